@@ -1,0 +1,61 @@
+# Zarvo: the two commands a user types.
+#   make test   install missing Debian packages, build, run every test
+#   make run    install missing Debian packages, build, start the printer simulator and open the window
+# Other targets: deps, build, bench, asan, format, clean.
+
+BUILD_DIR  ?= build
+ASAN_DIR   ?= build-asan
+BUILD_TYPE ?= RelWithDebInfo
+JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
+
+# Everything the build, the tests and `make run` need, all from Debian's archive.
+PACKAGES := build-essential cmake pkg-config libasio-dev libgtest-dev libgmock-dev \
+            qt6-base-dev qt6-base-dev-tools libgl-dev clang libclang-rt-14-dev \
+            xvfb xauth x11-apps imagemagick
+
+SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
+
+.PHONY: all deps configure build test run bench asan format clean
+
+all: build
+
+deps:
+	@missing=""; \
+	for p in $(PACKAGES); do \
+	    dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q 'ok installed' || missing="$$missing $$p"; \
+	done; \
+	if [ -n "$$missing" ]; then \
+	    echo "Installing missing Debian packages:$$missing"; \
+	    export DEBIAN_FRONTEND=noninteractive; \
+	    $(SUDO) apt-get install -y --no-install-recommends $$missing || \
+	    { $(SUDO) apt-get update && $(SUDO) apt-get install -y --no-install-recommends $$missing; }; \
+	fi
+
+$(BUILD_DIR)/CMakeCache.txt: | deps
+	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE)
+
+configure: deps $(BUILD_DIR)/CMakeCache.txt
+
+build: configure
+	cmake --build $(BUILD_DIR) -j $(JOBS)
+
+test: build
+	cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+
+asan: deps
+	cmake -S . -B $(ASAN_DIR) -DCMAKE_BUILD_TYPE=Debug -DZARVO_SANITIZE=ON -DZARVO_BUILD_BENCH=OFF
+	cmake --build $(ASAN_DIR) -j $(JOBS)
+	cd $(ASAN_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+
+run: build
+	@BUILD_DIR=$(BUILD_DIR) ./program/run-with-simulator.sh
+
+bench: build
+	cmake --build $(BUILD_DIR) --target benchmarks
+	@for b in $(BUILD_DIR)/bench/zarvo-bench-*; do echo "== $$b"; "$$b"; done
+
+format:
+	@git ls-files '*.cpp' '*.h' '*.c' | xargs clang-format -i
+
+clean:
+	rm -rf $(BUILD_DIR) $(ASAN_DIR)

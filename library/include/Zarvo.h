@@ -1,0 +1,65 @@
+/* SPDX-License-Identifier: MIT */
+/* Zarvo: the printer link library. This header is its whole C ABI. */
+#ifndef ZARVO_H
+#define ZARVO_H
+
+#include <stdint.h>
+
+#ifdef _WIN32
+#define ZARVO_CALL __stdcall
+#ifdef ZARVO_BUILDING
+#define ZARVO_API __declspec(dllexport)
+#else
+#define ZARVO_API __declspec(dllimport)
+#endif
+#else
+#define ZARVO_CALL
+#define ZARVO_API __attribute__((visibility("default")))
+#endif
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/** TXRX results. */
+enum zarvo_txrx_result {
+    ZARVO_WRITTEN = 0,         /**< The frame was written; RespApf.txt holds the reply or the 99 reply. */
+    ZARVO_WRITE_FAILED = -1,   /**< The frame was not written; RespApf.txt holds the 98 reply. */
+    ZARVO_LOG_FAILED = -2      /**< RespApf.txt could not be written; no stale copy is left behind. */
+};
+
+/**
+ * Open serial port @p port and set its line to 9600 bit/s, 8 data bits, no parity, 1 stop bit.
+ * @return the serial layer's open result, unchanged: 0 or above success, below 0 failure.
+ */
+ZARVO_API int32_t ZARVO_CALL Abre(int32_t port);
+
+/**
+ * Close serial port @p port.
+ * @return the serial layer's close result, unchanged.
+ */
+ZARVO_API int32_t ZARVO_CALL Fecha(int32_t port);
+
+/**
+ * Send @p command in its frame on the open port @p port, wait up to @p timeout_s seconds for the
+ * reply's closing "}", and write the outcome and CR LF as the one line of ./RespApf.txt.
+ * @param[in] command a counted text: the 4 bytes before it hold its length (int32, little-endian),
+ *                    a NUL follows it; the length rules. NULL is the empty command.
+ * @return ZARVO_WRITTEN, ZARVO_WRITE_FAILED or ZARVO_LOG_FAILED.
+ */
+ZARVO_API int32_t ZARVO_CALL TXRX(int32_t port, int32_t timeout_s, const char *command);
+
+/**
+ * Wait up to @p timeout_s seconds on port @p port for a reply, without sending; RespApf.txt is not
+ * touched.
+ * @param[out] reply receives a counted text in one malloc'ed block: the reply up to its "}", or
+ *                   the 99 reply. Release it with free((char *)*reply - 4). The text the variable
+ *                   held before is not freed; it stays the caller's. A NULL @p reply is ignored.
+ */
+ZARVO_API void ZARVO_CALL RX(char **reply, int32_t port, int32_t timeout_s);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* ZARVO_H */

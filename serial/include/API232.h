@@ -1,0 +1,93 @@
+/* SPDX-License-Identifier: MIT */
+/* API232: the serial-port layer under the printer link library. This header is its whole C ABI. */
+#ifndef API232_H
+#define API232_H
+
+#include <stdint.h>
+
+#ifdef _WIN32
+#define API232_CALL __stdcall
+#ifdef API232_BUILDING
+#define API232_API __declspec(dllexport)
+#else
+#define API232_API __declspec(dllimport)
+#endif
+#else
+#define API232_CALL
+#define API232_API __attribute__((visibility("default")))
+#endif
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/**
+ * Results. 0 or above is success; every failure is one of these negative codes.
+ */
+enum sio_result {
+    SIO_OK = 0,
+    SIO_BADPORT = -1,      /**< Port number outside 1..255. */
+    SIO_NOT_OPEN = -2,     /**< The port is not open (close, ioctl, write, getch, wait). */
+    SIO_ALREADY_OPEN = -3, /**< This port number is already open in this process. */
+    SIO_NO_DEVICE = -4,    /**< The port's device does not exist. */
+    SIO_NO_PERMISSION = -5,/**< The device exists but may not be opened (see the dialout group). */
+    SIO_BUSY = -6,         /**< The device is in use by another port or another program. */
+    SIO_BAD_PARAM = -7,    /**< Unknown speed or format code, or a bad buffer or length. */
+    SIO_IO_ERROR = -8,     /**< Reading or writing failed; the device may be gone. */
+    SIO_OPEN_FAIL = -9     /**< The device could not be opened as a serial line for another reason. */
+};
+
+/** Speed code for 9600 bit/s, the only speed the printer speaks. */
+#define SIO_B9600 12
+/** Character-format code for 8 data bits, no parity, 1 stop bit. */
+#define SIO_8N1 3
+
+/**
+ * Open port @p port for exclusive use, as a raw line (no echo, no translation, no flow control).
+ * Port n is the device named by the environment variable API232_PORT<n>, or /dev/ttyS<n-1>.
+ * @return SIO_OK, or SIO_BADPORT, SIO_ALREADY_OPEN, SIO_NO_DEVICE, SIO_NO_PERMISSION, SIO_BUSY,
+ *         SIO_OPEN_FAIL.
+ */
+API232_API int32_t API232_CALL sio_open(int32_t port);
+
+/**
+ * Set the line of an open port.
+ * @param[in] speed  speed code; SIO_B9600 (12) is 9600 bit/s.
+ * @param[in] format character-format code; SIO_8N1 (3) is 8 data bits, no parity, 1 stop bit.
+ * @return SIO_OK, or SIO_BADPORT, SIO_NOT_OPEN, SIO_BAD_PARAM (unknown code), SIO_IO_ERROR.
+ */
+API232_API int32_t API232_CALL sio_ioctl(int32_t port, int32_t speed, int32_t format);
+
+/**
+ * Hand @p len bytes at @p buf to the line in one call; returns when they are all written.
+ * @return the number of bytes written (0 or above), or SIO_BADPORT, SIO_NOT_OPEN, SIO_BAD_PARAM
+ *         (null buffer or negative length), SIO_IO_ERROR.
+ */
+API232_API int32_t API232_CALL sio_write(int32_t port, const char *buf, int32_t len);
+
+/**
+ * Take the next received byte without waiting.
+ * @return the byte (1 to 255); 0 when nothing is waiting or the byte received was 0;
+ *         SIO_BADPORT, SIO_NOT_OPEN or SIO_IO_ERROR on failure.
+ */
+API232_API int32_t API232_CALL sio_getch(int32_t port);
+
+/**
+ * Close an open port; input not yet taken is discarded.
+ * @return SIO_OK, or SIO_BADPORT, SIO_NOT_OPEN.
+ */
+API232_API int32_t API232_CALL sio_close(int32_t port);
+
+/**
+ * Block until input is waiting on an open port, or @p ms milliseconds have passed.
+ * Never spins; a negative @p ms counts as 0.
+ * @return above 0 when input is waiting, 0 when the time passed, or SIO_BADPORT, SIO_NOT_OPEN,
+ *         SIO_IO_ERROR (the device is gone or failed).
+ */
+API232_API int32_t API232_CALL sio_wait(int32_t port, int32_t ms);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* API232_H */
