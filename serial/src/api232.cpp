@@ -1,0 +1,242 @@
+// SPDX-License-Identifier: MIT
+// The serial layer's C ABI: argument checks, the process-wide table of open ports, error codes.
+#include <algorithm>
+#include <array>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include <asio/serial_port.hpp>
+
+#include "API232.h"
+#include "port.h"
+#include "transport.h"
+
+namespace {
+
+using api232::Port;
+
+constexpr std::int32_t kFirstPort = 1;
+constexpr std::int32_t kLastPort = 255;
+
+/// Open ports by number; an empty slot is a closed port.
+struct PortTable {
+    std::mutex mutex;
+    std::array<std::shared_ptr<Port>, kLastPort + 1> ports;
+};
+
+PortTable &table() {
+    static PortTable instance;
+    return instance;
+}
+
+std::shared_ptr<Port> find_port(std::int32_t port) {
+    PortTable &t = table();
+    const std::lock_guard lock(t.mutex);
+    return t.ports[port];
+}
+
+/// Failures are silent unless API232_DEBUG is set: then each one is told on stderr, naming the
+/// port, its device and the system's reason.
+void trace(std::int32_t port, const std::string &device, const std::string &why) noexcept {
+    static const bool enabled = [] {
+        const char *value = std::getenv("API232_DEBUG");
+        return value != nullptr && *value != '\0';
+    }();
+    if (enabled) {
+        std::fprintf(stderr, "API232: port %d (%s): %s\n", static_cast<int>(port),
+                     device.empty() ? "?" : device.c_str(), why.c_str());
+    }
+}
+
+std::string device_name(std::int32_t port) {
+    const std::string variable = "API232_PORT" + std::to_string(port);
+    const char *value = std::getenv(variable.c_str());
+    return value != nullptr && *value != '\0' ? std::string(value)
+                                              : api232::default_device_name(port);
+}
+
+/// Runs @p body for a valid port number; no exception leaves it, one becomes @p on_exception.
+template <typename Body>
+std::int32_t guarded(std::int32_t port, std::int32_t on_exception, Body &&body) noexcept {
+    if (port < kFirstPort || port > kLastPort) {
+        return SIO_BADPORT;
+    }
+    try {
+        return body();
+    } catch (const std::exception &e) {
+        try {
+            trace(port, "", std::string("unexpected failure: ") + e.what());
+        } catch (...) {
+        }
+    } catch (...) {
+        trace(port, "", "unexpected failure");
+    }
+    return on_exception;
+}
+
+/// Runs @p body on an open port, one call at a time per port.
+template <typename Body>
+std::int32_t with_open_port(std::int32_t port, Body &&body) {
+    const std::shared_ptr<Port> p = find_port(port);
+    if (!p) {
+        return SIO_NOT_OPEN;
+    }
+    const std::lock_guard lock(p->busy);
+    if (!p->line.is_open()) {  // closed by another thread meanwhile
+        return SIO_NOT_OPEN;
+    }
+    return body(*p);
+}
+
+std::int32_t fail(std::int32_t code, std::int32_t port, const Port &p, const std::string &why) {
+    trace(port, p.device, why);
+    return code;
+}
+
+std::int32_t clamp_count(std::size_t count) {
+    return static_cast<std::int32_t>(std::min<std::size_t>(count, INT32_MAX));
+}
+
+}  // namespace
+
+extern "C" {
+
+int32_t API232_CALL sio_open(int32_t port) {
+    return guarded(port, SIO_OPEN_FAIL, [&]() -> std::int32_t {
+        PortTable &t = table();
+        const std::lock_guard lock(t.mutex);
+        if (t.ports[port]) {
+            return SIO_ALREADY_OPEN;
+        }
+        auto p = std::make_shared<Port>(device_name(port));
+        const auto in_use = [&t](const api232::DeviceIdentity &identity) {
+            return std::any_of(t.ports.begin(), t.ports.end(), [&](const auto &open) {
+                return open && open->identity == identity;
+            });
+        };
+        std::string why;
+        const std::int32_t result =
+            api232::open_device(p->device, p->line, p->identity, in_use, why);
+        if (result != SIO_OK) {
+            return fail(result, port, *p, why);
+        }
+        t.ports[port] = std::move(p);
+        return SIO_OK;
+    });
+}
+
+int32_t API232_CALL sio_ioctl(int32_t port, int32_t speed, int32_t format) {
+    return guarded(port, SIO_IO_ERROR, [&]() -> std::int32_t {
+        if (speed != SIO_B9600 || format != SIO_8N1) {
+            return SIO_BAD_PARAM;
+        }
+        return with_open_port(port, [&](Port &p) -> std::int32_t {
+            using asio::serial_port_base;
+            asio::error_code ec;
+            const auto set = [&](const auto &option) {
+                if (!ec) {
+                    p.line.set_option(option, ec);
+                }
+            };
+            set(serial_port_base::baud_rate(9600));
+            set(serial_port_base::character_size(8));
+            set(serial_port_base::parity(serial_port_base::parity::none));
+            set(serial_port_base::stop_bits(serial_port_base::stop_bits::one));
+            set(serial_port_base::flow_control(serial_port_base::flow_control::none));
+            return ec ? fail(SIO_IO_ERROR, port, p, "cannot set 9600 8N1: " + ec.message())
+                      : SIO_OK;
+        });
+    });
+}
+
+int32_t API232_CALL sio_write(int32_t port, const char *buf, int32_t len) {
+    return guarded(port, SIO_IO_ERROR, [&]() -> std::int32_t {
+        if (buf == nullptr || len < 0) {
+            return SIO_BAD_PARAM;
+        }
+        return with_open_port(port, [&](Port &p) -> std::int32_t {
+            std::string why;
+            const std::int32_t result =
+                api232::write_all(p.line, reinterpret_cast<const unsigned char *>(buf),
+                                  static_cast<std::size_t>(len), why);
+            return result < 0 ? fail(result, port, p, why) : len;
+        });
+    });
+}
+
+int32_t API232_CALL sio_getch(int32_t port) {
+    return guarded(port, SIO_IO_ERROR, [&]() -> std::int32_t {
+        return with_open_port(port, [&](Port &p) -> std::int32_t {
+            if (p.waiting() == 0) {
+                std::string why;
+                const std::int32_t got = api232::read_waiting(p.line, p.input, why);
+                if (got <= 0) {
+                    return got < 0 ? fail(got, port, p, why) : 0;
+                }
+            }
+            return p.take();
+        });
+    });
+}
+
+int32_t API232_CALL sio_close(int32_t port) {
+    return guarded(port, SIO_NOT_OPEN, [&]() -> std::int32_t {
+        const std::shared_ptr<Port> p = find_port(port);
+        if (!p) {
+            return SIO_NOT_OPEN;
+        }
+        const std::lock_guard busy(p->busy);
+        {
+            PortTable &t = table();
+            const std::lock_guard lock(t.mutex);
+            if (t.ports[port] != p) {  // closed by another thread meanwhile
+                return SIO_NOT_OPEN;
+            }
+            t.ports[port].reset();
+        }
+        api232::close_device(p->line);
+        return SIO_OK;
+    });
+}
+
+int32_t API232_CALL sio_wait(int32_t port, int32_t ms) {
+    return guarded(port, SIO_IO_ERROR, [&]() -> std::int32_t {
+        return with_open_port(port, [&](Port &p) -> std::int32_t {
+            using Clock = std::chrono::steady_clock;
+            const auto deadline = Clock::now() + std::chrono::milliseconds(std::max(ms, 0));
+            for (;;) {
+                if (p.waiting() > 0) {
+                    return clamp_count(p.waiting());
+                }
+                const auto left =
+                    std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+                std::string why;
+                const std::int32_t ready = api232::wait_readable(
+                    p.line, static_cast<std::int32_t>(std::max<long long>(left.count(), 0)), why);
+                if (ready <= 0) {
+                    return ready < 0 ? fail(ready, port, p, why) : 0;
+                }
+                const std::int32_t got = api232::read_waiting(p.line, p.input, why);
+                if (got < 0) {
+                    return fail(got, port, p, why);
+                }
+                if (got == 0) {
+                    if (Clock::now() >= deadline) {
+                        return 0;
+                    }
+                    // The line said input was there but gave none: pause rather than spin.
+                    std::this_thread::sleep_for(std::min<Clock::duration>(
+                        std::chrono::milliseconds(10), deadline - Clock::now()));
+                }
+            }
+        });
+    });
+}
+
+}  // extern "C"

@@ -1,0 +1,48 @@
+// SPDX-License-Identifier: MIT
+// One open port: the line it holds and the input received but not yet taken.
+#ifndef API232_PORT_H
+#define API232_PORT_H
+
+#include <cstddef>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include <asio/io_context.hpp>
+#include <asio/serial_port.hpp>
+
+#include "transport.h"
+
+namespace api232 {
+
+struct Port {
+    Port(const Port &) = delete;
+    Port &operator=(const Port &) = delete;
+    explicit Port(std::string device_name) : device(std::move(device_name)) {}
+    ~Port() { close_device(line); }
+
+    /// Bytes received and not yet taken.
+    std::size_t waiting() const { return input.size() - next; }
+
+    /// Takes the oldest byte; only when waiting() is above 0.
+    unsigned char take() {
+        const unsigned char byte = input[next++];
+        if (next == input.size()) {
+            input.clear();
+            next = 0;
+        }
+        return byte;
+    }
+
+    std::mutex busy;  ///< Held for the length of each call on this port.
+    asio::io_context io;
+    asio::serial_port line{io};  ///< Declared after io, which must outlive it.
+    const std::string device;
+    DeviceIdentity identity;
+    std::vector<unsigned char> input;
+    std::size_t next = 0;  ///< Index in input of the oldest byte not yet taken.
+};
+
+}  // namespace api232
+
+#endif  // API232_PORT_H

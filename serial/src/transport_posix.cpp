@@ -1,0 +1,252 @@
+// SPDX-License-Identifier: MIT
+// The serial layer on POSIX: exclusive raw open, non-blocking reads, poll() waits, bounded writes.
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <chrono>
+#include <climits>
+#include <cstring>
+#include <optional>
+
+#include "API232.h"
+#include "transport.h"
+
+namespace api232 {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+/// A write may stall this long beyond the time the line needs to send what is queued before it.
+constexpr long long kStallGraceMs = 2000;
+/// 8N1 puts 10 bits on the wire per byte; the printer's line runs at 9600 bit/s.
+constexpr long long kWireBitsPerByte = 10;
+constexpr long long kLineBitsPerSecond = 9600;
+constexpr std::size_t kReadChunk = 4096;
+
+std::string reason(const char *what, int err) {
+    return std::string(what) + ": " + std::strerror(err);
+}
+
+std::int32_t open_failure_code(int err) {
+    switch (err) {
+        case ENOENT:
+        case ENODEV:
+        case ENXIO:
+            return SIO_NO_DEVICE;
+        case EACCES:
+        case EPERM:
+            return SIO_NO_PERMISSION;
+        case EBUSY:  // another program holds the line with TIOCEXCL
+            return SIO_BUSY;
+        default:
+            return SIO_OPEN_FAIL;
+    }
+}
+
+/// Closes a descriptor that failed to become a port, keeping the errno that explains why.
+void abandon(int fd) {
+    const int saved = errno;
+    ::close(fd);
+    errno = saved;
+}
+
+bool make_raw(int fd) {
+    termios tio{};
+    if (::tcgetattr(fd, &tio) != 0) {
+        return false;
+    }
+    ::cfmakeraw(&tio);
+    tio.c_iflag &= ~(IXON | IXOFF | IXANY);
+    tio.c_cflag &= ~CRTSCTS;
+    tio.c_cflag |= CREAD | CLOCAL;
+    // With O_NONBLOCK and VMIN 1 an empty line reads as EAGAIN, so a read of 0 means hang-up.
+    tio.c_cc[VMIN] = 1;
+    tio.c_cc[VTIME] = 0;
+    return ::tcsetattr(fd, TCSANOW, &tio) == 0;
+}
+
+long long wire_ms(long long bytes) {
+    return (bytes * kWireBitsPerByte * 1000 + kLineBitsPerSecond - 1) / kLineBitsPerSecond;
+}
+
+/// How long the line may take nothing: the grace plus the time to send what the driver holds.
+long long stall_allowance_ms(int fd, std::size_t unsent) {
+    int queued = 0;
+    const long long backlog = ::ioctl(fd, TIOCOUTQ, &queued) == 0 && queued >= 0
+                                  ? queued
+                                  : static_cast<long long>(std::min<std::size_t>(unsent, INT_MAX));
+    return kStallGraceMs + wire_ms(backlog);
+}
+
+int poll_ms_until(Clock::time_point deadline) {
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    return static_cast<int>(std::clamp<long long>(left, 0, INT_MAX));
+}
+
+}  // namespace
+
+std::string default_device_name(std::int32_t port) {
+    return "/dev/ttyS" + std::to_string(port - 1);
+}
+
+std::int32_t open_device(const std::string &device, asio::serial_port &line,
+                         DeviceIdentity &identity,
+                         const std::function<bool(const DeviceIdentity &)> &in_use,
+                         std::string &why) {
+    // Opened by hand rather than by asio, so that nothing touches the line's settings before
+    // the device is known to be ours.
+    const int fd = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        const int err = errno;
+        why = reason("cannot open", err);
+        return open_failure_code(err);
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) {
+        why = reason("cannot inspect", errno);
+        abandon(fd);
+        return SIO_OPEN_FAIL;
+    }
+    // Two device nodes of one line share st_rdev; anything else is known by its inode.
+    identity =
+        S_ISCHR(st.st_mode) ? DeviceIdentity{st.st_rdev, 0} : DeviceIdentity{st.st_dev, st.st_ino};
+    if (in_use(identity)) {
+        why = "the device is already open under another port number";
+        ::close(fd);
+        return SIO_BUSY;
+    }
+    // flock stops other processes, root included, that lock the line the same way.
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const int err = errno;
+        why = err == EWOULDBLOCK ? std::string("the device is in use by another program")
+                                 : reason("cannot lock", err);
+        abandon(fd);
+        return err == EWOULDBLOCK ? SIO_BUSY : SIO_OPEN_FAIL;
+    }
+    if (!make_raw(fd)) {
+        why = reason("not usable as a serial line", errno);
+        abandon(fd);
+        return SIO_OPEN_FAIL;
+    }
+    // Also keeps out programs that do not lock, unless they run as root; best effort.
+    ::ioctl(fd, TIOCEXCL);
+    asio::error_code ec;
+    line.assign(fd, ec);
+    if (ec) {
+        why = "cannot take the device: " + ec.message();
+        ::ioctl(fd, TIOCNXCL);
+        ::close(fd);
+        return SIO_OPEN_FAIL;
+    }
+    return SIO_OK;
+}
+
+void close_device(asio::serial_port &line) {
+    if (!line.is_open()) {
+        return;
+    }
+    const int fd = line.native_handle();
+    // A pseudo-terminal keeps its input while its other side is open: drop it, as a real
+    // line does when it is closed, so that the next opener starts clean.
+    ::tcflush(fd, TCIFLUSH);
+    ::ioctl(fd, TIOCNXCL);
+    asio::error_code ignored;
+    line.close(ignored);  // also releases the flock
+}
+
+std::int32_t read_waiting(asio::serial_port &line, std::vector<unsigned char> &into,
+                          std::string &why) {
+    std::array<unsigned char, kReadChunk> chunk;
+    ssize_t n = 0;
+    do {
+        n = ::read(line.native_handle(), chunk.data(), chunk.size());
+    } while (n < 0 && errno == EINTR);
+    if (n > 0) {
+        into.insert(into.end(), chunk.begin(), chunk.begin() + n);
+        return static_cast<std::int32_t>(n);
+    }
+    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+        return 0;
+    }
+    why = n == 0 ? std::string("the device hung up") : reason("read failed", errno);
+    return SIO_IO_ERROR;
+}
+
+std::int32_t wait_readable(asio::serial_port &line, std::int32_t ms, std::string &why) {
+    const auto deadline = Clock::now() + std::chrono::milliseconds(std::max(ms, 0));
+    pollfd watch{line.native_handle(), POLLIN, 0};
+    for (;;) {
+        const int ready = ::poll(&watch, 1, poll_ms_until(deadline));
+        if (ready == 0) {
+            return 0;
+        }
+        if (ready < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            why = reason("poll failed", errno);
+            return SIO_IO_ERROR;
+        }
+        // Input that came before a hang-up is still delivered: the reader meets the error next.
+        if (watch.revents & POLLIN) {
+            return 1;
+        }
+        why = (watch.revents & POLLNVAL) ? "the port's handle is no longer valid"
+                                         : "the device hung up or failed";
+        return SIO_IO_ERROR;
+    }
+}
+
+std::int32_t write_all(asio::serial_port &line, const unsigned char *data, std::size_t len,
+                       std::string &why) {
+    const int fd = line.native_handle();
+    std::size_t done = 0;
+    std::optional<Clock::time_point> give_up;  // set while the line takes nothing
+    while (done < len) {
+        const ssize_t n = ::write(fd, data + done, len - done);
+        if (n > 0) {
+            done += static_cast<std::size_t>(n);
+            give_up.reset();
+            continue;
+        }
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) {
+            why = reason("write failed", errno);
+            return SIO_IO_ERROR;
+        }
+        if (!give_up) {
+            give_up = Clock::now() + std::chrono::milliseconds(stall_allowance_ms(fd, len - done));
+        }
+        pollfd watch{fd, POLLOUT, 0};
+        const int ready = ::poll(&watch, 1, poll_ms_until(*give_up));
+        if (ready < 0 && errno == EINTR) {
+            continue;
+        }
+        if (ready < 0) {
+            why = reason("poll failed", errno);
+            return SIO_IO_ERROR;
+        }
+        if (ready == 0) {
+            why = "the line took nothing in time; " + std::to_string(done) + " of " +
+                  std::to_string(len) + " bytes were written";
+            return SIO_IO_ERROR;
+        }
+        if (!(watch.revents & POLLOUT)) {
+            why = "the device hung up or failed while writing";
+            return SIO_IO_ERROR;
+        }
+    }
+    return SIO_OK;
+}
+
+}  // namespace api232
