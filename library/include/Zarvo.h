@@ -23,9 +23,9 @@ extern "C" {
 
 /** TXRX results. */
 enum zarvo_txrx_result {
-    ZARVO_WRITTEN = 0,         /**< The frame was written; RespApf.txt holds the reply or the 99 reply. */
-    ZARVO_WRITE_FAILED = -1,   /**< The frame was not written; RespApf.txt holds the 98 reply. */
-    ZARVO_LOG_FAILED = -2      /**< RespApf.txt could not be written; no stale copy is left behind. */
+    ZARVO_WRITTEN = 0, /**< The frame was written; RespApf.txt holds the reply or the 99 reply. */
+    ZARVO_WRITE_FAILED = -1, /**< The frame was not written; RespApf.txt holds the 98 reply. */
+    ZARVO_LOG_FAILED = -2    /**< RespApf.txt could not be written; no stale copy is left behind. */
 };
 
 /**

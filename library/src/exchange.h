@@ -1,0 +1,24 @@
+// SPDX-License-Identifier: MIT
+// One command exchange (TXRX) and one bare wait (RX), on an injectable clock.
+#ifndef ZARVO_EXCHANGE_H
+#define ZARVO_EXCHANGE_H
+
+#include <cstdint>
+
+#include "timing.h"
+
+namespace zarvo {
+
+/// TXRX on @p timing's clock: frame and send the counted @p command, wait for the reply, record
+/// the outcome in RespApf.txt. Returns ZARVO_WRITTEN, ZARVO_WRITE_FAILED or ZARVO_LOG_FAILED.
+std::int32_t exchange(std::int32_t port, std::int32_t timeout_s, const char *command,
+                      const Timing &timing) noexcept;
+
+/// RX on @p timing's clock: the outcome of one wait as a new counted text, or nullptr when memory
+/// for it runs out.
+char *receive_counted_reply(std::int32_t port, std::int32_t timeout_s,
+                            const Timing &timing) noexcept;
+
+}  // namespace zarvo
+
+#endif  // ZARVO_EXCHANGE_H

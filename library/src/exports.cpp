@@ -1,0 +1,49 @@
+// SPDX-License-Identifier: MIT
+// The four exported functions: argument checks and the wall that no C++ exception crosses.
+#include "API232.h"
+#include "Zarvo.h"
+#include "exchange.h"
+#include "timing.h"
+
+extern "C" {
+
+ZARVO_API int32_t ZARVO_CALL Abre(int32_t port) {
+    int32_t opened;
+    try {
+        opened = sio_open(port);
+    } catch (...) {
+        return SIO_OPEN_FAIL;
+    }
+    if (opened >= 0) {
+        try {
+            // The line is 9600 bit/s, 8N1 on every printer; a failure here is not reported.
+            sio_ioctl(port, SIO_B9600, SIO_8N1);
+        } catch (...) {
+        }
+    }
+    return opened;
+}
+
+ZARVO_API int32_t ZARVO_CALL Fecha(int32_t port) {
+    try {
+        return sio_close(port);
+    } catch (...) {
+        return SIO_IO_ERROR;
+    }
+}
+
+ZARVO_API int32_t ZARVO_CALL TXRX(int32_t port, int32_t timeout_s, const char *command) {
+    return zarvo::exchange(port, timeout_s, command, zarvo::system_timing());
+}
+
+ZARVO_API void ZARVO_CALL RX(char **reply, int32_t port, int32_t timeout_s) {
+    if (reply == nullptr) {
+        return;
+    }
+    char *text = zarvo::receive_counted_reply(port, timeout_s, zarvo::system_timing());
+    if (text != nullptr) {
+        *reply = text;
+    }
+}
+
+}  // extern "C"

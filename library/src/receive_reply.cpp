@@ -1,0 +1,107 @@
+// SPDX-License-Identifier: MIT
+// ReceiveReply: collect the reply up to its "}" or give the timeout reply, without spinning.
+#include "receive_reply.h"
+
+#include <algorithm>
+#include <limits>
+
+#include "API232.h"
+
+namespace zarvo {
+namespace {
+
+using std::chrono::milliseconds;
+
+// A wake from sio_wait followed by an empty read is normal once (the byte waiting was a 0, which
+// sio_getch hands back as "nothing"). After that many empty passes in a row the serial layer is
+// no longer trusted to block, and a growing pause is added so the wait cannot spin.
+constexpr int kTrustedEmptyPasses = 2;
+
+class ReplyWait {
+  public:
+    ReplyWait(std::int32_t port, std::int32_t timeout_s, const Timing &timing)
+        : port_(port),
+          limit_ms_(std::int64_t{timeout_s} * 1000),
+          timing_(timing),
+          start_(timing.now()) {}
+
+    std::string run() {
+        std::string reply;
+        bool timed_out = false;
+        int empty_passes = 0;
+        for (;;) {
+            if (elapsed_ms() > limit_ms_) {
+                timed_out = true;
+            }
+            const std::int32_t value = sio_getch(port_);
+            if (value > 0) {
+                const auto byte = static_cast<unsigned char>(value);
+                reply.push_back(static_cast<char>(byte));
+                empty_passes = 0;
+                if (byte == '}') {
+                    break;
+                }
+            } else {
+                ++empty_passes;
+            }
+            if (timed_out) {
+                break;
+            }
+            if (value <= 0) {
+                wait_for_input(empty_passes);
+            }
+        }
+        if (timed_out) {
+            return std::string(kNoReplyText);
+        }
+        return reply;
+    }
+
+  private:
+    std::int64_t elapsed_ms() const {
+        return std::chrono::duration_cast<milliseconds>(timing_.now() - start_).count();
+    }
+
+    // Milliseconds until the next pass is sure to notice the timeout; 0 or less once it will.
+    std::int64_t until_timeout_noticed() const { return limit_ms_ - elapsed_ms() + 1; }
+
+    void wait_for_input(int empty_passes) {
+        const std::int64_t left = until_timeout_noticed();
+        if (left <= 0) {
+            return;
+        }
+        const auto wait_ms = static_cast<std::int32_t>(
+            std::min<std::int64_t>(left, std::numeric_limits<std::int32_t>::max()));
+        if (sio_wait(port_, wait_ms) < 0) {
+            // The device failed or is gone; the port may still recover, so keep reading until the
+            // timeout, at a slow pace.
+            pause(kRetrySlice);
+            return;
+        }
+        if (empty_passes > kTrustedEmptyPasses) {
+            const int doublings = std::min(empty_passes - kTrustedEmptyPasses - 1, 5);
+            pause(std::min(milliseconds{1 << doublings}, kRetrySlice));
+        }
+    }
+
+    // Sleeps @p slice, but never beyond the moment the next pass notices the timeout.
+    void pause(milliseconds slice) {
+        const std::int64_t left = until_timeout_noticed();
+        if (left > 0) {
+            timing_.sleep(std::min(slice, milliseconds{left}));
+        }
+    }
+
+    const std::int32_t port_;
+    const std::int64_t limit_ms_;
+    const Timing &timing_;
+    const std::chrono::steady_clock::time_point start_;
+};
+
+}  // namespace
+
+std::string ReceiveReply(std::int32_t port, std::int32_t timeout_s, const Timing &timing) {
+    return ReplyWait(port, timeout_s, timing).run();
+}
+
+}  // namespace zarvo

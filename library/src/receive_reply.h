@@ -1,0 +1,34 @@
+// SPDX-License-Identifier: MIT
+// The wait for the printer's reply, shared by TXRX and RX.
+#ifndef ZARVO_RECEIVE_REPLY_H
+#define ZARVO_RECEIVE_REPLY_H
+
+#include <chrono>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "timing.h"
+
+namespace zarvo {
+
+/// The library's own outcomes, laid out like a printer's refusal: "-" at 2, the code at 21 and 22.
+inline constexpr std::string_view kNoReplyText = ".-0001ERRO:         99}";
+inline constexpr std::string_view kNotWrittenText = ".-0001ERRO:         98}";
+
+/// The longest pause after a wait on the port failed, so a vanished device costs no CPU.
+inline constexpr std::chrono::milliseconds kRetrySlice{20};
+
+/**
+ * Reads port @p port until a "}" arrives or more than @p timeout_s seconds (compared in whole
+ * milliseconds) have passed since the start. The timeout is tested before each read, so there is
+ * always at least one read, and a "}" taken in the pass that notices the timeout still counts as
+ * a timeout. Bytes 0 are dropped; bytes after the "}" stay unread. Between passes that read
+ * nothing it blocks in sio_wait instead of polling.
+ * @return the reply up to and including its "}", or kNoReplyText after a timeout.
+ */
+std::string ReceiveReply(std::int32_t port, std::int32_t timeout_s, const Timing &timing);
+
+}  // namespace zarvo
+
+#endif  // ZARVO_RECEIVE_REPLY_H

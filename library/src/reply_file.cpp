@@ -1,0 +1,115 @@
+// SPDX-License-Identifier: MIT
+// Writing RespApf.txt in one go, and leaving no stale copy behind when that fails.
+#include "reply_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstring>
+
+namespace zarvo {
+namespace {
+
+constexpr std::string_view kLineEnd = "\r\n";
+
+bool write_all(int fd, std::string_view bytes) noexcept {
+    while (!bytes.empty()) {
+        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+        if (written < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return false;
+        }
+        if (written == 0) {
+            errno = EIO;
+            return false;
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return true;
+}
+
+int open_reply_file() noexcept {
+    // O_NONBLOCK only matters for a FIFO planted under the name: it makes the open fail instead of
+    // waiting forever for a reader.
+    const int flags = O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK;
+    int fd;
+    do {
+        fd = ::open(kReplyFileName, flags, 0644);
+    } while (fd < 0 && errno == EINTR);
+    return fd;
+}
+
+// Removes an earlier reply file or a link planted in its place; leaves directories, devices and
+// FIFOs alone. Returns 0 or the errno of the failed removal.
+int remove_stale_reply_file() noexcept {
+    struct stat info {};
+    if (::lstat(kReplyFileName, &info) != 0) {
+        return errno == ENOENT ? 0 : errno;
+    }
+    if (!S_ISREG(info.st_mode) && !S_ISLNK(info.st_mode)) {
+        return 0;
+    }
+    if (::unlink(kReplyFileName) != 0 && errno != ENOENT) {
+        return errno;
+    }
+    return 0;
+}
+
+void report_failure(const char *step, const char *reason, int removal_error) noexcept {
+    char directory[PATH_MAX];
+    if (::getcwd(directory, sizeof directory) == nullptr) {
+        std::strcpy(directory, ".");
+    }
+    std::fprintf(stderr, "Zarvo: cannot %s %s in %s: %s", step, kReplyFileName, directory, reason);
+    if (removal_error != 0) {
+        std::fprintf(stderr, "; the earlier %s could not be removed either: %s", kReplyFileName,
+                     std::strerror(removal_error));
+    }
+    std::fputc('\n', stderr);
+}
+
+bool fail(const char *step, const char *reason) noexcept {
+    report_failure(step, reason, remove_stale_reply_file());
+    return false;
+}
+
+bool fail(const char *step, int error) noexcept {
+    return fail(step, std::strerror(error));
+}
+
+}  // namespace
+
+bool write_reply_file(std::string_view outcome) noexcept {
+    const int fd = open_reply_file();
+    if (fd < 0) {
+        return fail("create", errno);
+    }
+    struct stat info {};
+    if (::fstat(fd, &info) != 0) {
+        const int error = errno;
+        ::close(fd);
+        return fail("create", error);
+    }
+    if (!S_ISREG(info.st_mode)) {
+        ::close(fd);
+        return fail("create", "another kind of file already has that name");
+    }
+    if (!write_all(fd, outcome) || !write_all(fd, kLineEnd)) {
+        const int error = errno;
+        ::close(fd);
+        return fail("write", error);
+    }
+    // On Linux the descriptor is released even when close reports an error, so no retry.
+    if (::close(fd) != 0) {
+        return fail("close", errno);
+    }
+    return true;
+}
+
+}  // namespace zarvo

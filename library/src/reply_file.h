@@ -1,0 +1,24 @@
+// SPDX-License-Identifier: MIT
+// RespApf.txt: the one-line record of the latest exchange, read back by the operator program.
+#ifndef ZARVO_REPLY_FILE_H
+#define ZARVO_REPLY_FILE_H
+
+#include <string_view>
+
+namespace zarvo {
+
+inline constexpr char kReplyFileName[] = "RespApf.txt";
+
+/**
+ * Replaces ./RespApf.txt with @p outcome followed by CR LF. The outcome is written unchanged, so a
+ * reply holding CR or LF gives more than one line. A symbolic link in its place is not followed.
+ * When the file cannot be created, written or closed, a message naming the file and the reason
+ * goes to stderr and an earlier RespApf.txt (file or link, never a link's target) is removed
+ * where possible, so nobody reads an old reply as the current one.
+ * @return true when the whole line was written and the file closed.
+ */
+bool write_reply_file(std::string_view outcome) noexcept;
+
+}  // namespace zarvo
+
+#endif  // ZARVO_REPLY_FILE_H
