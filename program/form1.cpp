@@ -20,10 +20,26 @@ Form1::Form1(QWidget *parent) : QWidget(parent), ui(std::make_unique<Ui::Form1>(
     ui->Ini->installEventFilter(this);
     ui->Fim->installEventFilter(this);
     makeOptionLabelsClickable();
+    for (QPushButton *button : findChildren<QPushButton *>()) {
+        fitCaption(button);
+    }
     ui->Command1->setFocus();
 }
 
 Form1::~Form1() = default;
+
+// The buttons keep the window's geometry; a caption too long for its button gets a smaller font
+// rather than being cut at both ends.
+void Form1::fitCaption(QPushButton *button) {
+    constexpr qreal kSmallest = 6.0;
+    constexpr int kFrame = 8;  // the style's bevel and margin on both sides together
+    QFont font = button->font();
+    while (font.pointSizeF() > kSmallest &&
+           QFontMetrics(font).horizontalAdvance(button->text()) + kFrame > button->width()) {
+        font.setPointSizeF(font.pointSizeF() - 0.5);
+    }
+    button->setFont(font);
+}
 
 void Form1::connectHandlers() {
     connect(ui->Command1, &QPushButton::clicked, this, &Form1::Command1_Click);

@@ -12,6 +12,7 @@
 #include <optional>
 
 class QLineEdit;
+class QPushButton;
 class QRadioButton;
 class HandlerError;
 
@@ -76,6 +77,7 @@ class Form1 : public QWidget {
     void showError(const HandlerError &error);
     void connectHandlers();
     void makeOptionLabelsClickable();
+    static void fitCaption(QPushButton *button);
 
     std::unique_ptr<Ui::Form1> ui;
 
