@@ -1,0 +1,50 @@
+// SPDX-License-Identifier: MIT
+// The layouts of the printer's replies. Positions in comments count from 1.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace zarvo::sim {
+
+/// Plain acceptance: ".+0000}".
+std::string accepted_reply();
+
+/// A refusal, 23 characters: ".-0001ERRO:" + 9 blanks + the two-digit code + "}".
+std::string refusal_reply(int code);
+
+/// Everything that the status reply shows.
+struct StatusFields {
+    std::string serial;    ///< 10 characters.
+    char reduction = 'N';  ///< "S" done, "N" not done, "F" mandatory.
+    int reductions = 0;    ///< Reductions in the fiscal memory.
+    std::uint32_t coo = 0;
+    std::uint32_t ccf = 0;
+    std::string clock;  ///< ddmmyyhhmm.
+    bool summer = false;
+    bool paper = true;
+    bool first_x = false;
+};
+
+/// The reply to ".28", 125 characters: "." "+" "0000", serial at 7-16, "1" at 17, reduction state
+/// at 18, reductions at 19-22, COO at 23-28, CCF at 29-34, firmware "V01.00.02" at 35-43, clock
+/// ddmmyyhhmm at 44-53, summer time "S"/"N" at 54, paper "0"/"5" at 55, tax number at 56-69,
+/// owner's name at 70-123, first X reading "S"/"N" at 124, "}" at 125.
+std::string status_reply(const StatusFields &fields);
+
+/// The reply to ".56" + register: ".+", the register's two digits at 3-4, the value as six
+/// digits at 5-10, "}".
+std::string register_reply(std::string_view register_digits, std::uint32_t value);
+
+/// The reply to ".23": ".+000", then "0" with paper or "5" without at 6, then "}".
+std::string paper_reply(bool paper);
+
+/// One block of a reading: ".+", the block number as four digits at 3-6, the data from 7, "}".
+std::string block_reply(int number, std::string_view data);
+
+/// The end of a reading: ".]", the number of blocks sent as four digits at 3-6, "FIM:" and ten
+/// blanks at 7-20, "00" at 21-22, "}": 23 characters.
+std::string end_reply(int blocks_sent);
+
+}  // namespace zarvo::sim
