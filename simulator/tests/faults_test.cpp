@@ -1,0 +1,108 @@
+// SPDX-License-Identifier: MIT
+// Faults: which commands they hit, and what they do to the bytes of a reply.
+#include <gtest/gtest.h>
+
+#include "faults.h"
+
+namespace zarvo::sim {
+namespace {
+
+using namespace std::string_literals;
+
+TEST(Faults, PatternsMatchCommandsThatBeginWithThem) {
+    EXPECT_TRUE(pattern_matches(".36", ".36S"));
+    EXPECT_TRUE(pattern_matches(".36S", ".36S"));
+    EXPECT_FALSE(pattern_matches(".36S", ".36N"));
+    EXPECT_TRUE(pattern_matches(".15", ".1500011000#"));
+    EXPECT_TRUE(pattern_matches("*", ".++"));
+    EXPECT_FALSE(pattern_matches(".28", ".2"));
+}
+
+TEST(Faults, SilenceCountsCommands) {
+    FaultSettings s;
+    s.silent_after = 2;
+    const FaultLayer after_two(s);
+    EXPECT_FALSE(after_two.silent_for(1));
+    EXPECT_FALSE(after_two.silent_for(2));
+    EXPECT_TRUE(after_two.silent_for(3));
+    FaultSettings always;
+    always.silent = true;
+    EXPECT_TRUE(FaultLayer(always).silent_for(1));
+    EXPECT_FALSE(FaultLayer({}).silent_for(1000));
+}
+
+TEST(Faults, FirstMatchingRefusalWins) {
+    FaultSettings s;
+    s.refuse = {{".36S", 7}, {".36", 8}, {"*", 9}};
+    const FaultLayer faults(s);
+    EXPECT_EQ(faults.forced_refusal(".36S"), 7);
+    EXPECT_EQ(faults.forced_refusal(".36N"), 8);
+    EXPECT_EQ(faults.forced_refusal(".28"), 9);
+    EXPECT_FALSE(FaultLayer({}).forced_refusal(".28").has_value());
+}
+
+TEST(Faults, ShapingAReply) {
+    const std::string reply = ".+0002DATA}";
+    struct Case {
+        const char *name;
+        FaultSettings settings;
+        std::string expected;
+    };
+    auto with = [](auto field, std::string pattern) {
+        FaultSettings s;
+        (s.*field).push_back(pattern);
+        return s;
+    };
+    FaultSettings extra;
+    extra.extra = {{".++", "EXTRA"}};
+    FaultSettings all = with(&FaultSettings::noise, "*");
+    all.cr = {"*"};
+    all.lf = {"*"};
+    all.nul = {"*"};
+    all.cut = {"*"};
+    all.extra = {{"*", "X}"}};
+    const Case cases[] = {
+        {"none", {}, reply},
+        {"cut", with(&FaultSettings::cut, ".++"), ".+0002DATA"},
+        {"nul", with(&FaultSettings::nul, ".++"),
+         "\0.+\0"
+         "0002DATA\0}"s},
+        {"noise", with(&FaultSettings::noise, ".++"),
+         ".+0002\xFF\x7E\x01\x80"
+         "DATA}"},
+        {"cr", with(&FaultSettings::cr, ".++"), ".+0002\rDATA}"},
+        {"lf", with(&FaultSettings::lf, ".++"), ".+0002\nDATA}"},
+        {"extra", extra, ".+0002DATA}EXTRA"},
+        {"other command", with(&FaultSettings::cut, ".28"), reply},
+        {"all", all,
+         "\0.+\0"
+         "0002\xFF\x7E\x01\x80\r\nDATA\0X}"s},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(FaultLayer(c.settings).shape(".++", reply), c.expected);
+    }
+}
+
+TEST(Faults, ShortRepliesTakeInsertionsBeforeTheirEnd) {
+    FaultSettings s;
+    s.cr = {"*"};
+    EXPECT_EQ(FaultLayer(s).shape(".x", ".+}"), ".+\r}");
+}
+
+TEST(Faults, CloseAfterTheChosenBlockOnly) {
+    FaultSettings s;
+    s.close_after_block = 2;
+    const FaultLayer faults(s);
+    ModelReply r;
+    r.block = 1;
+    EXPECT_FALSE(faults.close_after(r));
+    r.block = 2;
+    EXPECT_TRUE(faults.close_after(r));
+    r.block = 0;
+    EXPECT_FALSE(faults.close_after(r));
+    EXPECT_FALSE(FaultLayer({}).close_after(r));
+}
+
+}  // namespace
+}  // namespace zarvo::sim

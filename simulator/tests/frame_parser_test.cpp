@@ -1,0 +1,188 @@
+// SPDX-License-Identifier: MIT
+// The frame parser: split feeds, noise, bad checksums, frames that never end, bounded memory.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "checksum.h"
+#include "frame_parser.h"
+
+namespace zarvo::sim {
+namespace {
+
+using namespace std::chrono_literals;
+using Kind = LineEvent::Kind;
+using Clock = FrameParser::Clock;
+
+const Clock::time_point t0{};
+
+std::vector<LineEvent> of_kind(const std::vector<LineEvent> &events, Kind kind) {
+    std::vector<LineEvent> out;
+    for (const auto &e : events) {
+        if (e.kind == kind) {
+            out.push_back(e);
+        }
+    }
+    return out;
+}
+
+TEST(FrameParser, OneFrameInOneFeed) {
+    FrameParser parser;
+    const auto events = parser.feed(build_frame(".28"), t0);
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(events[0].kind, Kind::frame);
+    EXPECT_EQ(events[0].command, ".28");
+    EXPECT_TRUE(events[0].checksum_ok);
+    EXPECT_EQ(events[0].bytes, build_frame(".28"));
+    EXPECT_FALSE(parser.in_frame());
+}
+
+TEST(FrameParser, FramesSplitAcrossFeedsAtEveryPoint) {
+    const std::string stream = build_frame(".1500011000#") + build_frame(".36S");
+    for (std::size_t cut = 0; cut <= stream.size(); ++cut) {
+        FrameParser parser;
+        auto events = parser.feed(stream.substr(0, cut), t0);
+        const auto rest = parser.feed(stream.substr(cut), t0 + 10ms);
+        events.insert(events.end(), rest.begin(), rest.end());
+        ASSERT_EQ(events.size(), 2u) << "cut at " << cut;
+        EXPECT_EQ(events[0].command, ".1500011000#");
+        EXPECT_EQ(events[1].command, ".36S");
+        EXPECT_TRUE(events[0].checksum_ok && events[1].checksum_ok);
+    }
+}
+
+TEST(FrameParser, ByteByByte) {
+    FrameParser parser;
+    std::vector<LineEvent> events;
+    const std::string frame = build_frame(".5609");
+    for (const char c : frame) {
+        const auto e = parser.feed(std::string(1, c), t0);
+        events.insert(events.end(), e.begin(), e.end());
+    }
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(events[0].command, ".5609");
+}
+
+TEST(FrameParser, NoiseBeforeTheStartByteIsReportedAndSkipped) {
+    FrameParser parser;
+    const auto events = parser.feed("xx}\x7F" + build_frame(".23") + "tail", t0);
+    ASSERT_EQ(events.size(), 3u);
+    EXPECT_EQ(events[0].kind, Kind::noise);
+    EXPECT_EQ(events[0].bytes, "xx}\x7F");
+    EXPECT_EQ(events[1].kind, Kind::frame);
+    EXPECT_EQ(events[1].command, ".23");
+    EXPECT_EQ(events[2].kind, Kind::noise);
+    EXPECT_EQ(events[2].bytes, "tail");
+}
+
+TEST(FrameParser, WrongChecksumIsAFrameMarkedBad) {
+    FrameParser parser;
+    std::string frame = build_frame(".36S");
+    frame[frame.size() - 3] = '\xAD';  // the low byte, off by one
+    const auto events = parser.feed(frame, t0);
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(events[0].kind, Kind::frame);
+    EXPECT_EQ(events[0].command, ".36S");
+    EXPECT_FALSE(events[0].checksum_ok);
+}
+
+TEST(FrameParser, BraceInsideACommandDoesNotEndTheFrame) {
+    FrameParser parser;
+    const auto events = parser.feed(build_frame("#}a}"), t0);
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(events[0].command, "#}a}");
+    EXPECT_TRUE(events[0].checksum_ok);
+}
+
+TEST(FrameParser, UnfinishedFrameDroppedAfterThePause) {
+    FrameParser parser(1000ms);
+    EXPECT_TRUE(parser.feed("\x1B.28", t0).empty());
+    EXPECT_TRUE(parser.in_frame());
+    EXPECT_EQ(parser.deadline(), t0 + 1000ms);
+    EXPECT_TRUE(parser.expire(t0 + 999ms).empty());
+    const auto dropped = parser.expire(t0 + 1000ms);
+    ASSERT_EQ(dropped.size(), 1u);
+    EXPECT_EQ(dropped[0].kind, Kind::dropped_pause);
+    EXPECT_EQ(dropped[0].bytes, "\x1B.28");
+    EXPECT_FALSE(parser.in_frame());
+    EXPECT_EQ(parser.buffered(), 0u);
+}
+
+TEST(FrameParser, LateBytesDoNotCompleteAFrameStartedBeforeThePause) {
+    FrameParser parser(1000ms);
+    parser.feed("\x1B.2", t0);
+    // The rest comes 1.5 s later: the first part is gone, the rest is noise.
+    const std::string frame = build_frame(".28");
+    const auto events = parser.feed(frame.substr(3), t0 + 1500ms);
+    ASSERT_EQ(events.size(), 2u);
+    EXPECT_EQ(events[0].kind, Kind::dropped_pause);
+    EXPECT_EQ(events[1].kind, Kind::noise);
+    // Bytes that keep coming within the pause keep the frame alive.
+    FrameParser steady(1000ms);
+    steady.feed("\x1B.", t0);
+    steady.feed("2", t0 + 900ms);
+    const auto done = steady.feed(frame.substr(3), t0 + 1800ms);
+    ASSERT_EQ(done.size(), 1u);
+    EXPECT_EQ(done[0].command, ".28");
+}
+
+TEST(FrameParser, UnfinishedFrameDroppedAtTheNextStartByte) {
+    FrameParser parser;
+    const auto events = parser.feed("\x1B.15000" + build_frame(".28"), t0);
+    ASSERT_EQ(events.size(), 2u);
+    EXPECT_EQ(events[0].kind, Kind::dropped_restart);
+    EXPECT_EQ(events[0].bytes, "\x1B.15000");
+    EXPECT_EQ(events[1].kind, Kind::frame);
+    EXPECT_EQ(events[1].command, ".28");
+}
+
+TEST(FrameParser, OverlongFrameIsDroppedAndMemoryStaysBounded) {
+    FrameParser parser(1000ms, 64);
+    std::vector<LineEvent> events = parser.feed("\x1B", t0);
+    for (int i = 0; i < 1000; ++i) {
+        const auto e = parser.feed(std::string(100, 'A'), t0);
+        events.insert(events.end(), e.begin(), e.end());
+        ASSERT_LE(parser.buffered(), 64u);
+    }
+    EXPECT_EQ(of_kind(events, Kind::dropped_overflow).size(), 1u);
+    // The line recovers at the next start byte.
+    const auto after = parser.feed(build_frame(".28"), t0);
+    ASSERT_EQ(of_kind(after, Kind::frame).size(), 1u);
+    EXPECT_EQ(of_kind(after, Kind::frame)[0].command, ".28");
+}
+
+TEST(FrameParser, RandomBytesAroundFramesNeverLoseAFrameOrGrowTheBuffer) {
+    std::mt19937 rng(42);
+    const std::vector<std::string> commands = {".28", ".5609", ".16010100301210#", ".++", ".36N"};
+    for (int round = 0; round < 200; ++round) {
+        FrameParser parser(1000ms, 256);
+        std::string stream;
+        std::vector<std::string> sent;
+        for (int i = 0; i < 5; ++i) {
+            // Noise without start bytes, so it cannot cut a frame.
+            const int noise = static_cast<int>(rng() % 20);
+            for (int j = 0; j < noise; ++j) {
+                char c = static_cast<char>(rng() % 256);
+                stream += c == '\x1B' ? 'n' : c;
+            }
+            sent.push_back(commands[rng() % commands.size()]);
+            stream += build_frame(sent.back());
+        }
+        std::vector<std::string> got;
+        for (std::size_t pos = 0; pos < stream.size();) {
+            const std::size_t n = 1 + rng() % 16;
+            for (const auto &e : parser.feed(stream.substr(pos, n), t0)) {
+                if (e.kind == Kind::frame) {
+                    EXPECT_TRUE(e.checksum_ok);
+                    got.push_back(e.command);
+                }
+            }
+            ASSERT_LE(parser.buffered(), 256u);
+            pos += n;
+        }
+        EXPECT_EQ(got, sent);
+    }
+}
+
+}  // namespace
+}  // namespace zarvo::sim
