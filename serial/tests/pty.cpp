@@ -5,7 +5,6 @@
 #include <poll.h>
 #include <pty.h>
 #include <sys/ioctl.h>
-#include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -22,10 +21,8 @@ Pty::Pty(std::int32_t port) : variable_("API232_PORT" + std::to_string(port)) {
         return;
     }
     path_ = name;
-    termios tio{};
-    ::tcgetattr(master_, &tio);
-    ::cfmakeraw(&tio);
-    ::tcsetattr(master_, TCSANOW, &tio);
+    // The slave starts as a fresh terminal does (echo, CR/LF translation, XON/XOFF), and the
+    // master's settings are the slave's on Linux: the port must make the line raw by itself.
     ::setenv(variable_.c_str(), path_.c_str(), 1);
 }
 
