@@ -15,7 +15,9 @@
 
 class FakeLibrary {
   public:
-    explicit FakeLibrary(const char *path = FAKE_ZARVO_PATH) : path_(path) {
+    /// Loads the double (or finds it loaded) and, unless @p keepRecord, forgets earlier calls.
+    explicit FakeLibrary(const char *path = FAKE_ZARVO_PATH, bool keepRecord = false)
+        : path_(path) {
         handle_ = dlopen(path, RTLD_NOW | RTLD_LOCAL);
         if (handle_ == nullptr) {
             throw std::runtime_error(std::string("cannot load the double: ") + dlerror());
@@ -29,7 +31,9 @@ class FakeLibrary {
         resolve(inTxrx_, "fake_txrx_in_progress");
         resolve(count_, "fake_call_count");
         resolve(call_, "fake_get_call");
-        reset();
+        if (!keepRecord) {
+            reset();
+        }
     }
     ~FakeLibrary() { dlclose(handle_); }
     FakeLibrary(const FakeLibrary &) = delete;

@@ -1,0 +1,193 @@
+// SPDX-License-Identifier: MIT
+// A platform failure inside a handler: the handler stops, its ports close, a message box explains.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QFile>
+#include <QMessageBox>
+#include <QSignalSpy>
+#include <QtTest>
+
+#include <memory>
+
+#include "fake_library.h"
+#include "form1.h"
+#include "form1_probe.h"
+#include "module1.h"
+
+class tst_HandlerErrors : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void replyFileFailures_data();
+    void replyFileFailures();
+    void portsClosedAreOnlyThoseLeftOpen();
+
+  private:
+    std::unique_ptr<FakeLibrary> fake_;
+    std::unique_ptr<ScratchDirectory> scratch_;
+    std::unique_ptr<Form1> form_;
+};
+
+void tst_HandlerErrors::initTestCase() {
+    Module1::setLibraryFile(FakeLibrary::path());
+    fake_ = std::make_unique<FakeLibrary>();
+}
+
+void tst_HandlerErrors::init() {
+    fake_->reset();
+    scratch_ = std::make_unique<ScratchDirectory>();
+    form_ = std::make_unique<Form1>();
+    form_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
+}
+
+void tst_HandlerErrors::cleanup() {
+    form_.reset();
+    // Let the scratch directory go even where a test made it read-only.
+    chmod(qPrintable(scratch_->path()), 0700);
+    scratch_.reset();
+}
+
+void tst_HandlerErrors::replyFileFailures_data() {
+    QTest::addColumn<QString>("routine");  // "VV" or "PaperEnd"
+    QTest::addColumn<QString>("setup");
+    QTest::addColumn<int>("txrxResult");
+    QTest::addColumn<QString>("summary");
+    QTest::addColumn<QString>("reason");
+
+    QTest::newRow("missing") << "VV"
+                             << "" << 0 << "Não foi possível ler a resposta"
+                             << "No such file or directory";
+    QTest::newRow("missing, PaperEnd") << "PaperEnd"
+                                       << "" << 0 << "Não foi possível ler a resposta"
+                                       << "No such file or directory";
+    QTest::newRow("empty") << "VV"
+                           << "empty" << 0 << "Não foi possível ler a resposta"
+                           << "o arquivo está vazio";
+    QTest::newRow("directory in its place") << "VV"
+                                            << "directory" << 0 << "Não foi possível ler a resposta"
+                                            << "";
+    QTest::newRow("not written, nothing visible") << "VV"
+                                                  << "" << -2 << "não conseguiu gravar"
+                                                  << "motivo não identificado";
+    QTest::newRow("not written, directory") << "VV"
+                                            << "directory" << -2 << "não conseguiu gravar"
+                                            << "RespApf.txt é uma pasta";
+    QTest::newRow("not written, symbolic link") << "VV"
+                                                << "symlink" << -2 << "não conseguiu gravar"
+                                                << "RespApf.txt é um link simbólico";
+    QTest::newRow("not written, read-only directory")
+        << "VV"
+        << "read-only directory" << -2 << "não conseguiu gravar"
+        << "a pasta não permite gravar arquivos: Permission denied";
+    QTest::newRow("not written, read-only file")
+        << "PaperEnd"
+        << "read-only file" << -2 << "não conseguiu gravar"
+        << "o arquivo RespApf.txt não pode ser gravado: Permission denied";
+}
+
+void tst_HandlerErrors::replyFileFailures() {
+    QFETCH(QString, routine);
+    QFETCH(QString, setup);
+    QFETCH(int, txrxResult);
+    QFETCH(QString, summary);
+    QFETCH(QString, reason);
+
+    if (setup.startsWith(QLatin1String("read-only")) && geteuid() == 0) {
+        QSKIP("permissions do not bind root");
+    }
+    if (setup == QLatin1String("empty")) {
+        fake_->pushFile(QByteArray(), txrxResult);
+    } else {
+        if (setup == QLatin1String("directory")) {
+            QVERIFY(QDir().mkdir("RespApf.txt"));
+        } else if (setup == QLatin1String("symlink")) {
+            QVERIFY(QFile::link("elsewhere.txt", "RespApf.txt"));
+        } else if (setup == QLatin1String("read-only file")) {
+            QFile file("RespApf.txt");
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(".+earlier}\r\n");
+            file.close();
+            QVERIFY(file.setPermissions(QFile::ReadOwner));
+        } else if (setup == QLatin1String("read-only directory")) {
+            QVERIFY(chmod(".", 0500) == 0);
+        }
+        fake_->pushNoFile(txrxResult);
+    }
+
+    Form1Probe probe(*form_);
+    probe.LastReply() = "earlier";
+    probe.ReplySign() = "x";
+    probe.PrinterPort() = 1;
+    bool reachedTheEnd = false;
+    probe.runHandler("Command4_Click", [&] {
+        Module1::Abre(1);
+        if (routine == QLatin1String("VV")) {
+            probe.VV(1, 10, ".28");
+        } else {
+            probe.PaperEnd();
+        }
+        reachedTheEnd = true;
+    });
+
+    QVERIFY(!reachedTheEnd);
+    const QString sent = routine == QLatin1String("VV") ? "TXRX 1 10 .28" : "TXRX 1 10 .23";
+    QCOMPARE(fake_->log(), QStringList({"Abre 1", sent, "Fecha 1"}));
+    QCOMPARE(probe.LastReply(), QStringLiteral("earlier"));
+    QCOMPARE(probe.ReplySign(), QStringLiteral("x"));
+    QCOMPARE(probe.PrinterPort(), std::optional<std::int32_t>(1));
+
+    auto *box = form_->findChild<QMessageBox *>();
+    QVERIFY(box != nullptr);
+    QVERIFY(box->isVisible());
+    QVERIFY2(box->text().contains(summary), qPrintable(box->text()));
+    QVERIFY2(box->text().contains("RespApf.txt"), qPrintable(box->text()));
+    QVERIFY2(box->informativeText().contains(QDir::currentPath()),
+             qPrintable(box->informativeText()));
+    QVERIFY2(box->informativeText().contains(reason), qPrintable(box->informativeText()));
+
+    // Dismissed, the window goes on: the next exchange works.
+    box->close();
+    QTRY_VERIFY(form_->findChild<QMessageBox *>() == nullptr);
+    chmod(".", 0700);
+    QFile::remove("RespApf.txt");
+    QDir().rmdir("RespApf.txt");
+    fake_->reset();
+    fake_->pushReply(".+next}");
+    probe.runHandler("Command4_Click", [&] { probe.VV(1, 10, ".13"); });
+    QCOMPARE(probe.LastReply(), QStringLiteral(".+next}"));
+    QVERIFY(form_->isVisible());
+    QVERIFY(form_->findChild<QMessageBox *>() == nullptr);
+}
+
+void tst_HandlerErrors::portsClosedAreOnlyThoseLeftOpen() {
+    fake_->setAbreResult(2, -1);
+    fake_->pushReply(".+ok}");
+    fake_->pushNoFile(-2);  // the second exchange could not write its reply
+    Form1Probe probe(*form_);
+    probe.runHandler("Command1_Click", [&] {
+        Module1::Abre(1);
+        Module1::Abre(2);  // fails: nothing to close
+        Module1::Abre(3);
+        probe.VV(3, 10, ".5609");
+        Module1::Fecha(3);
+        probe.VV(1, 10, ".5618");
+    });
+    QCOMPARE(fake_->log(), QStringList({"Abre 1", "Abre 2", "Abre 3", "TXRX 3 10 .5609", "Fecha 3",
+                                        "TXRX 1 10 .5618", "Fecha 1"}));
+    QCOMPARE(probe.LastReply(), QStringLiteral(".+ok}"));
+
+    // The next handler starts with no port to answer for.
+    fake_->reset();
+    probe.runHandler("Command2_Click", [&] { probe.VV(5, 3, ".36S"); });
+    QCOMPARE(fake_->log(), QStringList({"TXRX 5 3 .36S"}));
+}
+
+QTEST_MAIN(tst_HandlerErrors)
+#include "tst_handler_errors.moc"
