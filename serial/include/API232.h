@@ -26,15 +26,15 @@ extern "C" {
  */
 enum sio_result {
     SIO_OK = 0,
-    SIO_BADPORT = -1,      /**< Port number outside 1..255. */
-    SIO_NOT_OPEN = -2,     /**< The port is not open (close, ioctl, write, getch, wait). */
-    SIO_ALREADY_OPEN = -3, /**< This port number is already open in this process. */
-    SIO_NO_DEVICE = -4,    /**< The port's device does not exist. */
-    SIO_NO_PERMISSION = -5,/**< The device exists but may not be opened (see the dialout group). */
-    SIO_BUSY = -6,         /**< The device is in use by another port or another program. */
-    SIO_BAD_PARAM = -7,    /**< Unknown speed or format code, or a bad buffer or length. */
-    SIO_IO_ERROR = -8,     /**< Reading or writing failed; the device may be gone. */
-    SIO_OPEN_FAIL = -9     /**< The device could not be opened as a serial line for another reason. */
+    SIO_BADPORT = -1,       /**< Port number outside 1..255. */
+    SIO_NOT_OPEN = -2,      /**< The port is not open (close, ioctl, write, getch, wait). */
+    SIO_ALREADY_OPEN = -3,  /**< This port number is already open in this process. */
+    SIO_NO_DEVICE = -4,     /**< The port's device does not exist. */
+    SIO_NO_PERMISSION = -5, /**< The device exists but may not be opened (see the dialout group). */
+    SIO_BUSY = -6,          /**< The device is in use by another port or another program. */
+    SIO_BAD_PARAM = -7,     /**< Unknown speed or format code, or a bad buffer or length. */
+    SIO_IO_ERROR = -8,      /**< Reading or writing failed; the device may be gone. */
+    SIO_OPEN_FAIL = -9      /**< The device could not serve as a serial line for another reason. */
 };
 
 /** Speed code for 9600 bit/s, the only speed the printer speaks. */
@@ -44,7 +44,9 @@ enum sio_result {
 
 /**
  * Open port @p port for exclusive use, as a raw line (no echo, no translation, no flow control).
- * Port n is the device named by the environment variable API232_PORT<n>, or /dev/ttyS<n-1>.
+ * Port n is the device named by the environment variable API232_PORT<n>, or /dev/ttyS<n-1> when
+ * that is unset or empty. A device open under another port number, or held by another process,
+ * gives SIO_BUSY.
  * @return SIO_OK, or SIO_BADPORT, SIO_ALREADY_OPEN, SIO_NO_DEVICE, SIO_NO_PERMISSION, SIO_BUSY,
  *         SIO_OPEN_FAIL.
  */
@@ -60,27 +62,30 @@ API232_API int32_t API232_CALL sio_ioctl(int32_t port, int32_t speed, int32_t fo
 
 /**
  * Hand @p len bytes at @p buf to the line in one call; returns when they are all written.
+ * Never blocks for ever: a line that takes nothing for 2 s beyond the time needed to send what
+ * the driver already holds gives SIO_IO_ERROR (some bytes may then have gone out).
  * @return the number of bytes written (0 or above), or SIO_BADPORT, SIO_NOT_OPEN, SIO_BAD_PARAM
  *         (null buffer or negative length), SIO_IO_ERROR.
  */
 API232_API int32_t API232_CALL sio_write(int32_t port, const char *buf, int32_t len);
 
 /**
- * Take the next received byte without waiting.
+ * Take the next received byte without waiting. Received bytes wait, in order, until taken or
+ * until the port is closed.
  * @return the byte (1 to 255); 0 when nothing is waiting or the byte received was 0;
  *         SIO_BADPORT, SIO_NOT_OPEN or SIO_IO_ERROR on failure.
  */
 API232_API int32_t API232_CALL sio_getch(int32_t port);
 
 /**
- * Close an open port; input not yet taken is discarded.
+ * Close an open port; input not yet taken, also what the driver still holds, is discarded.
  * @return SIO_OK, or SIO_BADPORT, SIO_NOT_OPEN.
  */
 API232_API int32_t API232_CALL sio_close(int32_t port);
 
 /**
- * Block until input is waiting on an open port, or @p ms milliseconds have passed.
- * Never spins; a negative @p ms counts as 0.
+ * Block until input is waiting on an open port, or @p ms milliseconds have passed. Returns at
+ * once when input is already waiting; sleeps rather than spins; a negative @p ms counts as 0.
  * @return above 0 when input is waiting, 0 when the time passed, or SIO_BADPORT, SIO_NOT_OPEN,
  *         SIO_IO_ERROR (the device is gone or failed).
  */
