@@ -3,6 +3,7 @@
 #include "line.h"
 
 #include <fcntl.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -82,6 +83,22 @@ std::unique_ptr<Line> Line::open_device(asio::io_context &io, const std::string 
         return nullptr;
     }
     return std::unique_ptr<Line>(new Line(Stream{std::move(port)}, device, -1));
+}
+
+std::size_t Line::unread() const {
+    int count = 0;
+    if (held_fd_ >= 0) {
+        // Closing the master drops what its other end holds, so a reply must be read first.
+        if (::ioctl(held_fd_, FIONREAD, &count) != 0) {
+            return 0;
+        }
+    } else if (const auto *port = std::get_if<asio::serial_port>(&stream_)) {
+        if (!port->is_open() || ::ioctl(const_cast<asio::serial_port *>(port)->native_handle(),
+                                        TIOCOUTQ, &count) != 0) {
+            return 0;
+        }
+    }
+    return count > 0 ? static_cast<std::size_t>(count) : 0;
 }
 
 void Line::close() {

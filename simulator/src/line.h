@@ -38,6 +38,10 @@ class Line {
                    stream_);
     }
 
+    /// Bytes sent that the client has not read yet: those waiting at the pseudo-terminal's other
+    /// end, or the output not yet on the wire of a serial port.
+    std::size_t unread() const;
+
     /// Closes both ends; a client then finds the device gone.
     void close();
 

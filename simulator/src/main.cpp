@@ -134,12 +134,12 @@ int main(int argc, char **argv) {
     if (!line) {
         return complain(error, 1);
     }
-    // The first line on standard output is the device path; callers wait for it.
-    std::cout << line->path() << std::endl;
-
     if (options.link && !make_link(*options.link, line->path(), error)) {
         return complain(error, 1);
     }
+    // The first line on standard output is the device path; callers wait for it, so the link
+    // is there by then too.
+    std::cout << line->path() << std::endl;
 
     std::signal(SIGPIPE, SIG_IGN);
     int status = 0;

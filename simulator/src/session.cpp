@@ -41,7 +41,8 @@ Session::Session(asio::io_context &io, Line &line, PrinterModel &model, const Fa
       pause_timer_(io),
       print_timer_(io),
       pace_timer_(io),
-      pacer_(settings.fast ? 0 : kLineSpeed) {}
+      pacer_(settings.fast ? 0 : kLineSpeed),
+      drain_timer_(io) {}
 
 void Session::note(std::string_view tag, std::string_view detail,
                    std::optional<std::string_view> bytes) {
@@ -59,6 +60,7 @@ void Session::stop() {
     pause_timer_.cancel();
     print_timer_.cancel();
     pace_timer_.cancel();
+    drain_timer_.cancel();
 }
 
 void Session::finish(int status) {
@@ -163,9 +165,11 @@ void Session::answer_next() {
     auto go = [this, bytes = std::move(bytes), close, command = frame.command]() mutable {
         send(std::move(bytes), [this, close, command] {
             if (close) {
-                note("CLOSE", "line closed after the reading block (--close-after-block)");
-                line_.close();
-                finish(0);
+                drain_then([this] {
+                    note("CLOSE", "line closed after the reading block (--close-after-block)");
+                    line_.close();
+                    finish(0);
+                });
                 return;
             }
             busy_ = false;
@@ -188,11 +192,33 @@ void Session::answer_next() {
 
 void Session::command_done() {
     if (settings_.exit_after && commands_ >= *settings_.exit_after) {
-        note("END", "after " + std::to_string(commands_) + " commands (--exit-after)");
-        finish(0);
+        drain_then([this] {
+            note("END", "after " + std::to_string(commands_) + " commands (--exit-after)");
+            finish(0);
+        });
         return;
     }
     answer_next();
+}
+
+void Session::drain_then(std::function<void()> then) {
+    // The client gets up to this long to read the last reply before the line goes.
+    constexpr auto kDrainLimit = std::chrono::seconds{5};
+    constexpr auto kDrainCheck = std::chrono::milliseconds{20};
+    if (drain_limit_ == Pacer::Clock::time_point{}) {
+        drain_limit_ = Pacer::Clock::now() + kDrainLimit;
+    }
+    drain_timer_.expires_after(kDrainCheck);
+    drain_timer_.async_wait([this, then = std::move(then)](const asio::error_code &ec) mutable {
+        if (stopped_ || ec == asio::error::operation_aborted) {
+            return;
+        }
+        if (line_.unread() > 0 && Pacer::Clock::now() < drain_limit_) {
+            drain_then(std::move(then));
+            return;
+        }
+        then();
+    });
 }
 
 void Session::send(std::string bytes, std::function<void()> done) {

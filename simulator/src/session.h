@@ -45,6 +45,7 @@ class Session {
     void command_done();
     void fail(const std::string &what, const asio::error_code &ec);
     void finish(int status);
+    void drain_then(std::function<void()> then);
     void note(std::string_view tag, std::string_view detail,
               std::optional<std::string_view> bytes = std::nullopt);
 
@@ -69,6 +70,8 @@ class Session {
     std::string out_;
     std::size_t sent_ = 0;
     std::function<void()> sent_all_;
+    asio::steady_timer drain_timer_;
+    Pacer::Clock::time_point drain_limit_{};
 };
 
 }  // namespace zarvo::sim

@@ -1,0 +1,447 @@
+// SPDX-License-Identifier: MIT
+// End to end: the link library and the serial layer talk to the simulator over its pty.
+#include <fcntl.h>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "Zarvo.h"
+#include "checksum.h"
+
+extern char **environ;
+
+namespace {
+
+using namespace std::chrono_literals;
+namespace fs = std::filesystem;
+
+const std::string kTimeout = ".-0001ERRO:         99}";
+
+/// The simulator as a child process, its standard output on a pipe.
+class Simulator {
+  public:
+    explicit Simulator(std::vector<std::string> args) {
+        args.insert(args.begin(), ZARVO_SIM_PATH);
+        std::vector<char *> argv;
+        for (auto &a : args) {
+            argv.push_back(a.data());
+        }
+        argv.push_back(nullptr);
+        int fds[2];
+        if (::pipe(fds) != 0) {
+            return;
+        }
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
+        posix_spawn_file_actions_addclose(&actions, fds[0]);
+        posix_spawn_file_actions_addclose(&actions, fds[1]);
+        if (posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ) != 0) {
+            pid_ = -1;
+        }
+        posix_spawn_file_actions_destroy(&actions);
+        ::close(fds[1]);
+        out_ = fds[0];
+    }
+
+    ~Simulator() {
+        if (pid_ > 0 && !status_) {
+            ::kill(pid_, SIGKILL);
+            ::waitpid(pid_, nullptr, 0);
+        }
+        if (out_ >= 0) {
+            ::close(out_);
+        }
+    }
+
+    /// Everything the simulator writes to standard output until it ends, or 10 s.
+    std::string output() {
+        std::string text;
+        char buf[4096];
+        const auto until = std::chrono::steady_clock::now() + 10s;
+        while (std::chrono::steady_clock::now() < until) {
+            pollfd p{out_, POLLIN, 0};
+            if (::poll(&p, 1, 100) <= 0) {
+                continue;
+            }
+            const ssize_t n = ::read(out_, buf, sizeof buf);
+            if (n <= 0) {
+                break;
+            }
+            text.append(buf, static_cast<std::size_t>(n));
+        }
+        return text;
+    }
+
+    /// The first line of standard output: the device path.
+    std::string first_line() {
+        std::string line;
+        const auto until = std::chrono::steady_clock::now() + 10s;
+        char c = 0;
+        while (std::chrono::steady_clock::now() < until) {
+            pollfd p{out_, POLLIN, 0};
+            if (::poll(&p, 1, 100) <= 0) {
+                continue;
+            }
+            if (::read(out_, &c, 1) != 1 || c == '\n') {
+                break;
+            }
+            line += c;
+        }
+        return line;
+    }
+
+    /// Waits up to @p limit for the simulator to end; its exit status, or nothing.
+    std::optional<int> wait_exit(std::chrono::milliseconds limit = 10s) {
+        const auto until = std::chrono::steady_clock::now() + limit;
+        while (!status_ && std::chrono::steady_clock::now() < until) {
+            int status = 0;
+            if (::waitpid(pid_, &status, WNOHANG) == pid_) {
+                status_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+                break;
+            }
+            std::this_thread::sleep_for(20ms);
+        }
+        return status_;
+    }
+
+    void signal(int sig) { ::kill(pid_, sig); }
+    bool started() const { return pid_ > 0; }
+
+  private:
+    pid_t pid_ = -1;
+    int out_ = -1;
+    std::optional<int> status_;
+};
+
+/// Each test runs in its own directory, as RespApf.txt goes to the current one.
+class EndToEnd : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        char dir[] = "/tmp/zarvo-sim-e2e-XXXXXX";
+        ASSERT_NE(::mkdtemp(dir), nullptr) << std::strerror(errno);
+        dir_ = dir;
+        old_dir_ = fs::current_path();
+        fs::current_path(dir_);
+    }
+
+    void TearDown() override {
+        if (open_) {
+            Fecha(1);
+        }
+        sim_.reset();
+        fs::current_path(old_dir_);
+        std::error_code ignored;
+        fs::remove_all(dir_, ignored);
+    }
+
+    /// Starts the simulator, points port 1 at it and opens the port.
+    void start(std::vector<std::string> args, bool open = true) {
+        sim_ = std::make_unique<Simulator>(std::move(args));
+        ASSERT_TRUE(sim_->started()) << "cannot start " << ZARVO_SIM_PATH;
+        path_ = sim_->first_line();
+        if (path_.empty()) {
+            GTEST_SKIP() << "the simulator could not create a pseudo-terminal";
+        }
+        ASSERT_EQ(::setenv("API232_PORT1", path_.c_str(), 1), 0);
+        if (open) {
+            ASSERT_GE(Abre(1), 0) << "cannot open " << path_;
+            open_ = true;
+        }
+    }
+
+    /// One exchange; returns RespApf.txt as written, line end included.
+    std::string exchange(const std::string &command, int timeout_s = 10,
+                         int32_t *result = nullptr) {
+        std::vector<char> counted(4 + command.size() + 1, '\0');
+        const auto n = static_cast<std::uint32_t>(command.size());
+        for (int i = 0; i < 4; ++i) {
+            counted[static_cast<std::size_t>(i)] = static_cast<char>((n >> (8 * i)) & 0xFF);
+        }
+        std::memcpy(counted.data() + 4, command.data(), command.size());
+        const int32_t r = TXRX(1, timeout_s, counted.data() + 4);
+        if (result != nullptr) {
+            *result = r;
+        }
+        std::ifstream file("RespApf.txt", std::ios::binary);
+        std::stringstream content;
+        content << file.rdbuf();
+        return content.str();
+    }
+
+    /// The reply line without the CR LF that the library adds.
+    std::string reply(const std::string &command, int timeout_s = 10) {
+        std::string written = exchange(command, timeout_s);
+        EXPECT_TRUE(written.size() >= 2 && written.ends_with("\r\n")) << written;
+        if (written.ends_with("\r\n")) {
+            written.resize(written.size() - 2);
+        }
+        return written;
+    }
+
+    /// What the program saves in LeitM.txt: the data of the first reply and of every ".++"
+    /// reply up to the end mark, each with CR LF.
+    std::string save_reading(const std::string &command, std::string *end = nullptr) {
+        std::string file;
+        std::string r = reply(command, 100);
+        for (int blocks = 0; blocks < 1000; ++blocks) {
+            const auto close = r.find('}', 6);
+            file +=
+                (r.size() > 6 && close != std::string::npos ? r.substr(6, close - 6) : "") + "\r\n";
+            if (r.size() < 2 || r[1] == ']') {
+                break;
+            }
+            r = reply(".++", 100);
+            if (r.size() < 2 || r[1] != '+') {
+                break;
+            }
+        }
+        if (end != nullptr) {
+            *end = r;
+        }
+        return file;
+    }
+
+    static std::string at(const std::string &r, std::size_t pos, std::size_t len = 1) {
+        return pos - 1 < r.size() ? r.substr(pos - 1, len) : std::string();
+    }
+
+    std::unique_ptr<Simulator> sim_;
+    std::string path_;
+    bool open_ = false;
+    fs::path dir_;
+    fs::path old_dir_;
+};
+
+TEST_F(EndToEnd, StatusCountersAndPaper) {
+    start({"--fast", "--clock", "2402091745", "--reduction", "S", "--coo", "4711", "--ccf", "42"});
+    const std::string status = reply(".28", 3);
+    ASSERT_GE(status.size(), 124u) << status;
+    EXPECT_EQ(at(status, 2), "+");
+    EXPECT_EQ(at(status, 18), "S");
+    EXPECT_EQ(at(status, 44, 10), "2402091745");
+    EXPECT_EQ(at(status, 54), "N");
+    EXPECT_EQ(at(status, 124), "N");
+    EXPECT_EQ(reply(".5609"), ".+09004711}");
+    EXPECT_EQ(reply(".5618"), ".+18000042}");
+    EXPECT_EQ(at(reply(".23"), 6), "0");
+    EXPECT_EQ(reply(".xyz"), ".-0001ERRO:         01}");
+}
+
+TEST_F(EndToEnd, OutOfPaper) {
+    start({"--fast", "--no-paper"});
+    EXPECT_EQ(at(reply(".23"), 6), "5");
+    EXPECT_EQ(at(reply(".13", 180), 21, 2), "20");
+}
+
+TEST_F(EndToEnd, SummerTimeInAndOut) {
+    start({"--fast", "--clock", "0101081200"});
+    EXPECT_EQ(reply(".36S", 3), ".+0000}");
+    EXPECT_EQ(at(reply(".36S", 3), 21, 2), "10");
+    const std::string status = reply(".28");
+    EXPECT_EQ(at(status, 54), "S");
+    EXPECT_EQ(at(status, 44, 10), "0101081300");
+    EXPECT_EQ(reply(".36N", 3), ".+0000}");
+    EXPECT_EQ(at(reply(".36N", 3), 21, 2), "11");
+    EXPECT_EQ(at(reply(".28"), 54), "N");
+}
+
+TEST_F(EndToEnd, XReadingTakesThePrintTimeThenMarksTheFirstX) {
+    start({"--fast", "--print-time", "300"});
+    EXPECT_EQ(at(reply(".28"), 124), "N");
+    EXPECT_EQ(reply(".13", 180), ".+0000}");
+    EXPECT_EQ(at(reply(".28"), 124), "S");
+}
+
+TEST_F(EndToEnd, PrintedReadings) {
+    start({"--fast", "--print-time", "100"});
+    EXPECT_EQ(reply(".1500011000", 1000), ".+0000}");
+    EXPECT_EQ(reply(".16010100301210", 1000), ".+0000}");
+    EXPECT_EQ(at(reply(".1510000001", 1000), 21, 2), "31");
+    EXPECT_EQ(at(reply(".16991299010100", 1000), 21, 2), "30");
+}
+
+/// The file a reading leaves matches, byte for byte, what --dump-reading says it should.
+void expect_reading_matches_dump(EndToEnd *test, const std::string &saved,
+                                 std::vector<std::string> args, const std::string &command) {
+    (void)test;
+    args.push_back("--dump-reading");
+    args.push_back(command);
+    Simulator dump(args);
+    const std::string expected = dump.output();
+    EXPECT_EQ(dump.wait_exit(), 0);
+    EXPECT_EQ(saved, expected);
+}
+
+TEST_F(EndToEnd, ReadingByReductionOverSeveralBlocks) {
+    const std::vector<std::string> memory = {"--seed", "17", "--reductions", "25", "--blocks", "5"};
+    std::vector<std::string> args = memory;
+    args.push_back("--fast");
+    start(args);
+    std::string end;
+    const std::string saved = save_reading(".1500031000#", &end);
+    EXPECT_EQ(at(end, 2), "]");
+    EXPECT_EQ(at(end, 21, 2), "00");
+    EXPECT_EQ(std::count(saved.begin(), saved.end(), '\n'), 5);
+    EXPECT_NE(saved.find("Redu\xE7\xE3o 0003"), std::string::npos);
+    EXPECT_EQ(saved.find("Redu\xE7\xE3o 0002"), std::string::npos);
+    expect_reading_matches_dump(this, saved, memory, ".1500031000#");
+    // The reading is over.
+    EXPECT_EQ(at(reply(".++"), 21, 2), "33");
+}
+
+TEST_F(EndToEnd, ReadingByDateOneBlockPerLine) {
+    const std::vector<std::string> memory = {"--seed", "3", "--reductions", "8"};
+    std::vector<std::string> args = memory;
+    args.push_back("--fast");
+    start(args);
+    const std::string saved = save_reading(".16010100301210#");
+    EXPECT_EQ(std::count(saved.begin(), saved.end(), '\n'), 10);  // header, 8, totals
+    expect_reading_matches_dump(this, saved, memory, ".16010100301210#");
+}
+
+TEST_F(EndToEnd, PacedLikeARealLine) {
+    start({"--blocks", "2", "--reductions", "3"});
+    const std::string status = reply(".28");
+    EXPECT_EQ(status.size(), 125u);
+    const std::string saved = save_reading(".1500011000#");
+    expect_reading_matches_dump(this, saved, {"--blocks", "2", "--reductions", "3"},
+                                ".1500011000#");
+}
+
+TEST_F(EndToEnd, NextBlockWithoutAReading) {
+    start({"--fast"});
+    EXPECT_EQ(reply(".++"), ".-0001ERRO:         33}");
+}
+
+TEST_F(EndToEnd, SilenceGivesTheTimeoutReply) {
+    start({"--fast", "--silent"});
+    EXPECT_EQ(reply(".28", 1), kTimeout);
+}
+
+TEST_F(EndToEnd, SilenceAfterTheFirstCommand) {
+    start({"--fast", "--silent-after", "1"});
+    EXPECT_EQ(at(reply(".28", 3), 2), "+");
+    EXPECT_EQ(reply(".28", 1), kTimeout);
+}
+
+TEST_F(EndToEnd, CutReplyGivesTheTimeoutReply) {
+    start({"--fast", "--cut-reply", ".5609"});
+    EXPECT_EQ(reply(".5609", 1), kTimeout);
+}
+
+TEST_F(EndToEnd, ForcedRefusalChangesNothing) {
+    start({"--fast", "--refuse", ".36S=07"});
+    EXPECT_EQ(reply(".36S", 3), ".-0001ERRO:         07}");
+    EXPECT_EQ(at(reply(".28"), 54), "N");
+}
+
+TEST_F(EndToEnd, ZeroBytesAreDroppedAndNoiseKept) {
+    start({"--fast", "--coo", "1234", "--nul-in-reply", ".5609", "--noise-in-reply", ".5618",
+           "--ccf", "5"});
+    EXPECT_EQ(reply(".5609"), ".+09001234}");
+    EXPECT_EQ(reply(".5618"),
+              ".+1800\xFF\x7E\x01\x80"
+              "0005}");
+}
+
+TEST_F(EndToEnd, LineBreaksInsideAReplyAreWrittenUnchanged) {
+    start({"--fast", "--cr-in-reply", ".23", "--lf-in-reply", ".23"});
+    EXPECT_EQ(exchange(".23"), ".+0000\r\n}\r\n");
+}
+
+TEST_F(EndToEnd, BytesAfterTheBraceStartTheNextReply) {
+    start({"--fast", "--extra-after", ".5609=EXTRA"});
+    EXPECT_EQ(at(reply(".5609"), 2), "+");
+    std::this_thread::sleep_for(100ms);  // let the extra bytes arrive
+    EXPECT_EQ(reply(".23"), "EXTRA.+0000}");
+}
+
+TEST_F(EndToEnd, LineClosedAfterABlock) {
+    const std::string link = (fs::current_path() / "port1").string();
+    start({"--fast", "--blocks", "4", "--close-after-block", "2", "--link", link});
+    EXPECT_EQ(at(reply(".1500011000#"), 3, 4), "0001");
+    EXPECT_EQ(at(reply(".++"), 3, 4), "0002");
+    EXPECT_EQ(sim_->wait_exit(), 0);
+    EXPECT_FALSE(fs::is_symlink(link)) << "the link is removed";
+    int32_t result = 0;
+    const std::string after = exchange(".++", 1, &result);
+    EXPECT_TRUE(after == kTimeout + "\r\n" || after == ".-0001ERRO:         98}\r\n") << after;
+}
+
+TEST_F(EndToEnd, LinkPointsAtThePtyAndGoesAtTheSignal) {
+    const std::string link = (fs::current_path() / "port1").string();
+    start({"--fast", "--link", link}, false);
+    ASSERT_TRUE(fs::is_symlink(link));
+    EXPECT_EQ(fs::read_symlink(link), path_);
+    ASSERT_EQ(::setenv("API232_PORT1", link.c_str(), 1), 0);
+    ASSERT_GE(Abre(1), 0);
+    open_ = true;
+    EXPECT_EQ(at(reply(".28"), 2), "+");
+    Fecha(1);
+    open_ = false;
+    sim_->signal(SIGTERM);
+    EXPECT_EQ(sim_->wait_exit(), 0);
+    EXPECT_FALSE(fs::exists(fs::symlink_status(link)));
+}
+
+TEST_F(EndToEnd, PortClosedAndOpenedAgainBetweenCommands) {
+    start({"--fast", "--exit-after", "3"});
+    EXPECT_EQ(at(reply(".28"), 2), "+");
+    Fecha(1);
+    ASSERT_GE(Abre(1), 0);
+    EXPECT_EQ(at(reply(".23"), 2), "+");
+    Fecha(1);
+    ASSERT_GE(Abre(1), 0);
+    EXPECT_EQ(at(reply(".5609"), 2), "+");
+    EXPECT_EQ(sim_->wait_exit(), 0) << "--exit-after 3";
+}
+
+TEST_F(EndToEnd, RawLineNoiseAndBadChecksum) {
+    const std::string log = (fs::current_path() / "sim.log").string();
+    start({"--fast", "--log", log}, false);
+    const int fd = ::open(path_.c_str(), O_RDWR | O_NOCTTY);
+    ASSERT_GE(fd, 0) << std::strerror(errno);
+    std::string frame = zarvo::sim::build_frame(".36S");
+    frame[frame.size() - 3] = '\xAB';
+    const std::string sent = "noise}" + frame;
+    ASSERT_EQ(::write(fd, sent.data(), sent.size()), static_cast<ssize_t>(sent.size()));
+    std::string got;
+    char c = 0;
+    while (!got.ends_with('}')) {
+        pollfd p{fd, POLLIN, 0};
+        ASSERT_GT(::poll(&p, 1, 5000), 0) << "no reply; got " << got;
+        ASSERT_EQ(::read(fd, &c, 1), 1);
+        got += c;
+    }
+    ::close(fd);
+    EXPECT_EQ(got, ".-0001ERRO:         02}");
+    sim_->signal(SIGINT);
+    EXPECT_EQ(sim_->wait_exit(), 0);
+    std::ifstream in(log);
+    std::stringstream text;
+    text << in.rdbuf();
+    EXPECT_NE(text.str().find("NOISE"), std::string::npos);
+    EXPECT_NE(text.str().find("BAD CHECKSUM | 8 bytes | 1B 2E 33 36 53 AB FF 7D"),
+              std::string::npos)
+        << text.str();
+    EXPECT_NE(text.str().find("TX reply"), std::string::npos);
+}
+
+}  // namespace
