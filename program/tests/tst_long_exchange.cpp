@@ -1,0 +1,207 @@
+// SPDX-License-Identifier: MIT
+// During a long exchange the window repaints, shows busy, drops input and defers its closing.
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QtTest>
+
+#include <memory>
+
+#include "fake_library.h"
+#include "form1.h"
+#include "form1_probe.h"
+#include "module1.h"
+
+namespace {
+
+constexpr int kExchangeMs = 1500;
+constexpr int kDuringMs = 300;  // well inside the exchange
+
+// Counts the paint events that reach a widget while the double is inside TXRX.
+class PaintWatcher : public QObject {
+public:
+    PaintWatcher(QWidget *widget, const FakeLibrary &fake) : fake_(fake)
+    {
+        widget->installEventFilter(this);
+    }
+    int paintsDuringExchange = 0;
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint && fake_.inTxrx()) {
+            ++paintsDuringExchange;
+        }
+        return false;
+    }
+
+private:
+    const FakeLibrary &fake_;
+};
+
+QStringList names(const QSignalSpy &spy)
+{
+    QStringList list;
+    for (const QList<QVariant> &args : spy) {
+        list << args.at(0).toString();
+    }
+    return list;
+}
+
+}  // namespace
+
+class tst_LongExchange : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void repaintsAndDropsInput();
+    void closingWaitsForTheHandler();
+    void focusEventsWaitTheirTurn();
+
+private:
+    template <typename T = QWidget>
+    T *child(const char *name) const
+    {
+        return form_->findChild<T *>(QLatin1String(name));
+    }
+
+    std::unique_ptr<FakeLibrary> fake_;
+    std::unique_ptr<ScratchDirectory> scratch_;
+    std::unique_ptr<Form1> form_;
+};
+
+void tst_LongExchange::initTestCase()
+{
+    Module1::setLibraryFile(FakeLibrary::path());
+    fake_ = std::make_unique<FakeLibrary>();
+}
+
+void tst_LongExchange::init()
+{
+    fake_->reset();
+    fake_->setDelayMs(kExchangeMs);
+    scratch_ = std::make_unique<ScratchDirectory>();
+    form_ = std::make_unique<Form1>();
+    form_->show();
+    QVERIFY(QTest::qWaitForWindowActive(form_.get()));
+}
+
+void tst_LongExchange::cleanup()
+{
+    form_.reset();
+    scratch_.reset();
+}
+
+void tst_LongExchange::repaintsAndDropsInput()
+{
+    auto *answer = child<QLineEdit>("Text3");
+    PaintWatcher watcher(answer, *fake_);
+    QSignalSpy started(form_.get(), &Form1::handlerStarted);
+    bool checkedDuring = false;
+
+    QTimer::singleShot(kDuringMs, this, [&] {
+        QVERIFY(fake_->inTxrx());
+        QVERIFY(QApplication::overrideCursor() != nullptr);
+        QCOMPARE(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+        answer->setText("Leitura X");
+        answer->update();
+        // The operator clicks another button, presses keys and types meanwhile.
+        QTest::mouseClick(child("Command2"), Qt::LeftButton);
+        QTest::keyClick(child("Command3"), Qt::Key_Space);
+        QTest::keyClicks(child("Text2"), "typed");
+        QTest::mouseClick(child("NoArq"), Qt::LeftButton);
+        checkedDuring = true;
+    });
+
+    Form1Probe probe(*form_);
+    fake_->pushReply(".+done}");
+    probe.runHandler("Command4_Click", [&] {
+        Module1::Abre(1);
+        probe.VV(1, 180, ".13");
+        Module1::Fecha(1);
+        probe.Resultado();
+    });
+
+    QVERIFY(checkedDuring);
+    QVERIFY(watcher.paintsDuringExchange > 0);
+    QCOMPARE(QApplication::overrideCursor(), nullptr);
+    QCOMPARE(child<QLineEdit>("Text3")->text(), QStringLiteral(".+done}"));
+
+    // Dropped, not deferred: nothing of that input shows up after the handler either.
+    QTest::qWait(200);
+    QCOMPARE(names(started), QStringList{"Command4_Click"});
+    QCOMPARE(child<QLineEdit>("Text2")->text(), QString());
+    QVERIFY(child<QRadioButton>("NaImp")->isChecked());
+    QCOMPARE(fake_->log(), QStringList({"Abre 1", "TXRX 1 180 .13", "Fecha 1"}));
+
+    // Input works again once the handler has ended.
+    QTest::mouseClick(child("Command2"), Qt::LeftButton);
+    QCOMPARE(names(started), QStringList({"Command4_Click", "Command2_Click"}));
+}
+
+void tst_LongExchange::closingWaitsForTheHandler()
+{
+    QSignalSpy started(form_.get(), &Form1::handlerStarted);
+    bool visibleAfterClose = false;
+    QTimer::singleShot(kDuringMs, this, [&] {
+        form_->close();
+        visibleAfterClose = form_->isVisible();
+        // An event that would run a handler arrives after the close request: it is dropped.
+        QMetaObject::invokeMethod(form_.get(), "Command3_Click");
+    });
+
+    Form1Probe probe(*form_);
+    bool visibleAtHandlerEnd = false;
+    probe.runHandler("Command2_Click", [&] {
+        Module1::Abre(1);
+        probe.VV(1, 3, ".36S");
+        Module1::Fecha(1);
+        probe.Resultado();
+        visibleAtHandlerEnd = form_->isVisible();
+    });
+
+    QVERIFY(visibleAfterClose);
+    QVERIFY(visibleAtHandlerEnd);
+    QVERIFY(!form_->isVisible());
+    // The handler ran to its end, and nothing was sent after it.
+    QCOMPARE(fake_->log(), QStringList({"Abre 1", "TXRX 1 3 .36S", "Fecha 1"}));
+    QCOMPARE(names(started), QStringList{"Command2_Click"});
+}
+
+// A focus event raised while an exchange waits (the window is re-activated) runs after the
+// running handler, not inside it.
+void tst_LongExchange::focusEventsWaitTheirTurn()
+{
+    child("Ini")->setFocus(Qt::OtherFocusReason);
+    QSignalSpy started(form_.get(), &Form1::handlerStarted);
+    QWidget other;
+    other.resize(50, 50);
+    bool reactivated = false;
+    QTimer::singleShot(kDuringMs, this, [&] {
+        other.show();
+        other.activateWindow();
+        QTRY_VERIFY(QApplication::activeWindow() == &other);
+        form_->activateWindow();
+        QTRY_VERIFY(QApplication::activeWindow() == form_.get());
+        reactivated = true;
+    });
+
+    Form1Probe probe(*form_);
+    QStringList seenInside;
+    probe.runHandler("LMF_Click", [&] {
+        probe.VV(1, 100, ".1500011000#");
+        seenInside = names(started);
+    });
+
+    QVERIFY(reactivated);
+    QCOMPARE(seenInside, QStringList{"LMF_Click"});
+    QCOMPARE(names(started), QStringList({"LMF_Click", "Ini_GotFocus"}));
+}
+
+QTEST_MAIN(tst_LongExchange)
+#include "tst_long_exchange.moc"
