@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstring>
 #include <ctime>
+#include <utility>
 
 #include "text.h"
 
@@ -48,7 +49,7 @@ std::unique_ptr<Log> Log::open(const std::string &path, std::string &error) {
         error = "cannot open the log file " + path + ": " + std::strerror(errno);
         return nullptr;
     }
-    return std::unique_ptr<Log>(new Log(file));
+    return std::unique_ptr<Log>(new Log(file, path));
 }
 
 Log::~Log() {
@@ -58,8 +59,12 @@ Log::~Log() {
 void Log::write(std::string_view tag, std::string_view detail,
                 std::optional<std::string_view> bytes) {
     const std::string line = log_line(timestamp_now(), tag, detail, bytes) + "\n";
-    std::fwrite(line.data(), 1, line.size(), file_);
-    std::fflush(file_);
+    const bool written = std::fwrite(line.data(), 1, line.size(), file_) == line.size();
+    if ((!written || std::fflush(file_) != 0) && !failed_) {
+        failed_ = true;
+        std::fprintf(stderr, "zarvo-printer-sim: cannot write the log file %s: %s\n", path_.c_str(),
+                     std::strerror(errno));
+    }
 }
 
 }  // namespace zarvo::sim

@@ -29,12 +29,15 @@ class Log {
     Log &operator=(const Log &) = delete;
 
     /// Writes one line and flushes it, so that a crash or a kill loses nothing already logged.
+    /// The first failure to write is reported on standard error; the simulator goes on.
     void write(std::string_view tag, std::string_view detail,
                std::optional<std::string_view> bytes = std::nullopt);
 
   private:
-    explicit Log(std::FILE *file) : file_(file) {}
+    Log(std::FILE *file, std::string path) : file_(file), path_(std::move(path)) {}
     std::FILE *file_;
+    std::string path_;
+    bool failed_ = false;  ///< A write failed and was reported; later failures stay quiet.
 };
 
 }  // namespace zarvo::sim

@@ -160,6 +160,9 @@ void Session::answer_next() {
     }
 
     std::string bytes = faults_.shape(frame.command, reply.text);
+    out_label_ = "reply to command " + std::to_string(commands_) +
+                 (reply.block > 0 ? ", block " + std::to_string(reply.block) : std::string()) +
+                 (reply.ends_reading ? ", end of reading" : "");
     const bool close = faults_.close_after(reply);
     busy_ = true;
     auto go = [this, bytes = std::move(bytes), close, command = frame.command]() mutable {
@@ -234,7 +237,7 @@ void Session::pace() {
         return;
     }
     if (sent_ == out_.size()) {
-        note("TX", "reply", out_);
+        note("TX", out_label_, out_);
         auto done = std::move(sent_all_);
         done();
         return;

@@ -68,6 +68,7 @@ class Session {
     asio::steady_timer pace_timer_;
     Pacer pacer_;
     std::string out_;
+    std::string out_label_;
     std::size_t sent_ = 0;
     std::function<void()> sent_all_;
     asio::steady_timer drain_timer_;

@@ -413,6 +413,20 @@ TEST_F(EndToEnd, PortClosedAndOpenedAgainBetweenCommands) {
     EXPECT_EQ(sim_->wait_exit(), 0) << "--exit-after 3";
 }
 
+/// Reads raw bytes from @p fd up to the first "}", or what came within 5 s.
+std::string read_reply(int fd) {
+    std::string got;
+    char c = 0;
+    while (!got.ends_with('}')) {
+        pollfd p{fd, POLLIN, 0};
+        if (::poll(&p, 1, 5000) <= 0 || ::read(fd, &c, 1) != 1) {
+            break;
+        }
+        got += c;
+    }
+    return got;
+}
+
 TEST_F(EndToEnd, RawLineNoiseAndBadChecksum) {
     const std::string log = (fs::current_path() / "sim.log").string();
     start({"--fast", "--log", log}, false);
@@ -422,16 +436,8 @@ TEST_F(EndToEnd, RawLineNoiseAndBadChecksum) {
     frame[frame.size() - 3] = '\xAB';
     const std::string sent = "noise}" + frame;
     ASSERT_EQ(::write(fd, sent.data(), sent.size()), static_cast<ssize_t>(sent.size()));
-    std::string got;
-    char c = 0;
-    while (!got.ends_with('}')) {
-        pollfd p{fd, POLLIN, 0};
-        ASSERT_GT(::poll(&p, 1, 5000), 0) << "no reply; got " << got;
-        ASSERT_EQ(::read(fd, &c, 1), 1);
-        got += c;
-    }
+    EXPECT_EQ(read_reply(fd), ".-0001ERRO:         02}");
     ::close(fd);
-    EXPECT_EQ(got, ".-0001ERRO:         02}");
     sim_->signal(SIGINT);
     EXPECT_EQ(sim_->wait_exit(), 0);
     std::ifstream in(log);
@@ -442,6 +448,23 @@ TEST_F(EndToEnd, RawLineNoiseAndBadChecksum) {
               std::string::npos)
         << text.str();
     EXPECT_NE(text.str().find("TX reply"), std::string::npos);
+}
+
+TEST_F(EndToEnd, ServesAGivenDevice) {
+    // A pseudo-terminal made here stands in for a serial port on a null-modem cable.
+    const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+    if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0) {
+        GTEST_SKIP() << "no pseudo-terminal available: " << std::strerror(errno);
+    }
+    const std::string device = ::ptsname(master);
+    start({"--fast", "--device", device, "--coo", "99"}, false);
+    EXPECT_EQ(path_, device);
+    const std::string frame = zarvo::sim::build_frame(".5609");
+    ASSERT_EQ(::write(master, frame.data(), frame.size()), static_cast<ssize_t>(frame.size()));
+    EXPECT_EQ(read_reply(master), ".+09000099}");
+    sim_->signal(SIGTERM);
+    EXPECT_EQ(sim_->wait_exit(), 0);
+    ::close(master);
 }
 
 }  // namespace
