@@ -20,28 +20,25 @@ constexpr int kDuringMs = 300;  // well inside the exchange
 
 // Counts the paint events that reach a widget while the double is inside TXRX.
 class PaintWatcher : public QObject {
-public:
-    PaintWatcher(QWidget *widget, const FakeLibrary &fake) : fake_(fake)
-    {
+  public:
+    PaintWatcher(QWidget *widget, const FakeLibrary &fake) : fake_(fake) {
         widget->installEventFilter(this);
     }
     int paintsDuringExchange = 0;
 
-protected:
-    bool eventFilter(QObject *, QEvent *event) override
-    {
+  protected:
+    bool eventFilter(QObject *, QEvent *event) override {
         if (event->type() == QEvent::Paint && fake_.inTxrx()) {
             ++paintsDuringExchange;
         }
         return false;
     }
 
-private:
+  private:
     const FakeLibrary &fake_;
 };
 
-QStringList names(const QSignalSpy &spy)
-{
+QStringList names(const QSignalSpy &spy) {
     QStringList list;
     for (const QList<QVariant> &args : spy) {
         list << args.at(0).toString();
@@ -54,7 +51,7 @@ QStringList names(const QSignalSpy &spy)
 class tst_LongExchange : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void initTestCase();
     void init();
     void cleanup();
@@ -63,10 +60,9 @@ private slots:
     void closingWaitsForTheHandler();
     void focusEventsWaitTheirTurn();
 
-private:
+  private:
     template <typename T = QWidget>
-    T *child(const char *name) const
-    {
+    T *child(const char *name) const {
         return form_->findChild<T *>(QLatin1String(name));
     }
 
@@ -75,14 +71,12 @@ private:
     std::unique_ptr<Form1> form_;
 };
 
-void tst_LongExchange::initTestCase()
-{
+void tst_LongExchange::initTestCase() {
     Module1::setLibraryFile(FakeLibrary::path());
     fake_ = std::make_unique<FakeLibrary>();
 }
 
-void tst_LongExchange::init()
-{
+void tst_LongExchange::init() {
     fake_->reset();
     fake_->setDelayMs(kExchangeMs);
     scratch_ = std::make_unique<ScratchDirectory>();
@@ -91,14 +85,12 @@ void tst_LongExchange::init()
     QVERIFY(QTest::qWaitForWindowActive(form_.get()));
 }
 
-void tst_LongExchange::cleanup()
-{
+void tst_LongExchange::cleanup() {
     form_.reset();
     scratch_.reset();
 }
 
-void tst_LongExchange::repaintsAndDropsInput()
-{
+void tst_LongExchange::repaintsAndDropsInput() {
     auto *answer = child<QLineEdit>("Text3");
     PaintWatcher watcher(answer, *fake_);
     QSignalSpy started(form_.get(), &Form1::handlerStarted);
@@ -144,8 +136,7 @@ void tst_LongExchange::repaintsAndDropsInput()
     QCOMPARE(names(started), QStringList({"Command4_Click", "Command2_Click"}));
 }
 
-void tst_LongExchange::closingWaitsForTheHandler()
-{
+void tst_LongExchange::closingWaitsForTheHandler() {
     QSignalSpy started(form_.get(), &Form1::handlerStarted);
     bool visibleAfterClose = false;
     QTimer::singleShot(kDuringMs, this, [&] {
@@ -175,8 +166,7 @@ void tst_LongExchange::closingWaitsForTheHandler()
 
 // A focus event raised while an exchange waits (the window is re-activated) runs after the
 // running handler, not inside it.
-void tst_LongExchange::focusEventsWaitTheirTurn()
-{
+void tst_LongExchange::focusEventsWaitTheirTurn() {
     child("Ini")->setFocus(Qt::OtherFocusReason);
     QSignalSpy started(form_.get(), &Form1::handlerStarted);
     QWidget other;
