@@ -11,6 +11,7 @@ namespace zarvo::sim {
 
 namespace {
 constexpr long kLineSpeed = 9600;
+constexpr std::size_t kMaxPending = 64;
 
 std::string quoted(std::string_view command) {
     return "\"" + readable(command) + "\"";
@@ -113,6 +114,15 @@ void Session::take(std::vector<LineEvent> events) {
     for (LineEvent &event : events) {
         switch (event.kind) {
             case LineEvent::Kind::frame:
+                // A printer's input buffer is small: while it prints, a flood of frames must not
+                // grow without bound.
+                if (frames_.size() >= kMaxPending) {
+                    note("DROP",
+                         "frame dropped: " + std::to_string(kMaxPending) +
+                             " commands already wait for their turn",
+                         event.bytes);
+                    break;
+                }
                 frames_.push_back(std::move(event));
                 break;
             case LineEvent::Kind::noise:
