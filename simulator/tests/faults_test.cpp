@@ -9,15 +9,6 @@ namespace {
 
 using namespace std::string_literals;
 
-TEST(Faults, PatternsMatchCommandsThatBeginWithThem) {
-    EXPECT_TRUE(pattern_matches(".36", ".36S"));
-    EXPECT_TRUE(pattern_matches(".36S", ".36S"));
-    EXPECT_FALSE(pattern_matches(".36S", ".36N"));
-    EXPECT_TRUE(pattern_matches(".15", ".1500011000#"));
-    EXPECT_TRUE(pattern_matches("*", ".++"));
-    EXPECT_FALSE(pattern_matches(".28", ".2"));
-}
-
 TEST(Faults, SilenceCountsCommands) {
     FaultSettings s;
     s.silent_after = 2;
@@ -39,6 +30,10 @@ TEST(Faults, FirstMatchingRefusalWins) {
     EXPECT_EQ(faults.forced_refusal(".36N"), 8);
     EXPECT_EQ(faults.forced_refusal(".28"), 9);
     EXPECT_FALSE(FaultLayer({}).forced_refusal(".28").has_value());
+    // A pattern is a beginning, not a part: ".28" does not match ".2".
+    FaultSettings longer;
+    longer.refuse = {{".28", 5}};
+    EXPECT_FALSE(FaultLayer(longer).forced_refusal(".2").has_value());
 }
 
 TEST(Faults, ShapingAReply) {
@@ -82,12 +77,6 @@ TEST(Faults, ShapingAReply) {
         SCOPED_TRACE(c.name);
         EXPECT_EQ(FaultLayer(c.settings).shape(".++", reply), c.expected);
     }
-}
-
-TEST(Faults, ShortRepliesTakeInsertionsBeforeTheirEnd) {
-    FaultSettings s;
-    s.cr = {"*"};
-    EXPECT_EQ(FaultLayer(s).shape(".x", ".+}"), ".+\r}");
 }
 
 TEST(Faults, CloseAfterTheChosenBlockOnly) {

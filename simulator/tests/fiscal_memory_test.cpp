@@ -73,11 +73,5 @@ TEST(FiscalMemory, RecordShowsTheReductionInLatin1) {
               "Desc.:1,00 L\xEDquido:1.234.566,84 GT:1.234.567,89");
 }
 
-TEST(FiscalMemory, EmptyMemory) {
-    const auto memory = FiscalMemory::generate(3, 0);
-    EXPECT_TRUE(memory.reductions().empty());
-    EXPECT_GE(memory.next_coo(), 1u);
-}
-
 }  // namespace
 }  // namespace zarvo::sim

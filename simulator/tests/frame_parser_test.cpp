@@ -51,18 +51,6 @@ TEST(FrameParser, FramesSplitAcrossFeedsAtEveryPoint) {
     }
 }
 
-TEST(FrameParser, ByteByByte) {
-    FrameParser parser;
-    std::vector<LineEvent> events;
-    const std::string frame = build_frame(".5609");
-    for (const char c : frame) {
-        const auto e = parser.feed(std::string(1, c), t0);
-        events.insert(events.end(), e.begin(), e.end());
-    }
-    ASSERT_EQ(events.size(), 1u);
-    EXPECT_EQ(events[0].command, ".5609");
-}
-
 TEST(FrameParser, NoiseBeforeTheStartByteIsReportedAndSkipped) {
     FrameParser parser;
     const auto events = parser.feed("xx}\x7F" + build_frame(".23") + "tail", t0);
