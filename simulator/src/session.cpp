@@ -175,8 +175,8 @@ void Session::answer_next() {
                  (reply.ends_reading ? ", end of reading" : "");
     const bool close = faults_.close_after(reply);
     busy_ = true;
-    auto go = [this, bytes = std::move(bytes), close, command = frame.command]() mutable {
-        send(std::move(bytes), [this, close, command] {
+    auto go = [this, bytes = std::move(bytes), close]() mutable {
+        send(std::move(bytes), [this, close] {
             if (close) {
                 drain_then([this] {
                     note("CLOSE", "line closed after the reading block (--close-after-block)");
