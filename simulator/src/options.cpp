@@ -164,11 +164,11 @@ ParsedOptions parse_options(const std::vector<std::string> &args) {
     Parser p;
     Options &o = p.options;
     using Handler = std::function<bool(std::string_view name, std::string_view value)>;
-    struct Spec {
+    struct Rule {
         bool takes_value;
         Handler handle;
     };
-    const std::map<std::string, Spec, std::less<>> specs{
+    const std::map<std::string, Rule, std::less<>> rules{
         {"--device",
          {true,
           [&](auto, auto v) {
@@ -320,19 +320,19 @@ ParsedOptions parse_options(const std::vector<std::string> &args) {
             name = arg.substr(0, eq);
             value = arg.substr(eq + 1);
         }
-        const auto spec = specs.find(name);
-        if (spec == specs.end()) {
+        const auto rule = rules.find(name);
+        if (rule == rules.end()) {
             return {std::nullopt, "unknown option \"" + std::string(arg) + "\" (see --help)"};
         }
-        if (spec->second.takes_value && !value) {
+        if (rule->second.takes_value && !value) {
             if (i + 1 == args.size()) {
                 return {std::nullopt, std::string(name) + " needs a value (see --help)"};
             }
             value = args[++i];
-        } else if (!spec->second.takes_value && value) {
+        } else if (!rule->second.takes_value && value) {
             return {std::nullopt, std::string(name) + " takes no value"};
         }
-        if (!spec->second.handle(name, value.value_or(std::string_view{}))) {
+        if (!rule->second.handle(name, value.value_or(std::string_view{}))) {
             return {std::nullopt, p.error};
         }
     }
