@@ -16,7 +16,6 @@
 namespace {
 
 constexpr int kExchangeMs = 1500;
-constexpr int kDuringMs = 300;  // well inside the exchange
 
 // Counts the paint events that reach a widget while the double is inside TXRX.
 class PaintWatcher : public QObject {
@@ -61,6 +60,9 @@ class tst_LongExchange : public QObject {
     void focusEventsWaitTheirTurn();
 
   private:
+    /// Runs @p action once, as soon as the double is inside a TXRX call.
+    void whenInsideTxrx(const std::function<void()> &action);
+
     template <typename T = QWidget>
     T *child(const char *name) const {
         return form_->findChild<T *>(QLatin1String(name));
@@ -90,14 +92,25 @@ void tst_LongExchange::cleanup() {
     scratch_.reset();
 }
 
+void tst_LongExchange::whenInsideTxrx(const std::function<void()> &action) {
+    auto *poll = new QTimer(this);
+    connect(poll, &QTimer::timeout, this, [this, poll, action] {
+        if (fake_->inTxrx()) {
+            poll->stop();
+            poll->deleteLater();
+            action();
+        }
+    });
+    poll->start(20);
+}
+
 void tst_LongExchange::repaintsAndDropsInput() {
     auto *answer = child<QLineEdit>("Text3");
     PaintWatcher watcher(answer, *fake_);
     QSignalSpy started(form_.get(), &Form1::handlerStarted);
     bool checkedDuring = false;
 
-    QTimer::singleShot(kDuringMs, this, [&] {
-        QVERIFY(fake_->inTxrx());
+    whenInsideTxrx([&] {
         QVERIFY(QApplication::overrideCursor() != nullptr);
         QCOMPARE(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
         answer->setText("Leitura X");
@@ -139,7 +152,7 @@ void tst_LongExchange::repaintsAndDropsInput() {
 void tst_LongExchange::closingWaitsForTheHandler() {
     QSignalSpy started(form_.get(), &Form1::handlerStarted);
     bool visibleAfterClose = false;
-    QTimer::singleShot(kDuringMs, this, [&] {
+    whenInsideTxrx([&] {
         form_->close();
         visibleAfterClose = form_->isVisible();
         // An event that would run a handler arrives after the close request: it is dropped.
@@ -172,7 +185,7 @@ void tst_LongExchange::focusEventsWaitTheirTurn() {
     QWidget other;
     other.resize(50, 50);
     bool reactivated = false;
-    QTimer::singleShot(kDuringMs, this, [&] {
+    whenInsideTxrx([&] {
         other.show();
         other.activateWindow();
         QTRY_VERIFY(QApplication::activeWindow() == &other);
