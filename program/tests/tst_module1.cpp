@@ -44,7 +44,6 @@ class tst_Module1 : public QObject {
     void sixteenBitLimitsPass();
     void resultsKeepTheirLow16Bits_data();
     void resultsKeepTheirLow16Bits();
-    void openPortsTracked();
 
   private:
     void runAndExpectBox(Form1Probe &probe, const std::function<void()> &body,
@@ -203,20 +202,6 @@ void tst_Module1::resultsKeepTheirLow16Bits() {
     QCOMPARE(int(Module1::Abre(1)), seen);
     QCOMPARE(int(Module1::Fecha(1)), seen);
     QCOMPARE(int(Module1::TXRX(1, 3, ".28")), seen);
-}
-
-void tst_Module1::openPortsTracked() {
-    Module1::setLibraryFile(FakeLibrary::path());
-    FakeLibrary fake;
-    fake.setAbreResult(2, -5);
-    fake.setAbreResult(4, 3);
-    Module1::takeOpenPorts();
-    for (int port : {1, 2, 3, 4}) {
-        Module1::Abre(port);
-    }
-    Module1::Fecha(3);
-    QCOMPARE(Module1::takeOpenPorts(), (std::set<std::int16_t>{1, 4}));
-    QCOMPARE(Module1::takeOpenPorts(), std::set<std::int16_t>());
 }
 
 QTEST_MAIN(tst_Module1)
