@@ -61,6 +61,9 @@ class Form1 : public QWidget {
     void Resultado();
     std::int16_t PaperEnd();
 
+    /// The summer-time and X-reading buttons: progress text, Abre, VV, Fecha, Resultado.
+    void sendOneCommand(const QString &progress, std::int32_t timeout, const QString &command);
+
     // Fiscal memory file (fiscal_memory.cpp).
     QString ReplyData();
     void SaveReading();
