@@ -10,128 +10,103 @@
 
 namespace fake {
 
-FakeSerial &FakeSerial::instance() {
-    static FakeSerial serial;
+Serial &Serial::get() {
+    static Serial serial;
     return serial;
 }
 
-void FakeSerial::reset() {
-    instance() = FakeSerial{};
+Serial &Serial::reset() {
+    return get() = Serial{};
 }
 
-void FakeSerial::arrive(std::string_view bytes, nanoseconds at) {
+void Serial::arrive(std::string_view bytes, nanoseconds at) {
     for (const char byte : bytes) {
-        arrive_value(static_cast<unsigned char>(byte), at);
+        input.emplace_back(at, static_cast<unsigned char>(byte));
     }
 }
 
-void FakeSerial::arrive_value(std::int32_t value, nanoseconds at) {
-    input_.push_back({at, value});
+int Serial::count(std::string_view call) const {
+    return static_cast<int>(std::count_if(
+        log.begin(), log.end(), [&](const std::string &entry) { return entry.starts_with(call); }));
 }
 
-std::vector<std::string> FakeSerial::call_names() const {
-    std::vector<std::string> names;
-    for (const Call &call : calls) {
-        names.push_back(call.name);
-    }
-    return names;
-}
-
-int FakeSerial::count(std::string_view name) const {
-    return static_cast<int>(std::count_if(calls.begin(), calls.end(),
-                                          [&](const Call &call) { return call.name == name; }));
-}
-
-void FakeSerial::maybe_throw(std::string_view name) {
-    if (throw_from == name) {
-        throw_from.clear();
-        throw std::bad_alloc();
-    }
-}
-
-std::chrono::steady_clock::time_point FakeSerial::now() const {
+std::chrono::steady_clock::time_point Serial::now() const {
     return std::chrono::steady_clock::time_point{
         std::chrono::duration_cast<std::chrono::steady_clock::duration>(clock)};
 }
 
-void FakeSerial::sleep(milliseconds duration) const {
+void Serial::sleep(milliseconds duration) const {
     sleeps.push_back(duration);
     clock += duration;
 }
 
-std::int32_t FakeSerial::on_open(std::int32_t port) {
-    maybe_throw("open");
-    calls.push_back({"open", port});
-    return open_result;
-}
-
-std::int32_t FakeSerial::on_ioctl(std::int32_t port, std::int32_t speed, std::int32_t format) {
-    maybe_throw("ioctl");
-    calls.push_back({"ioctl", port, speed, format});
-    return ioctl_result;
-}
-
-std::int32_t FakeSerial::on_write(std::int32_t port, const char *buf, std::int32_t len) {
-    maybe_throw("write");
-    calls.push_back({"write", port, len});
-    frames.emplace_back(buf, static_cast<std::size_t>(len));
-    return write_result.value_or(len);
-}
-
-std::int32_t FakeSerial::on_getch(std::int32_t port) {
-    maybe_throw("getch");
-    calls.push_back({"getch", port});
-    clock += microseconds{1};
-    if (input_.empty() || input_.front().at > clock) {
-        return empty_read_result;
-    }
-    const std::int32_t value = input_.front().value;
-    input_.pop_front();
-    return value;
-}
-
-std::int32_t FakeSerial::on_close(std::int32_t port) {
-    maybe_throw("close");
-    calls.push_back({"close", port});
-    return close_result;
-}
-
-std::int32_t FakeSerial::on_wait(std::int32_t port, std::int32_t ms) {
-    maybe_throw("wait");
-    calls.push_back({"wait", port, ms});
-    if (wait_result) {
-        return *wait_result;
-    }
-    const nanoseconds deadline = clock + milliseconds{ms};
-    if (!input_.empty() && input_.front().at <= deadline) {
-        clock = std::max(clock, input_.front().at);
-        return 1;
-    }
-    clock = deadline;
-    return 0;
-}
-
 }  // namespace fake
+
+namespace {
+
+fake::Serial &called(std::string entry) {
+    fake::Serial &serial = fake::Serial::get();
+    if (!serial.throw_from.empty() && entry.starts_with(serial.throw_from)) {
+        serial.throw_from.clear();
+        throw std::bad_alloc();
+    }
+    serial.log.push_back(std::move(entry));
+    return serial;
+}
+
+std::string args(std::initializer_list<std::int32_t> values) {
+    std::string text;
+    for (const std::int32_t value : values) {
+        text += ' ' + std::to_string(value);
+    }
+    return text;
+}
+
+}  // namespace
 
 extern "C" {
 
 int32_t sio_open(int32_t port) {
-    return fake::FakeSerial::instance().on_open(port);
+    return called("open" + args({port})).open_result;
 }
+
 int32_t sio_ioctl(int32_t port, int32_t speed, int32_t format) {
-    return fake::FakeSerial::instance().on_ioctl(port, speed, format);
+    return called("ioctl" + args({port, speed, format})).ioctl_result;
 }
-int32_t sio_write(int32_t port, const char *buf, int32_t len) {
-    return fake::FakeSerial::instance().on_write(port, buf, len);
-}
-int32_t sio_getch(int32_t port) {
-    return fake::FakeSerial::instance().on_getch(port);
-}
+
 int32_t sio_close(int32_t port) {
-    return fake::FakeSerial::instance().on_close(port);
+    return called("close" + args({port})).close_result;
 }
+
+int32_t sio_write(int32_t port, const char *buf, int32_t len) {
+    fake::Serial &serial = called("write" + args({port, len}));
+    serial.frames.emplace_back(buf, static_cast<std::size_t>(len));
+    return serial.write_result.value_or(len);
+}
+
+int32_t sio_getch(int32_t port) {
+    fake::Serial &serial = called("getch" + args({port}));
+    serial.clock += std::chrono::microseconds{1};
+    if (serial.input.empty() || serial.input.front().first > serial.clock) {
+        return 0;
+    }
+    const int32_t value = serial.input.front().second;
+    serial.input.pop_front();
+    return value;
+}
+
 int32_t sio_wait(int32_t port, int32_t ms) {
-    return fake::FakeSerial::instance().on_wait(port, ms);
+    fake::Serial &serial = called("wait" + args({port, ms}));
+    if (serial.wait_result) {
+        return *serial.wait_result;
+    }
+    const auto deadline = serial.clock + std::chrono::milliseconds{ms};
+    if (!serial.input.empty() && serial.input.front().first <= deadline) {
+        serial.clock = std::max(serial.clock, serial.input.front().first);
+        return 1;
+    }
+    serial.clock = deadline;
+    return 0;
 }
 
 }  // extern "C"
