@@ -1,0 +1,359 @@
+// SPDX-License-Identifier: MIT
+// The printer test, summer-time and X-reading buttons against the link library double.
+#include <QLineEdit>
+#include <QPushButton>
+#include <QtTest>
+
+#include <memory>
+
+#include "fake_library.h"
+#include "form1.h"
+#include "form1_probe.h"
+#include "module1.h"
+
+namespace {
+
+const QByteArray kTimeoutReply = ".-0001ERRO:         99}";
+const QByteArray kPaper = ".+0000}";
+const char *const kBoxesLeftAlone[] = {"Text1", "COO", "CCF", "Reducao", "LEITX", "PAPEL", "Text3"};
+
+// A reply to ".28" of 125 characters: reduction at 18, clock ddmmyyhhmm at 44, summer time at 54,
+// first X reading at 124.
+QByteArray status(const QByteArray &clock, char summer, char reduction, char firstX) {
+    QByteArray reply(125, '0');
+    reply[0] = '.';
+    reply[1] = '+';
+    reply[17] = reduction;
+    reply.replace(43, 10, clock);
+    reply[53] = summer;
+    reply[123] = firstX;
+    reply[124] = '}';
+    return reply;
+}
+
+const QByteArray kStatus = status("0103251430", 'N', 'S', 'N');
+const QStringList kExchangesOnPort1 = {"TXRX 1 10 .5609", "TXRX 1 10 .5618", "TXRX 1 10 .28",
+                                       "TXRX 1 10 .23", "Fecha 1"};
+const QStringList kExchangesOnPort2 = {"TXRX 2 10 .5609", "TXRX 2 10 .5618", "TXRX 2 10 .28",
+                                       "TXRX 2 10 .23", "Fecha 2"};
+
+}  // namespace
+
+class tst_PrinterTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void portSearch_data();
+    void portSearch();
+    void fields_data();
+    void fields();
+    void commandButtons_data();
+    void commandButtons();
+
+  private:
+    QLineEdit *box(const char *name) { return form_->findChild<QLineEdit *>(name); }
+    void click(const QString &button) { form_->findChild<QPushButton *>(button)->click(); }
+
+    std::unique_ptr<FakeLibrary> fake_;
+    std::unique_ptr<ScratchDirectory> scratch_;
+    std::unique_ptr<Form1> form_;
+};
+
+void tst_PrinterTest::initTestCase() {
+    Module1::setLibraryFile(FakeLibrary::path());
+    fake_ = std::make_unique<FakeLibrary>();
+}
+
+void tst_PrinterTest::init() {
+    fake_->reset();
+    scratch_ = std::make_unique<ScratchDirectory>();
+    form_ = std::make_unique<Form1>();
+}
+
+void tst_PrinterTest::cleanup() {
+    form_.reset();
+    scratch_.reset();
+}
+
+void tst_PrinterTest::portSearch_data() {
+    QTest::addColumn<int>("abre1");
+    QTest::addColumn<int>("abre2");
+    QTest::addColumn<QList<QByteArray>>("replies");
+    QTest::addColumn<QStringList>("calls");
+    QTest::addColumn<int>("printerPort");  // 0: none
+    QTest::addColumn<QString>("text1");    // empty: left alone, as every box but Text2
+    QTest::addColumn<QString>("text2");
+    QTest::addColumn<QString>("lastReply");
+    QTest::addColumn<QString>("replySign");
+
+    const QList<QByteArray> printer = {kStatus, ".+09004711}", ".+18000815}", kStatus, kPaper};
+    const QString clock = "Horario Normal 01/03/25 14:30";
+    QTest::newRow("on port 1: port 2 is never tried")
+        << 0 << 0 << printer << QStringList{"Abre 1", "TXRX 1 3 .28"} + kExchangesOnPort1 << 1
+        << "com 1" << clock << QString(kPaper) << "+";
+    QTest::newRow("on port 2: port 1 answers nothing and is closed")
+        << 0 << 0 << QList<QByteArray>{kTimeoutReply} + printer
+        << QStringList{"Abre 1", "TXRX 1 3 .28", "Fecha 1", "Abre 2", "TXRX 2 3 .28"} +
+               kExchangesOnPort2
+        << 2 << "com 2" << clock << QString(kPaper) << "+";
+    QTest::newRow("on port 2: port 1 refuses and is closed")
+        << 0 << 0 << QList<QByteArray>{".-0001ERRO:         01}"} + printer
+        << QStringList{"Abre 1", "TXRX 1 3 .28", "Fecha 1", "Abre 2", "TXRX 2 3 .28"} +
+               kExchangesOnPort2
+        << 2 << "com 2" << clock << QString(kPaper) << "+";
+    QTest::newRow("on port 2: port 1 does not open")
+        << -1 << 0 << printer << QStringList{"Abre 1", "Abre 2", "TXRX 2 3 .28"} + kExchangesOnPort2
+        << 2 << "com 2" << clock << QString(kPaper) << "+";
+    QTest::newRow("no printer: earlier port kept, only Text2 changes")
+        << 0 << 0 << QList<QByteArray>{}
+        << QStringList{"Abre 1", "TXRX 1 3 .28", "Fecha 1", "Abre 2", "TXRX 2 3 .28", "Fecha 2"}
+        << 2 << ""
+        << "Impressora não Conectada" << QString(kTimeoutReply) << "-";
+    QTest::newRow("no printer, no port opens: last reply kept")
+        << -1 << -1 << QList<QByteArray>{} << QStringList{"Abre 1", "Abre 2"} << 2 << ""
+        << "Impressora não Conectada"
+        << "earlier"
+        << "-";
+}
+
+void tst_PrinterTest::portSearch() {
+    QFETCH(int, abre1);
+    QFETCH(int, abre2);
+    QFETCH(QList<QByteArray>, replies);
+    QFETCH(QStringList, calls);
+    QFETCH(int, printerPort);
+    QFETCH(QString, text1);
+    QFETCH(QString, text2);
+    QFETCH(QString, lastReply);
+    QFETCH(QString, replySign);
+
+    Form1Probe probe(*form_);
+    probe.PrinterPort() = 2;  // found by an earlier test
+    probe.LastReply() = "earlier";
+    probe.ReplySign() = "+";
+    for (const char *name : kBoxesLeftAlone) {
+        box(name)->setText("before");
+    }
+    fake_->setAbreResult(1, abre1);
+    fake_->setAbreResult(2, abre2);
+    for (const QByteArray &reply : replies) {
+        fake_->pushReply(reply);
+    }
+
+    click("Command1");
+    QCOMPARE(fake_->log(), calls);
+    QCOMPARE(probe.PrinterPort(), std::optional<std::int32_t>(printerPort));
+    QCOMPARE(box("Text2")->text(), text2);
+    QCOMPARE(probe.LastReply(), lastReply);
+    QCOMPARE(probe.ReplySign(), replySign);
+    QCOMPARE(box("Text3")->text(), QStringLiteral("before"));
+    if (text1.isEmpty()) {
+        for (const char *name : kBoxesLeftAlone) {
+            QCOMPARE(box(name)->text(), QStringLiteral("before"));
+        }
+    } else {
+        QCOMPARE(box("Text1")->text(), text1);
+    }
+}
+
+void tst_PrinterTest::fields_data() {
+    QTest::addColumn<QByteArray>("probe");
+    QTest::addColumn<QByteArray>("cooReply");
+    QTest::addColumn<QByteArray>("ccfReply");
+    QTest::addColumn<QByteArray>("secondStatus");
+    QTest::addColumn<QByteArray>("paperReply");
+    QTest::addColumn<QString>("earlier");  // what Reducao and LEITX showed before
+    QTest::addColumn<QString>("text2");
+    QTest::addColumn<QString>("summerTimeFlag");
+    QTest::addColumn<QString>("coo");
+    QTest::addColumn<QString>("ccf");
+    QTest::addColumn<QString>("reducao");
+    QTest::addColumn<QString>("leitx");
+    QTest::addColumn<QString>("papel");
+
+    const QByteArray coo = ".+09004711}";
+    const QByteArray ccf = ".+18000815}";
+    QTest::newRow("normal time, reduction mandatory, first X not done")
+        << kStatus << coo << ccf << status("0000000000", '0', 'F', 'N') << kPaper << "Efetuada"
+        << "Horario Normal 01/03/25 14:30"
+        << "N"
+        << "004711"
+        << "000815"
+        << "Obrigatória"
+        << "Não Efetuada"
+        << "Com Papel";
+    QTest::newRow("summer time, reduction and first X done, no paper")
+        << status("3112992359", 'S', 'N', 'N') << coo << ccf << status("0000000000", '0', 'S', 'S')
+        << QByteArray(".+0005}") << "Não Efetuada"
+        << "Horario de Verao 31/12/99 23:59"
+        << "S"
+        << "004711"
+        << "000815"
+        << "Efetuada"
+        << "Efetuada"
+        << "Sem Papel";
+    QTest::newRow("lower-case s is normal time, reduction not done")
+        << status("0103251430", 's', 'N', 'N') << coo << ccf << status("0000000000", '0', 'N', 'N')
+        << kPaper << "Efetuada"
+        << "Horario Normal 01/03/25 14:30"
+        << "s"
+        << "004711"
+        << "000815"
+        << "Não Efetuada"
+        << "Não Efetuada"
+        << "Com Papel";
+    QTest::newRow("probe of 43 characters: only the separators")
+        << kStatus.left(43) << coo << ccf << kStatus << kPaper << "Efetuada"
+        << "Horario Normal // :"
+        << ""
+        << "004711"
+        << "000815"
+        << "Efetuada"
+        << "Não Efetuada"
+        << "Com Papel";
+    QTest::newRow("probe ending inside the year")
+        << kStatus.left(48) << coo << ccf << kStatus << kPaper << "Efetuada"
+        << "Horario Normal 01/03/2 :"
+        << ""
+        << "004711"
+        << "000815"
+        << "Efetuada"
+        << "Não Efetuada"
+        << "Com Papel";
+    QTest::newRow("unknown state characters leave both boxes alone")
+        << kStatus << coo << ccf << status("0000000000", '0', 's', 'X') << kPaper << "Efetuada"
+        << "Horario Normal 01/03/25 14:30"
+        << "N"
+        << "004711"
+        << "000815"
+        << "Efetuada"
+        << "Efetuada"
+        << "Com Papel";
+    QTest::newRow("status of 123 characters leaves LEITX alone")
+        << kStatus << coo << ccf << status("0000000000", '0', 'F', 'N').left(123) << kPaper
+        << "Efetuada"
+        << "Horario Normal 01/03/25 14:30"
+        << "N"
+        << "004711"
+        << "000815"
+        << "Obrigatória"
+        << "Efetuada"
+        << "Com Papel";
+    QTest::newRow("timeouts fill the boxes from the error reply")
+        << kStatus << kTimeoutReply << QByteArray(".+1812}") << kTimeoutReply << kTimeoutReply
+        << "Efetuada"
+        << "Horario Normal 01/03/25 14:30"
+        << "N"
+        << "01ERRO"
+        << "12}"
+        << "Efetuada"
+        << "Efetuada"
+        << "Com Papel";
+}
+
+void tst_PrinterTest::fields() {
+    QFETCH(QByteArray, probe);
+    QFETCH(QByteArray, cooReply);
+    QFETCH(QByteArray, ccfReply);
+    QFETCH(QByteArray, secondStatus);
+    QFETCH(QByteArray, paperReply);
+    QFETCH(QString, earlier);
+
+    box("Reducao")->setText(earlier);
+    box("LEITX")->setText(earlier);
+    for (const QByteArray &reply : {probe, cooReply, ccfReply, secondStatus, paperReply}) {
+        fake_->pushReply(reply);
+    }
+    click("Command1");
+
+    Form1Probe form(*form_);
+    QTEST(box("Text2")->text(), "text2");
+    QTEST(form.SummerTimeFlag(), "summerTimeFlag");
+    QTEST(box("COO")->text(), "coo");
+    QTEST(box("CCF")->text(), "ccf");
+    QTEST(box("Reducao")->text(), "reducao");
+    QTEST(box("LEITX")->text(), "leitx");
+    QTEST(box("PAPEL")->text(), "papel");
+    QCOMPARE(box("Text1")->text(), QStringLiteral("com 1"));
+    QCOMPARE(form.ReplySign(), QString(QChar::fromLatin1(secondStatus.at(1))));
+}
+
+void tst_PrinterTest::commandButtons_data() {
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<int>("printerPort");  // 0: no printer test yet
+    QTest::addColumn<int>("abreResult");
+    QTest::addColumn<QByteArray>("reply");  // empty: the double's timeout reply
+    QTest::addColumn<QString>("progress");
+    QTest::addColumn<QString>("exchange");
+    QTest::addColumn<QString>("shown");
+
+    const QString enter = "Entrar em Horário de Verão";
+    const QString leave = "Sair do Horário de Verão";
+    QTest::newRow("enter summer time, accepted")
+        << "Command2" << 2 << 0 << QByteArray(".+0000}") << enter << "TXRX 2 3 .36S"
+        << ".+0000}";
+    QTest::newRow("leave summer time, refused")
+        << "Command3" << 1 << 0 << QByteArray(".-0001ERRO:         11}") << leave << "TXRX 1 3 .36N"
+        << "ERRO 11";
+    QTest::newRow("X reading, no answer") << "Command4" << 2 << 0 << QByteArray() << "Leitura X"
+                                          << "TXRX 2 180 .13"
+                                          << "ERRO 99";
+    QTest::newRow("X reading, accepted")
+        << "Command4" << 1 << 0 << QByteArray(".+0000}") << "Leitura X"
+        << "TXRX 1 180 .13"
+        << ".+0000}";
+    QTest::newRow("Abre fails: exchange and Fecha all the same")
+        << "Command2" << 2 << -1 << QByteArray(".-0001ERRO:         98}") << enter
+        << "TXRX 2 3 .36S"
+        << "ERRO 98";
+    QTest::newRow("before any printer test: port 0")
+        << "Command3" << 0 << -1 << QByteArray(".-0001ERRO:         98}") << leave
+        << "TXRX 0 3 .36N"
+        << "ERRO 98";
+}
+
+void tst_PrinterTest::commandButtons() {
+    QFETCH(QString, button);
+    QFETCH(int, printerPort);
+    QFETCH(int, abreResult);
+    QFETCH(QByteArray, reply);
+    QFETCH(QString, progress);
+    QFETCH(QString, exchange);
+    QFETCH(QString, shown);
+
+    Form1Probe probe(*form_);
+    if (printerPort != 0) {
+        probe.PrinterPort() = printerPort;
+    }
+    fake_->setAbreResult(printerPort, abreResult);
+    if (!reply.isEmpty()) {
+        fake_->pushReply(reply);
+    }
+    box("Text3")->setText("before");
+
+    // What Text3 shows while the double is inside TXRX.
+    fake_->setDelayMs(300);
+    QStringList seenDuringExchange;
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, this, [&] {
+        if (fake_->inTxrx()) {
+            seenDuringExchange << box("Text3")->text();
+        }
+    });
+    poll.start(10);
+    click(button);
+    poll.stop();
+
+    const QString port = QString::number(printerPort);
+    QCOMPARE(fake_->log(), QStringList({"Abre " + port, exchange, "Fecha " + port}));
+    seenDuringExchange.removeDuplicates();
+    QCOMPARE(seenDuringExchange, QStringList{progress});
+    QCOMPARE(box("Text3")->text(), shown);
+}
+
+QTEST_MAIN(tst_PrinterTest)
+#include "tst_printer_test.moc"
