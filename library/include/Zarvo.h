@@ -30,31 +30,52 @@ enum zarvo_txrx_result {
 
 /**
  * Open serial port @p port and set its line to 9600 bit/s, 8 data bits, no parity, 1 stop bit.
- * @return the serial layer's open result, unchanged: 0 or above success, below 0 failure.
+ * The line is set only when the open succeeded; a failure to set it is not reported.
+ * @param[in] port the serial layer's port number, passed through unchanged.
+ * @return the serial layer's open result, unchanged: 0 or above success, below 0 failure
+ *         (SIO_OPEN_FAIL, -9, if the serial layer raised an exception).
  */
 ZARVO_API int32_t ZARVO_CALL Abre(int32_t port);
 
 /**
  * Close serial port @p port.
- * @return the serial layer's close result, unchanged.
+ * @return the serial layer's close result, unchanged (SIO_IO_ERROR, -8, if it raised an exception).
  */
 ZARVO_API int32_t ZARVO_CALL Fecha(int32_t port);
 
 /**
  * Send @p command in its frame on the open port @p port, wait up to @p timeout_s seconds for the
  * reply's closing "}", and write the outcome and CR LF as the one line of ./RespApf.txt.
+ *
+ * The frame is ESC, the command unchanged, two checksum bytes, "}". The outcome is the reply up to
+ * and including its first "}" (bytes 0 dropped, later bytes left for the next call), or
+ * ".-0001ERRO:         99}" when no "}" came within the timeout (a timeout of 0 or below still
+ * reads once), or ".-0001ERRO:         98}" when the frame could not be written. The wait
+ * blocks in the serial layer instead of polling; it does not use the CPU while the line is quiet.
+ *
+ * RespApf.txt is replaced in one go; a symbolic link in its place is not followed. When it cannot
+ * be created, written or closed, a message naming it and the reason goes to stderr, an earlier
+ * RespApf.txt (or a link in its place, never the link's target) is removed where possible, and
+ * the result is ZARVO_LOG_FAILED, whether or not the frame was written.
+ *
  * @param[in] command a counted text: the 4 bytes before it hold its length (int32, little-endian),
- *                    a NUL follows it; the length rules. NULL is the empty command.
- * @return ZARVO_WRITTEN, ZARVO_WRITE_FAILED or ZARVO_LOG_FAILED.
+ *                    a NUL follows it; the length rules, so the text may hold 0 bytes. NULL is the
+ *                    empty command. A negative length is malformed: nothing is read from the text
+ *                    and it ends like a frame that could not be written. The text stays the
+ *                    caller's; it is neither changed nor kept.
+ * @return ZARVO_WRITTEN, ZARVO_WRITE_FAILED or ZARVO_LOG_FAILED. If memory runs out, the frame
+ *         counts as not written, or, once written, the reply as not received.
  */
 ZARVO_API int32_t ZARVO_CALL TXRX(int32_t port, int32_t timeout_s, const char *command);
 
 /**
- * Wait up to @p timeout_s seconds on port @p port for a reply, without sending; RespApf.txt is not
- * touched.
+ * Wait up to @p timeout_s seconds on port @p port for a reply, without sending, by the same rules
+ * as TXRX; RespApf.txt is not touched.
  * @param[out] reply receives a counted text in one malloc'ed block: the reply up to its "}", or
  *                   the 99 reply. Release it with free((char *)*reply - 4). The text the variable
- *                   held before is not freed; it stays the caller's. A NULL @p reply is ignored.
+ *                   held before is not freed; it stays the caller's. If no memory can be had for
+ *                   the new text, *reply is left unchanged. A NULL @p reply is ignored: nothing is
+ *                   read from the port.
  */
 ZARVO_API void ZARVO_CALL RX(char **reply, int32_t port, int32_t timeout_s);
 
