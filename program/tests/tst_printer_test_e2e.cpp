@@ -1,0 +1,231 @@
+// SPDX-License-Identifier: MIT
+// The printer test and the command buttons through the real link library, serial layer and the
+// printer simulator on a pseudo-terminal.
+#include <fcntl.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QProcess>
+#include <QPushButton>
+#include <QtTest>
+
+#include <memory>
+
+#include "form1.h"
+#include "form1_probe.h"
+#include "module1.h"
+
+namespace {
+
+/// One printer simulator on a pseudo-terminal, serving the window's port @p port until destroyed.
+class Simulator {
+  public:
+    Simulator(int port, const QStringList &options) {
+        process_.start(QStringLiteral(ZARVO_SIM_PATH), QStringList{"--fast"} + options);
+        if (process_.waitForStarted(10000)) {
+            while (!process_.canReadLine() && process_.waitForReadyRead(10000)) {
+            }
+        }
+        device_ = QString::fromLocal8Bit(process_.readLine()).trimmed();
+        qputenv(("API232_PORT" + QByteArray::number(port)).constData(), device_.toLocal8Bit());
+    }
+    ~Simulator() {
+        process_.terminate();
+        process_.waitForFinished(5000);
+    }
+    Simulator(const Simulator &) = delete;
+    Simulator &operator=(const Simulator &) = delete;
+
+    bool started() const { return device_.startsWith(QLatin1String("/dev/")); }
+    /// Why it did not start: its own message, or the process's error.
+    QString failure() {
+        return QString::fromLocal8Bit(process_.readAllStandardError()) + process_.errorString();
+    }
+
+  private:
+    QProcess process_;
+    QString device_;
+};
+
+bool pseudoTerminalsAvailable() {
+    const int fd = posix_openpt(O_RDWR | O_NOCTTY);
+    if (fd < 0) {
+        return false;
+    }
+    close(fd);
+    return true;
+}
+
+}  // namespace
+
+class tst_PrinterTestE2E : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void printerTestFillsEveryBox_data();
+    void printerTestFillsEveryBox();
+    void summerTimeAndXReading();
+    void portZeroBeforeAnyPrinterTest_data();
+    void portZeroBeforeAnyPrinterTest();
+    void silentPrinter();
+
+  private:
+    QLineEdit *box(const char *name) { return form_->findChild<QLineEdit *>(name); }
+    void click(const char *button) { form_->findChild<QPushButton *>(button)->click(); }
+
+    std::unique_ptr<ScratchDirectory> scratch_;
+    std::unique_ptr<Form1> form_;
+};
+
+#define START_SIMULATOR(name, port, options) \
+    Simulator name(port, options);           \
+    QVERIFY2(name.started(), qPrintable("printer simulator: " + name.failure()))
+
+void tst_PrinterTestE2E::initTestCase() {
+    if (!pseudoTerminalsAvailable()) {
+        QSKIP("no pseudo-terminal can be created here (posix_openpt failed)");
+    }
+    // The default name, found through this executable's RUNPATH as the program finds it.
+    QCOMPARE(Module1::libraryFile(), QStringLiteral("libZarvo.so"));
+}
+
+void tst_PrinterTestE2E::init() {
+    qputenv("API232_PORT1", "/nonexistent/serial-port-1");
+    qputenv("API232_PORT2", "/nonexistent/serial-port-2");
+    scratch_ = std::make_unique<ScratchDirectory>();
+    form_ = std::make_unique<Form1>();
+}
+
+void tst_PrinterTestE2E::cleanup() {
+    QVERIFY(form_->findChild<QMessageBox *>() == nullptr);
+    form_.reset();
+    scratch_.reset();
+}
+
+void tst_PrinterTestE2E::printerTestFillsEveryBox_data() {
+    QTest::addColumn<int>("port");
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<QStringList>("boxes");  // Text1, Text2, COO, CCF, Reducao, LEITX, PAPEL
+    QTest::addColumn<QColor>("paperColour");
+
+    QTest::newRow("port 1: summer time, reduction due, first X done, no paper")
+        << 1
+        << QStringList{"--clock", "0103251430", "--summer", "--reduction", "F",         "--first-x",
+                       "--coo",   "4711",       "--ccf",    "815",         "--no-paper"}
+        << QStringList{"com 1",       "Horario de Verao 01/03/25 14:30",
+                       "004711",      "000815",
+                       "Obrigatória", "Efetuada",
+                       "Sem Papel"}
+        << QColor(Qt::red);
+    // Port 1 answers nothing here: the test waits out its probe, closes it and goes on.
+    QTest::newRow("port 2 only: normal time, reduction done")
+        << 2 << QStringList{"--clock", "3112991159", "--reduction", "S", "--coo", "1", "--ccf", "0"}
+        << QStringList{"com 2",    "Horario Normal 31/12/99 11:59",
+                       "000001",   "000000",
+                       "Efetuada", "Não Efetuada",
+                       "Com Papel"}
+        << QColor(Qt::black);
+}
+
+void tst_PrinterTestE2E::printerTestFillsEveryBox() {
+    QFETCH(int, port);
+    QFETCH(QStringList, options);
+    QFETCH(QStringList, boxes);
+    QFETCH(QColor, paperColour);
+
+    START_SIMULATOR(printer, port, options);
+    std::unique_ptr<Simulator> silentPortOne;
+    if (port == 2) {
+        silentPortOne = std::make_unique<Simulator>(1, QStringList{"--silent"});
+        QVERIFY2(silentPortOne->started(), qPrintable(silentPortOne->failure()));
+    }
+    box("Text3")->setText("before");
+
+    click("Command1");
+    const char *names[] = {"Text1", "Text2", "COO", "CCF", "Reducao", "LEITX", "PAPEL"};
+    QStringList shown;
+    for (const char *name : names) {
+        shown << box(name)->text();
+    }
+    QCOMPARE(shown, boxes);
+    QCOMPARE(box("PAPEL")->palette().color(QPalette::Text), paperColour);
+    QCOMPARE(box("Text3")->text(), QStringLiteral("before"));
+    QCOMPARE(Form1Probe(*form_).PrinterPort(), std::optional<std::int32_t>(port));
+}
+
+void tst_PrinterTestE2E::summerTimeAndXReading() {
+    START_SIMULATOR(printer, 1,
+                    (QStringList{"--clock", "0103251430", "--coo", "100", "--print-time", "0"}));
+    struct Step {
+        const char *button;
+        const char *box;
+        QString shown;
+    };
+    // Each button in turn; the printer test in between reads back what the command changed.
+    const Step steps[] = {
+        {"Command1", "Text2", "Horario Normal 01/03/25 14:30"},
+        {"Command2", "Text3", ".+0000}"},
+        {"Command2", "Text3", "ERRO 10"},  // already in summer time
+        {"Command1", "Text2", "Horario de Verao 01/03/25 15:30"},
+        {"Command3", "Text3", ".+0000}"},
+        {"Command3", "Text3", "ERRO 11"},  // not in summer time
+        {"Command1", "LEITX", "Não Efetuada"},
+        {"Command4", "Text3", ".+0000}"},
+        {"Command1", "LEITX", "Efetuada"},
+        {"Command1", "COO", "000101"},  // the X reading was a printed document
+        {"Command1", "Text2", "Horario Normal 01/03/25 14:30"},
+    };
+    int index = 0;
+    for (const Step &step : steps) {
+        click(step.button);
+        QVERIFY2(box(step.box)->text() == step.shown,
+                 qPrintable(QStringLiteral("step %1, %2: %3 shows \"%4\", expected \"%5\"")
+                                .arg(index)
+                                .arg(QLatin1String(step.button), QLatin1String(step.box),
+                                     box(step.box)->text(), step.shown)));
+        ++index;
+    }
+}
+
+void tst_PrinterTestE2E::portZeroBeforeAnyPrinterTest_data() {
+    QTest::addColumn<QString>("button");
+    QTest::newRow("enter summer time") << "Command2";
+    QTest::newRow("leave summer time") << "Command3";
+    QTest::newRow("X reading") << "Command4";
+}
+
+void tst_PrinterTestE2E::portZeroBeforeAnyPrinterTest() {
+    QFETCH(QString, button);
+    START_SIMULATOR(printer, 1, {});  // a printer is there, but no test has found it
+    click(qPrintable(button));
+    QCOMPARE(box("Text3")->text(), QStringLiteral("ERRO 98"));
+    QCOMPARE(Form1Probe(*form_).PrinterPort(), std::nullopt);
+}
+
+void tst_PrinterTestE2E::silentPrinter() {
+    START_SIMULATOR(printer, 1, {"--silent"});
+    click("Command1");
+    QCOMPARE(box("Text2")->text(), QStringLiteral("Impressora não Conectada"));
+    QCOMPARE(Form1Probe(*form_).ReplySign(), QStringLiteral("-"));
+
+    // As after a printer test that found the printer before it fell silent.
+    Form1Probe(*form_).PrinterPort() = 1;
+    QStringList seenWhileWaiting;
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, this, [&] { seenWhileWaiting << box("Text3")->text(); });
+    poll.start(100);
+    click("Command2");
+    poll.stop();
+    QCOMPARE(box("Text3")->text(), QStringLiteral("ERRO 99"));
+    seenWhileWaiting.removeDuplicates();
+    QCOMPARE(seenWhileWaiting, QStringList{QStringLiteral("Entrar em Horário de Verão")});
+}
+
+QTEST_MAIN(tst_PrinterTestE2E)
+#include "tst_printer_test_e2e.moc"
