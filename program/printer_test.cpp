@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 // Handlers of "Testar Impressora", the summer-time buttons and "Leitura X".
+#include <QFontMetrics>
 #include <QLineEdit>
 
 #include "form1.h"
@@ -16,13 +17,28 @@ QString field(const QString &reply, qsizetype position, qsizetype length) {
     return reply.mid(position - 1, length);
 }
 
+// "Não Efetuada" is wider than its box at the window's font: the box takes a smaller font for
+// such a text, so that the operator reads it whole, and shows it from its beginning.
+void showWhole(QLineEdit *box, const QString &text) {
+    constexpr qreal kSmallest = 6.0;
+    constexpr int kMargins = 10;  // the frame and the box's own margins on both sides together
+    QFont font = box->parentWidget()->font();
+    while (font.pointSizeF() > kSmallest &&
+           QFontMetrics(font).horizontalAdvance(text) + kMargins > box->width()) {
+        font.setPointSizeF(font.pointSizeF() - 0.5);
+    }
+    box->setFont(font);
+    box->setText(text);
+    box->setCursorPosition(0);
+}
+
 // Shows the status character that a box understands; any other character leaves the box as the
 // last test left it.
 void showState(QLineEdit *box, const QString &state,
                std::initializer_list<std::pair<const char *, const char *>> texts) {
     for (const auto &[character, text] : texts) {
         if (state == QLatin1String(character)) {
-            box->setText(QString::fromUtf8(text));
+            showWhole(box, QString::fromUtf8(text));
             return;
         }
     }

@@ -103,7 +103,9 @@ void tst_PrinterTestE2E::init() {
 }
 
 void tst_PrinterTestE2E::cleanup() {
-    QVERIFY(form_->findChild<QMessageBox *>() == nullptr);
+    if (const auto *error = form_->findChild<QMessageBox *>()) {
+        QFAIL(qPrintable(error->text() + ' ' + error->informativeText()));
+    }
     form_.reset();
     scratch_.reset();
 }
@@ -155,6 +157,13 @@ void tst_PrinterTestE2E::printerTestFillsEveryBox() {
     }
     QCOMPARE(shown, boxes);
     QCOMPARE(box("PAPEL")->palette().color(QPalette::Text), paperColour);
+    // "Não Efetuada" shows whole, from its beginning, in boxes made for shorter texts.
+    for (const char *name : {"Reducao", "LEITX"}) {
+        QLineEdit *state = box(name);
+        QCOMPARE(state->cursorPosition(), 0);
+        QVERIFY(QFontMetrics(state->font()).horizontalAdvance(state->text()) <
+                state->contentsRect().width());
+    }
     QCOMPARE(box("Text3")->text(), QStringLiteral("before"));
     QCOMPARE(Form1Probe(*form_).PrinterPort(), std::optional<std::int32_t>(port));
 }
