@@ -161,125 +161,81 @@ void tst_PrinterTest::portSearch() {
 }
 
 void tst_PrinterTest::fields_data() {
-    QTest::addColumn<QByteArray>("probe");
-    QTest::addColumn<QByteArray>("cooReply");
-    QTest::addColumn<QByteArray>("ccfReply");
-    QTest::addColumn<QByteArray>("secondStatus");
-    QTest::addColumn<QByteArray>("paperReply");
+    // The replies to ".28" (probe), ".5609", ".5618", ".28" and ".23", in order.
+    QTest::addColumn<QList<QByteArray>>("replies");
     QTest::addColumn<QString>("earlier");  // what Reducao and LEITX showed before
-    QTest::addColumn<QString>("text2");
-    QTest::addColumn<QString>("summerTimeFlag");
-    QTest::addColumn<QString>("coo");
-    QTest::addColumn<QString>("ccf");
-    QTest::addColumn<QString>("reducao");
-    QTest::addColumn<QString>("leitx");
-    QTest::addColumn<QString>("papel");
+    // Text2, SummerTimeFlag, COO, CCF, Reducao, LEITX, PAPEL.
+    QTest::addColumn<QStringList>("shown");
 
     const QByteArray coo = ".+09004711}";
     const QByteArray ccf = ".+18000815}";
+    const QString clock = "Horario Normal 01/03/25 14:30";
+    auto status2 = [](char reduction, char firstX) {
+        return status("0000000000", '0', reduction, firstX);
+    };
     QTest::newRow("normal time, reduction mandatory, first X not done")
-        << kStatus << coo << ccf << status("0000000000", '0', 'F', 'N') << kPaper << "Efetuada"
-        << "Horario Normal 01/03/25 14:30"
-        << "N"
-        << "004711"
-        << "000815"
-        << "Obrigatória"
-        << "Não Efetuada"
-        << "Com Papel";
+        << QList<QByteArray>{kStatus, coo, ccf, status2('F', 'N'), kPaper} << "Efetuada"
+        << QStringList{clock, "N", "004711", "000815", "Obrigatória", "Não Efetuada", "Com Papel"};
     QTest::newRow("summer time, reduction and first X done, no paper")
-        << status("3112992359", 'S', 'N', 'N') << coo << ccf << status("0000000000", '0', 'S', 'S')
-        << QByteArray(".+0005}") << "Não Efetuada"
-        << "Horario de Verao 31/12/99 23:59"
-        << "S"
-        << "004711"
-        << "000815"
-        << "Efetuada"
-        << "Efetuada"
-        << "Sem Papel";
+        << QList<QByteArray>{status("3112992359", 'S', 'N', 'N'), coo, ccf, status2('S', 'S'),
+                             ".+0005}"}
+        << "Não Efetuada" << QStringList{"Horario de Verao 31/12/99 23:59",
+                                         "S",
+                                         "004711",
+                                         "000815",
+                                         "Efetuada",
+                                         "Efetuada",
+                                         "Sem Papel"};
     QTest::newRow("lower-case s is normal time, reduction not done")
-        << status("0103251430", 's', 'N', 'N') << coo << ccf << status("0000000000", '0', 'N', 'N')
-        << kPaper << "Efetuada"
-        << "Horario Normal 01/03/25 14:30"
-        << "s"
-        << "004711"
-        << "000815"
-        << "Não Efetuada"
-        << "Não Efetuada"
-        << "Com Papel";
+        << QList<QByteArray>{status("0103251430", 's', 'N', 'N'), coo, ccf, status2('N', 'N'),
+                             kPaper}
+        << "Efetuada"
+        << QStringList{clock, "s", "004711", "000815", "Não Efetuada", "Não Efetuada", "Com Papel"};
     QTest::newRow("probe of 43 characters: only the separators")
-        << kStatus.left(43) << coo << ccf << kStatus << kPaper << "Efetuada"
-        << "Horario Normal // :"
-        << ""
-        << "004711"
-        << "000815"
-        << "Efetuada"
-        << "Não Efetuada"
-        << "Com Papel";
+        << QList<QByteArray>{kStatus.left(43), coo, ccf, kStatus, kPaper} << "Efetuada"
+        << QStringList{"Horario Normal // :", "",         "004711", "000815", "Efetuada",
+                       "Não Efetuada",        "Com Papel"};
     QTest::newRow("probe ending inside the year")
-        << kStatus.left(48) << coo << ccf << kStatus << kPaper << "Efetuada"
-        << "Horario Normal 01/03/2 :"
-        << ""
-        << "004711"
-        << "000815"
-        << "Efetuada"
-        << "Não Efetuada"
-        << "Com Papel";
+        << QList<QByteArray>{kStatus.left(48), coo, ccf, kStatus, kPaper} << "Efetuada"
+        << QStringList{"Horario Normal 01/03/2 :",
+                       "",
+                       "004711",
+                       "000815",
+                       "Efetuada",
+                       "Não Efetuada",
+                       "Com Papel"};
     QTest::newRow("unknown state characters leave both boxes alone")
-        << kStatus << coo << ccf << status("0000000000", '0', 's', 'X') << kPaper << "Efetuada"
-        << "Horario Normal 01/03/25 14:30"
-        << "N"
-        << "004711"
-        << "000815"
-        << "Efetuada"
-        << "Efetuada"
-        << "Com Papel";
+        << QList<QByteArray>{kStatus, coo, ccf, status2('s', 'X'), kPaper} << "Efetuada"
+        << QStringList{clock, "N", "004711", "000815", "Efetuada", "Efetuada", "Com Papel"};
     QTest::newRow("status of 123 characters leaves LEITX alone")
-        << kStatus << coo << ccf << status("0000000000", '0', 'F', 'N').left(123) << kPaper
-        << "Efetuada"
-        << "Horario Normal 01/03/25 14:30"
-        << "N"
-        << "004711"
-        << "000815"
-        << "Obrigatória"
-        << "Efetuada"
-        << "Com Papel";
+        << QList<QByteArray>{kStatus, coo, ccf, status2('F', 'N').left(123), kPaper} << "Efetuada"
+        << QStringList{clock, "N", "004711", "000815", "Obrigatória", "Efetuada", "Com Papel"};
     QTest::newRow("timeouts fill the boxes from the error reply")
-        << kStatus << kTimeoutReply << QByteArray(".+1812}") << kTimeoutReply << kTimeoutReply
+        << QList<QByteArray>{kStatus, kTimeoutReply, ".+1812}", kTimeoutReply, kTimeoutReply}
         << "Efetuada"
-        << "Horario Normal 01/03/25 14:30"
-        << "N"
-        << "01ERRO"
-        << "12}"
-        << "Efetuada"
-        << "Efetuada"
-        << "Com Papel";
+        << QStringList{clock, "N", "01ERRO", "12}", "Efetuada", "Efetuada", "Com Papel"};
 }
 
 void tst_PrinterTest::fields() {
-    QFETCH(QByteArray, probe);
-    QFETCH(QByteArray, cooReply);
-    QFETCH(QByteArray, ccfReply);
-    QFETCH(QByteArray, secondStatus);
-    QFETCH(QByteArray, paperReply);
+    QFETCH(QList<QByteArray>, replies);
     QFETCH(QString, earlier);
+    QFETCH(QStringList, shown);
 
     box("Reducao")->setText(earlier);
     box("LEITX")->setText(earlier);
-    for (const QByteArray &reply : {probe, cooReply, ccfReply, secondStatus, paperReply}) {
+    for (const QByteArray &reply : replies) {
         fake_->pushReply(reply);
     }
     click("Command1");
 
     Form1Probe form(*form_);
-    QTEST(box("Text2")->text(), "text2");
-    QTEST(form.SummerTimeFlag(), "summerTimeFlag");
-    QTEST(box("COO")->text(), "coo");
-    QTEST(box("CCF")->text(), "ccf");
-    QTEST(box("Reducao")->text(), "reducao");
-    QTEST(box("LEITX")->text(), "leitx");
-    QTEST(box("PAPEL")->text(), "papel");
+    QStringList actual{box("Text2")->text(), form.SummerTimeFlag()};
+    for (const char *name : {"COO", "CCF", "Reducao", "LEITX", "PAPEL"}) {
+        actual << box(name)->text();
+    }
+    QCOMPARE(actual, shown);
     QCOMPARE(box("Text1")->text(), QStringLiteral("com 1"));
-    QCOMPARE(form.ReplySign(), QString(QChar::fromLatin1(secondStatus.at(1))));
+    QCOMPARE(form.ReplySign(), QString(QChar::fromLatin1(replies.at(3).at(1))));
 }
 
 void tst_PrinterTest::commandButtons_data() {
