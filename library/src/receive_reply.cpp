@@ -65,19 +65,27 @@ class ReplyWait {
     // Milliseconds until the next pass is sure to notice the timeout; 0 or less once it will.
     std::int64_t until_timeout_noticed() const { return limit_ms_ - elapsed_ms() + 1; }
 
-    void wait_for_input(int empty_passes) {
+    void wait_for_input(int &empty_passes) {
         const std::int64_t left = until_timeout_noticed();
         if (left <= 0) {
             return;
         }
         const auto wait_ms = static_cast<std::int32_t>(
             std::min<std::int64_t>(left, std::numeric_limits<std::int32_t>::max()));
-        if (sio_wait(port_, wait_ms) < 0) {
+        const std::int32_t waiting = sio_wait(port_, wait_ms);
+        if (waiting < 0) {
             // The device failed or is gone; the port may still recover, so keep reading until the
             // timeout, at a slow pace.
             pause(kRetrySlice);
             return;
         }
+        // Fewer bytes waiting than at the last wait: the empty read took a 0 byte off the line.
+        // A run of them is input arriving, not a layer that fails to block, and must not be paced,
+        // or a reply behind a few hundred 0 bytes would miss its timeout.
+        if (waiting > 0 && waiting < last_waiting_) {
+            empty_passes = 0;
+        }
+        last_waiting_ = waiting;
         if (empty_passes > kTrustedEmptyPasses) {
             const int doublings = std::min(empty_passes - kTrustedEmptyPasses - 1, 5);
             pause(std::min(milliseconds{1 << doublings}, kRetrySlice));
@@ -96,6 +104,7 @@ class ReplyWait {
     const std::int64_t limit_ms_;
     const Timing &timing_;
     const std::chrono::steady_clock::time_point start_;
+    std::int32_t last_waiting_ = 0;  ///< What the last sio_wait said was waiting.
 };
 
 }  // namespace

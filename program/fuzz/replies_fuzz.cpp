@@ -1,0 +1,269 @@
+// SPDX-License-Identifier: MIT
+// Fuzz target: the window reading arbitrary RespApf.txt contents, through the exchange routines,
+// the printer test and ReplyData, with the link library double writing the input as every reply.
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QFile>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+
+#include "fake_library.h"
+#include "form1.h"
+#include "handler_error.h"
+#include "module1.h"
+
+// The window opens its state and routines to a class of this name (the tests have theirs); this
+// one also reaches ReplyData.
+class Form1Probe {
+  public:
+    explicit Form1Probe(Form1 &form) : form_(form) {}
+    QString &LastReply() { return form_.LastReply; }
+    QString &ReplySign() { return form_.ReplySign; }
+    std::optional<std::int32_t> &PrinterPort() { return form_.PrinterPort; }
+    QString &SummerTimeFlag() { return form_.SummerTimeFlag; }
+    std::int16_t VV(std::int32_t port, std::int32_t timeout, const QString &command) {
+        return form_.VV(port, timeout, command);
+    }
+    QString Retorno() { return form_.Retorno(); }
+    void Resultado() { form_.Resultado(); }
+    std::int16_t PaperEnd() { return form_.PaperEnd(); }
+    QString ReplyData() { return form_.ReplyData(); }
+
+  private:
+    Form1 &form_;
+};
+
+namespace {
+
+// Each input runs in a scratch directory, since RespApf.txt is written to and read from the current
+// one; a broken invariant first goes back to the starting directory, where libFuzzer leaves its
+// crash file.
+std::filesystem::path g_start, g_scratch;
+
+[[noreturn]] void failed(const char *file, int line, const char *what) {
+    std::fprintf(stderr, "%s:%d: invariant broken: %s\n", file, line, what);
+    if (::chdir(g_start.c_str()) != 0) {
+        std::perror(g_start.c_str());
+    }
+    std::abort();
+}
+
+struct InScratchDirectory {
+    InScratchDirectory() {
+        if (::chdir(g_scratch.c_str()) != 0) {
+            std::perror(g_scratch.c_str());
+            std::abort();
+        }
+    }
+    ~InScratchDirectory() {
+        if (::chdir(g_start.c_str()) != 0) {
+            std::perror(g_start.c_str());
+        }
+    }
+};
+
+void makeScratchDirectory() {
+    g_start = std::filesystem::current_path();
+    std::string name = (std::filesystem::temp_directory_path() / "zarvo-fuzz-XXXXXX").string();
+    if (::mkdtemp(name.data()) == nullptr) {
+        std::perror(name.c_str());
+        std::abort();
+    }
+    g_scratch = name;
+}
+
+#define CHECK(condition)                            \
+    do {                                            \
+        if (!(condition)) {                         \
+            failed(__FILE__, __LINE__, #condition); \
+        }                                           \
+    } while (0)
+
+// More exchanges than one printer test makes, so every one of them reads the input.
+constexpr int kExchangesPerTest = 8;
+
+FakeLibrary *g_fake = nullptr;
+Form1 *g_form = nullptr;
+
+QLineEdit *box(const char *name) {
+    QLineEdit *found = g_form->findChild<QLineEdit *>(QLatin1String(name));
+    CHECK(found != nullptr);
+    return found;
+}
+
+// A 1-based reply field, shorter or empty where the reply ends.
+QString field(const QString &reply, qsizetype position, qsizetype length) {
+    return reply.mid(position - 1, length);
+}
+
+bool isPaperShown(const QString &reply) {
+    const bool out = field(reply, 6, 1) == QLatin1String("5");
+    QLineEdit *paper = box("PAPEL");
+    const QColor colour = paper->palette().color(QPalette::Text);
+    return paper->text() == (out ? QStringLiteral("Sem Papel") : QStringLiteral("Com Papel")) &&
+           colour == (out ? QColor(255, 0, 0) : QColor(0, 0, 0));
+}
+
+// Retorno, VV, Resultado and PaperEnd one by one; nothing may escape but the error of a reply
+// file without a line, which leaves the state as it was.
+void checkRoutines(const QByteArray &file, const QString &line) {
+    Form1Probe probe(*g_form);
+    const bool noLine = file.isEmpty();
+
+    {
+        QFile reply(QStringLiteral("RespApf.txt"));
+        CHECK(reply.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+              reply.write(file) == file.size());
+    }
+    try {
+        CHECK(probe.Retorno() == line && !noLine);
+    } catch (const HandlerError &) {
+        CHECK(noLine);
+    }
+    const QString lastBefore = probe.LastReply(), signBefore = probe.ReplySign();
+    g_fake->pushFile(file);
+    try {
+        CHECK(probe.VV(1, 10, QStringLiteral(".28")) == 0);
+        CHECK(!noLine && probe.LastReply() == line);
+    } catch (const HandlerError &) {
+        CHECK(noLine && probe.LastReply() == lastBefore && probe.ReplySign() == signBefore);
+        return;
+    }
+    CHECK(!line.contains(QLatin1Char('\r')));
+    CHECK(probe.ReplySign() == line.mid(1, 1));
+
+    probe.Resultado();
+    const QString shown = box("Text3")->text();
+    if (probe.ReplySign() == QLatin1String("+")) {
+        CHECK(shown == line);
+    } else {
+        CHECK(shown.size() <= 7 && shown == QStringLiteral("ERRO ") + line.mid(20, 2));
+    }
+
+    g_fake->pushFile(file);
+    const std::int16_t paper = probe.PaperEnd();
+    CHECK((paper == -1) == (field(line, 6, 1) == QLatin1String("5")) &&
+          (paper == -1 || paper == 0));
+    CHECK(isPaperShown(line) && probe.LastReply() == line && probe.ReplySign() == line.mid(1, 1));
+}
+
+// The printer test with every exchange answered by the input: the ports it opens are closed, the
+// answer box is untouched, and each status box shows its field or keeps what it had.
+void checkPrinterTest(const QByteArray &file, const QString &line) {
+    Form1Probe probe(*g_form);
+    const char *kept[] = {"Text1", "Text2", "Text3", "COO", "CCF", "Reducao", "LEITX", "PAPEL"};
+    QStringList before;
+    for (const char *name : kept) {
+        box(name)->setText(QStringLiteral("antes"));
+        before << box(name)->text();
+    }
+    const auto portBefore = probe.PrinterPort();
+
+    g_fake->reset();
+    for (int i = 0; i < kExchangesPerTest; ++i) {
+        g_fake->pushFile(file);
+    }
+    g_form->findChild<QPushButton *>(QStringLiteral("Command1"))->click();
+    const QStringList calls = g_fake->log();
+    g_fake->reset();
+
+    CHECK(calls.count(QStringLiteral("Abre 1")) == calls.count(QStringLiteral("Fecha 1")));
+    CHECK(calls.count(QStringLiteral("Abre 2")) == calls.count(QStringLiteral("Fecha 2")));
+    CHECK(calls.last().startsWith(QLatin1String("Fecha")));
+    CHECK(box("Text3")->text() == before[2]);
+    const bool errorShown = !g_form->findChildren<QMessageBox *>().isEmpty();
+    qDeleteAll(g_form->findChildren<QMessageBox *>());
+
+    if (file.isEmpty()) {
+        CHECK(errorShown && calls.size() == 3 && box("Text2")->text() == before[1]);
+        return;
+    }
+    CHECK(!errorShown);
+    if (line.mid(1, 1) != QLatin1String("+")) {
+        CHECK(calls.size() == 6 &&
+              box("Text2")->text() == QStringLiteral("Impressora não Conectada"));
+        CHECK(probe.ReplySign() == QLatin1String("-") && probe.PrinterPort() == portBefore);
+        for (int i = 0; i < 8; ++i) {
+            CHECK(i == 1 || box(kept[i])->text() == before[i]);
+        }
+        return;
+    }
+
+    CHECK(calls == QStringList({"Abre 1", "TXRX 1 3 .28", "TXRX 1 10 .5609", "TXRX 1 10 .5618",
+                                "TXRX 1 10 .28", "TXRX 1 10 .23", "Fecha 1"}));
+    CHECK(probe.PrinterPort() == 1 && box("Text1")->text() == QStringLiteral("com 1"));
+    CHECK(probe.SummerTimeFlag() == field(line, 54, 1));
+    const QString clock = field(line, 44, 2) + '/' + field(line, 46, 2) + '/' + field(line, 48, 2) +
+                          ' ' + field(line, 50, 2) + ':' + field(line, 52, 2);
+    CHECK(box("Text2")->text() == (probe.SummerTimeFlag() == QLatin1String("S")
+                                       ? QStringLiteral("Horario de Verao ")
+                                       : QStringLiteral("Horario Normal ")) +
+                                      clock);
+    CHECK(box("COO")->text() == field(line, 5, 6) && box("CCF")->text() == field(line, 5, 6));
+    const QString reduction = field(line, 18, 1), firstX = field(line, 124, 1);
+    CHECK(box("Reducao")->text() == (reduction == "S"   ? QStringLiteral("Efetuada")
+                                     : reduction == "N" ? QStringLiteral("Não Efetuada")
+                                     : reduction == "F" ? QStringLiteral("Obrigatória")
+                                                        : before[5]));
+    CHECK(box("LEITX")->text() == (firstX == "S"   ? QStringLiteral("Efetuada")
+                                   : firstX == "N" ? QStringLiteral("Não Efetuada")
+                                                   : before[6]));
+    CHECK(isPaperShown(line) && probe.LastReply() == line);
+}
+
+// ReplyData cuts the text from position 7 up to, and without, the first "}" that follows.
+void checkReplyData(const QString &line) {
+    Form1Probe probe(*g_form);
+    probe.LastReply() = line;
+    const QString data = probe.ReplyData();
+    const QString tail = line.mid(6);
+    CHECK(!data.contains(QLatin1Char('}')) && tail.startsWith(data));
+    CHECK(data.size() == tail.size() || tail.at(data.size()) == QLatin1Char('}'));
+}
+
+// The window and the application stay to the end of the process: Qt cannot take them down from an
+// exit handler.
+void removeScratchDirectory() {
+    std::error_code ignored;
+    std::filesystem::remove_all(g_scratch, ignored);
+}
+
+}  // namespace
+
+// Fontconfig, under Qt's text layout, loses a few bytes the first time it reads its settings.
+extern "C" const char *__lsan_default_suppressions() {
+    return "leak:libfontconfig.so\n";
+}
+
+extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv) {
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    static int qtArgc = 1;
+    static char *qtArgv[] = {(*argv)[0], nullptr};
+    (void)argc;
+    new QApplication(qtArgc, qtArgv);  // lives as long as the process
+    makeScratchDirectory();
+    Module1::setLibraryFile(FakeLibrary::path());
+    g_fake = new FakeLibrary();
+    g_form = new Form1();
+    std::atexit(removeScratchDirectory);
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
+    const InScratchDirectory scratch;
+    const QByteArray file(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size));
+    const qsizetype cr = file.indexOf('\r');
+    const QString line = QString::fromLatin1(cr < 0 ? file : file.left(cr));
+    checkRoutines(file, line);
+    checkPrinterTest(file, line);
+    checkReplyData(line);
+    return 0;
+}
