@@ -1,10 +1,11 @@
 # Zarvo: the two commands a user types.
 #   make test   install missing Debian packages, build, run every test
 #   make run    install missing Debian packages, build, start the printer simulator and open the window
-# Other targets: deps, build, bench, asan, format, clean.
+# Other targets: deps, build, bench, asan, fuzz, format, clean.
 
 BUILD_DIR  ?= build
 ASAN_DIR   ?= build-asan
+FUZZ_DIR   ?= build-fuzz
 BUILD_TYPE ?= RelWithDebInfo
 JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 
@@ -15,7 +16,7 @@ PACKAGES := build-essential cmake pkg-config libasio-dev libgtest-dev libgmock-d
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: all deps configure build test run bench asan format clean
+.PHONY: all deps configure build test run bench asan fuzz format clean
 
 all: build
 
@@ -47,6 +48,13 @@ asan: deps
 	cmake --build $(ASAN_DIR) -j $(JOBS)
 	cd $(ASAN_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
+# The fuzz targets as libFuzzer binaries (clang, AddressSanitizer, UBSan). How to run each for a
+# while: the fuzz section of library/, program/ and simulator/ READMEs.
+fuzz: deps
+	cmake -S . -B $(FUZZ_DIR) -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+	      -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZARVO_FUZZ=ON -DZARVO_BUILD_TESTS=OFF -DZARVO_BUILD_BENCH=OFF
+	cmake --build $(FUZZ_DIR) --target fuzz_targets -j $(JOBS)
+
 run: build
 	@BUILD_DIR=$(BUILD_DIR) ./program/run-with-simulator.sh
 
@@ -58,4 +66,4 @@ format:
 	@git ls-files '*.cpp' '*.h' '*.c' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD_DIR) $(ASAN_DIR)
+	rm -rf $(BUILD_DIR) $(ASAN_DIR) $(FUZZ_DIR)
