@@ -40,11 +40,15 @@ configure: deps $(BUILD_DIR)/CMakeCache.txt
 build: configure
 	cmake --build $(BUILD_DIR) -j $(JOBS)
 
+# Every test, then every test again built with AddressSanitizer and UndefinedBehaviorSanitizer.
 test: build
 	cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+	$(MAKE) --no-print-directory asan
 
-asan: deps
+$(ASAN_DIR)/CMakeCache.txt: | deps
 	cmake -S . -B $(ASAN_DIR) -DCMAKE_BUILD_TYPE=Debug -DZARVO_SANITIZE=ON -DZARVO_BUILD_BENCH=OFF
+
+asan: deps $(ASAN_DIR)/CMakeCache.txt
 	cmake --build $(ASAN_DIR) -j $(JOBS)
 	cd $(ASAN_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
