@@ -138,7 +138,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     std::string line;
     while (pos < size) {
         const std::chrono::milliseconds gap{byte() * 8};  // up to about 2 s: some drop a frame
-        const std::size_t n = std::min<std::size_t>(byte(), size - pos);
+        const std::size_t wanted = byte();
+        const std::size_t n = std::min(wanted, size - pos);
         chunks.push_back({gap, std::string(reinterpret_cast<const char *>(data + pos), n)});
         line += chunks.back().bytes;
         pos += n;
