@@ -28,11 +28,21 @@ std::int32_t Form1::Tenta(std::int32_t port) {
     return -1;
 }
 
-std::int16_t Form1::VV(std::int32_t port, std::int32_t timeout, QString command) {
+// TXRX, stopping the handler when the library could not write the reply file. The answer box
+// then shows nothing rather than an earlier reply, which the operator would take for this one; what
+// was in the file's way before the call explains the failure when the library has removed it since.
+std::int16_t Form1::exchange(std::int32_t port, std::int32_t timeout, const QString &command) {
+    const QString obstacle = ReplyFile::obstacle();
     const std::int16_t result = Module1::TXRX(port, timeout, command);
     if (result == kReplyFileNotWritten) {
-        ReplyFile::reportNotWritten();
+        ui->Text3->clear();
+        ReplyFile::reportNotWritten(obstacle);
     }
+    return result;
+}
+
+std::int16_t Form1::VV(std::int32_t port, std::int32_t timeout, QString command) {
+    const std::int16_t result = exchange(port, timeout, command);
     LastReply = Retorno();
     ReplySign = LastReply.mid(1, 1);
     return result;
@@ -52,10 +62,7 @@ void Form1::Resultado() {
 }
 
 std::int16_t Form1::PaperEnd() {
-    const std::int16_t result = Module1::TXRX(printerPortNumber(), 10, QStringLiteral(".23"));
-    if (result == kReplyFileNotWritten) {
-        ReplyFile::reportNotWritten();
-    }
+    exchange(printerPortNumber(), 10, QStringLiteral(".23"));
     LastReply = Retorno();
     if (LastReply.mid(5, 1) == QLatin1String("5")) {
         setForeColor(ui->PAPEL, kRed);

@@ -122,6 +122,14 @@ void Form1::LMF_Click() {
             rewrite(ui->Ini, RangeText::asSixDigitDate);
             rewrite(ui->Fim, RangeText::asSixDigitDate);
         }
+        // A character with no 8-bit form goes on the line as "?": the box shows it so before
+        // the command is sent, so what the operator sees is what the printer gets.
+        for (QLineEdit *box : {ui->Ini, ui->Fim}) {
+            const QString sendable = QString::fromLatin1(Module1::eightBit(box->text()));
+            if (sendable != box->text()) {
+                setBoxText(box, sendable);
+            }
+        }
         const std::int32_t port = printerPortNumber();
         LinkStatus = Module1::Abre(port);
 

@@ -7,8 +7,10 @@
 #include <QMessageBox>
 #include <QMouseEvent>
 
+#include <cstring>
 #include <exception>
 
+#include "API232.h"
 #include "handler_error.h"
 #include "module1.h"
 #include "ui_form1.h"
@@ -120,6 +122,7 @@ void Form1::runHandler(const char *name, const std::function<void()> &body) {
         pendingHandlers_.pop_front();
         emit handlerStarted(QString::fromLatin1(handler));
         Module1::takeOpenPorts();
+        Module1::takeOpenFailures();
         try {
             run();
         } catch (const HandlerError &error) {
@@ -130,6 +133,7 @@ void Form1::runHandler(const char *name, const std::function<void()> &body) {
             showError(HandlerError(tr("Erro inesperado em %1.").arg(QLatin1String(handler)),
                                    QString::fromLocal8Bit(error.what())));
         }
+        tellPortsNotOpened(handler);
     }
     pendingHandlers_.clear();
     handlerRunning_ = false;
@@ -155,6 +159,80 @@ void Form1::showError(const HandlerError &error) {
     box->setInformativeText(error.detail());
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->open();
+}
+
+namespace {
+
+// Why a port did not open and what to do, in the operator's words; nothing for a port number that
+// is no port (0 before any printer test), which the answer box's "ERRO 98" already tells.
+struct OpenFailureText {
+    QString reason;
+    QString advice;
+};
+
+OpenFailureText openFailureText(std::int16_t result) {
+    const auto tr = [](const char *text) { return QCoreApplication::translate("Form1", text); };
+    switch (result) {
+        case SIO_BUSY:
+            return {tr("em uso por outro programa"),
+                    tr("Feche o outro programa que usa a porta (outra janela do Zarvo, um "
+                       "terminal serial) e tente de novo.")};
+        case SIO_NO_PERMISSION:
+            return {tr("sem permissão: o usuário precisa pertencer ao grupo dialout"),
+                    tr("Acrescente o usuário ao grupo: sudo usermod -aG dialout $USER; depois "
+                       "saia da sessão e entre de novo.")};
+        case SIO_NO_DEVICE:
+            return {tr("o dispositivo não existe"),
+                    tr("Confira o cabo e o adaptador USB, e a variável API232_PORT<n> que nomeia "
+                       "o dispositivo da porta n.")};
+        case SIO_OPEN_FAIL:
+            return {tr("o dispositivo não funciona como porta serial"),
+                    tr("Confira a variável API232_PORT<n>: ela deve nomear uma porta serial.")};
+        default:
+            return {};
+    }
+}
+
+}  // namespace
+
+void Form1::tellPortsNotOpened(const char *handler) {
+    // The printer test looks on ports 1 and 2, and port 2 seldom exists: a missing device is an
+    // ordinary answer of that search, and "Impressora não Conectada" says the rest.
+    const bool portSearch = std::strcmp(handler, "Command1_Click") == 0;
+    QStringList lines;
+    QStringList advice;
+    for (const Module1::OpenFailure &failure : Module1::takeOpenFailures()) {
+        if (portSearch && failure.result == SIO_NO_DEVICE) {
+            continue;
+        }
+        const OpenFailureText text = openFailureText(failure.result);
+        if (text.reason.isEmpty()) {
+            continue;
+        }
+        const QString line = tr("A porta %1 (%2) não pôde ser aberta: %3.")
+                                 .arg(failure.port)
+                                 .arg(Module1::deviceOf(failure.port), text.reason);
+        if (!lines.contains(line)) {
+            lines << line;
+        }
+        if (!advice.contains(text.advice)) {
+            advice << text.advice;
+        }
+    }
+    if (lines.isEmpty()) {
+        return;
+    }
+    // One box, replaced at the next press rather than piled up; it leaves the window in use.
+    if (portNotice_ == nullptr) {
+        portNotice_ =
+            new QMessageBox(QMessageBox::Warning, windowTitle(), QString(), QMessageBox::Ok, this);
+        portNotice_->setWindowModality(Qt::NonModal);
+        portNotice_->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    portNotice_->setText(lines.join(QLatin1Char('\n')));
+    portNotice_->setInformativeText(advice.join(QLatin1Char('\n')));
+    portNotice_->show();
+    portNotice_->raise();
 }
 
 void Form1::setForeColor(QLineEdit *box, std::uint32_t colour) {

@@ -2,6 +2,7 @@
 // Form1: the operator window, its state, its handlers and the exchange routines they use.
 #pragma once
 
+#include <QPointer>
 #include <QString>
 #include <QWidget>
 
@@ -12,6 +13,7 @@
 #include <optional>
 
 class QLineEdit;
+class QMessageBox;
 class QPushButton;
 class QRadioButton;
 class HandlerError;
@@ -60,6 +62,7 @@ class Form1 : public QWidget {
     QString Retorno();
     void Resultado();
     std::int16_t PaperEnd();
+    std::int16_t exchange(std::int32_t port, std::int32_t timeout, const QString &command);
 
     /// The summer-time and X-reading buttons: progress text, Abre, VV, Fecha, Resultado.
     void sendOneCommand(const QString &progress, std::int32_t timeout, const QString &command);
@@ -78,6 +81,9 @@ class Form1 : public QWidget {
     void runHandler(const char *name, const std::function<void()> &body);
     void closePortsLeftOpen();
     void showError(const HandlerError &error);
+    /// Tells, in one box that leaves the window usable, which ports the handler could not open
+    /// and why; the exchanges went on all the same and show their own error reply.
+    void tellPortsNotOpened(const char *handler);
     void connectHandlers();
     void makeOptionLabelsClickable();
     static void fitCaption(QPushButton *button);
@@ -93,4 +99,5 @@ class Form1 : public QWidget {
     bool handlerRunning_ = false;
     bool closeRequested_ = false;
     std::deque<std::pair<const char *, std::function<void()>>> pendingHandlers_;
+    QPointer<QMessageBox> portNotice_;
 };

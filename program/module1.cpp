@@ -23,6 +23,7 @@ decltype(&::Abre) g_abre = nullptr;
 decltype(&::Fecha) g_fecha = nullptr;
 decltype(&::TXRX) g_txrx = nullptr;
 std::set<std::int16_t> g_openPorts;
+std::vector<OpenFailure> g_openFailures;
 
 QString tr(const char *text) {
     return QCoreApplication::translate("Module1", text);
@@ -98,6 +99,8 @@ std::int16_t Abre(std::int32_t port) {
     const std::int16_t result = low16(runBlockingCall([&] { return abre(p); }));
     if (result >= 0) {
         g_openPorts.insert(p);
+    } else {
+        g_openFailures.push_back({p, result});
     }
     return result;
 }
@@ -114,7 +117,7 @@ std::int16_t TXRX(std::int32_t port, std::int32_t timeout_s, const QString &comm
     const std::int16_t p = narrow(port, tr("a porta"));
     const std::int16_t t = narrow(timeout_s, tr("o tempo de espera"));
     auto *txrx = bind(g_txrx, "TXRX");
-    const std::vector<char> text = countedText(command.toLatin1());
+    const std::vector<char> text = countedText(eightBit(command));
     return low16(runBlockingCall([&] { return txrx(p, t, text.data() + 4); }));
 }
 
@@ -134,6 +137,36 @@ std::set<std::int16_t> takeOpenPorts() {
     std::set<std::int16_t> ports;
     ports.swap(g_openPorts);
     return ports;
+}
+
+std::vector<OpenFailure> takeOpenFailures() {
+    std::vector<OpenFailure> failures;
+    failures.swap(g_openFailures);
+    return failures;
+}
+
+QString deviceOf(std::int32_t port) {
+    const QByteArray named = qgetenv(("API232_PORT" + QByteArray::number(port)).constData());
+    return named.isEmpty() ? QStringLiteral("/dev/ttyS%1").arg(port - 1)
+                           : QString::fromLocal8Bit(named);
+}
+
+QByteArray eightBit(const QString &text) {
+    QByteArray bytes;
+    bytes.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c.unicode() <= 0xFF) {
+            bytes.append(static_cast<char>(c.unicode()));
+            continue;
+        }
+        // QString::toLatin1 would give one "?" per half of a surrogate pair.
+        if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
+            ++i;
+        }
+        bytes.append('?');
+    }
+    return bytes;
 }
 
 }  // namespace Module1

@@ -33,12 +33,18 @@ HandlerError readError(const QString &reason) {
                             .arg(QLatin1String(kName), QDir::currentPath(), reason));
 }
 
-QString whyNotWritten() {
+bool exists() {
+    struct stat status {};
+    return lstat(kName, &status) == 0;
+}
+
+}  // namespace
+
+QString obstacle() {
     struct stat status {};
     if (lstat(kName, &status) == 0) {
         if (S_ISLNK(status.st_mode)) {
-            return tr("%1 é um link simbólico, e a resposta não é gravada através de links; "
-                      "apague o link.")
+            return tr("%1 é um link simbólico, e a resposta nunca é gravada através de links.")
                 .arg(QLatin1String(kName));
         }
         if (S_ISDIR(status.st_mode)) {
@@ -55,6 +61,19 @@ QString whyNotWritten() {
     }
     if (access(".", W_OK) != 0) {
         return tr("a pasta não permite gravar arquivos: %1").arg(systemReason(errno));
+    }
+    return {};
+}
+
+namespace {
+
+QString whyNotWritten(const QString &before) {
+    if (QString now = obstacle(); !now.isEmpty()) {
+        return now;
+    }
+    if (!before.isEmpty()) {
+        // Gone now: the library removed it so that no old reply stays under the name.
+        return exists() ? before : before + tr(" A biblioteca removeu-o; tente de novo.");
     }
     struct statvfs disk {};
     if (statvfs(".", &disk) == 0 && disk.f_bavail == 0) {
@@ -95,12 +114,12 @@ QString readFirstLine() {
     return QString::fromLatin1(line);
 }
 
-void reportNotWritten() {
+void reportNotWritten(const QString &before) {
     throw HandlerError(tr("A biblioteca não conseguiu gravar a resposta da impressora no "
                           "arquivo %1.")
                            .arg(QLatin1String(kName)),
                        tr("Arquivo: %1\nPasta: %2\nMotivo: %3")
-                           .arg(QLatin1String(kName), QDir::currentPath(), whyNotWritten()));
+                           .arg(QLatin1String(kName), QDir::currentPath(), whyNotWritten(before)));
 }
 
 }  // namespace ReplyFile

@@ -13,7 +13,13 @@ inline constexpr char kName[] = "RespApf.txt";
 /// Throws HandlerError when the file cannot be opened or read, or holds no line at all.
 QString readFirstLine();
 
-/// Throws HandlerError telling why the library could not write the file, as far as it shows.
-[[noreturn]] void reportNotWritten();
+/// What keeps the library from writing the file, as the file and its directory show it now (a
+/// link or a directory in its place, a read-only file or directory); empty when nothing shows.
+QString obstacle();
+
+/// Throws HandlerError telling why the library could not write the file: what shows now, else
+/// @p before, what obstacle() gave before the call (the library removes a link or a read-only
+/// file that it could not write, so that no old reply stays), else a full disk when it is full.
+[[noreturn]] void reportNotWritten(const QString &before = QString());
 
 }  // namespace ReplyFile

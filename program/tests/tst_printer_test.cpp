@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The printer test, summer-time and X-reading buttons against the link library double.
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QtTest>
 
@@ -57,6 +58,19 @@ class tst_PrinterTest : public QObject {
   private:
     QLineEdit *box(const char *name) { return form_->findChild<QLineEdit *>(name); }
     void click(const QString &button) { form_->findChild<QPushButton *>(button)->click(); }
+    /// The box telling which ports did not open: its text, or empty when there is none. It must
+    /// leave the window usable, and there is never more than one.
+    QString portNotice() {
+        const QList<QMessageBox *> boxes = form_->findChildren<QMessageBox *>();
+        if (boxes.isEmpty()) {
+            return {};
+        }
+        if (boxes.size() > 1 || !boxes[0]->isVisible() ||
+            boxes[0]->windowModality() != Qt::NonModal) {
+            return QStringLiteral("<%1 boxes, or one not shown or modal>").arg(boxes.size());
+        }
+        return boxes[0]->text();
+    }
 
     std::unique_ptr<FakeLibrary> fake_;
     std::unique_ptr<ScratchDirectory> scratch_;
@@ -64,6 +78,9 @@ class tst_PrinterTest : public QObject {
 };
 
 void tst_PrinterTest::initTestCase() {
+    // Port 1 named by its variable, port 2 by the default name, as the notices name them.
+    qputenv("API232_PORT1", "/dev/ttyUSB7");
+    qunsetenv("API232_PORT2");
     Module1::setLibraryFile(FakeLibrary::path());
     fake_ = std::make_unique<FakeLibrary>();
 }
@@ -89,35 +106,55 @@ void tst_PrinterTest::portSearch_data() {
     QTest::addColumn<QString>("text2");
     QTest::addColumn<QString>("lastReply");
     QTest::addColumn<QString>("replySign");
+    QTest::addColumn<QString>("notice");  // the box telling a port that did not open; empty: none
 
     const QList<QByteArray> printer = {kStatus, ".+09004711}", ".+18000815}", kStatus, kPaper};
     const QString clock = "Horario Normal 01/03/25 14:30";
     QTest::newRow("on port 1: port 2 is never tried")
         << 0 << 0 << printer << QStringList{"Abre 1", "TXRX 1 3 .28"} + kExchangesOnPort1 << 1
-        << "com 1" << clock << QString(kPaper) << "+";
+        << "com 1" << clock << QString(kPaper) << "+"
+        << "";
     QTest::newRow("on port 2: port 1 answers nothing and is closed")
         << 0 << 0 << QList<QByteArray>{kTimeoutReply} + printer
         << QStringList{"Abre 1", "TXRX 1 3 .28", "Fecha 1", "Abre 2", "TXRX 2 3 .28"} +
                kExchangesOnPort2
-        << 2 << "com 2" << clock << QString(kPaper) << "+";
+        << 2 << "com 2" << clock << QString(kPaper) << "+"
+        << "";
     QTest::newRow("on port 2: port 1 refuses and is closed")
         << 0 << 0 << QList<QByteArray>{".-0001ERRO:         01}"} + printer
         << QStringList{"Abre 1", "TXRX 1 3 .28", "Fecha 1", "Abre 2", "TXRX 2 3 .28"} +
                kExchangesOnPort2
-        << 2 << "com 2" << clock << QString(kPaper) << "+";
+        << 2 << "com 2" << clock << QString(kPaper) << "+"
+        << "";
     QTest::newRow("on port 2: port 1 does not open")
         << -1 << 0 << printer << QStringList{"Abre 1", "Abre 2", "TXRX 2 3 .28"} + kExchangesOnPort2
-        << 2 << "com 2" << clock << QString(kPaper) << "+";
+        << 2 << "com 2" << clock << QString(kPaper) << "+"
+        << "";
     QTest::newRow("no printer: earlier port kept, only Text2 changes")
         << 0 << 0 << QList<QByteArray>{}
         << QStringList{"Abre 1", "TXRX 1 3 .28", "Fecha 1", "Abre 2", "TXRX 2 3 .28", "Fecha 2"}
         << 2 << ""
-        << "Impressora não Conectada" << QString(kTimeoutReply) << "-";
+        << "Impressora não Conectada" << QString(kTimeoutReply) << "-"
+        << "";
     QTest::newRow("no printer, no port opens: last reply kept")
         << -1 << -1 << QList<QByteArray>{} << QStringList{"Abre 1", "Abre 2"} << 2 << ""
         << "Impressora não Conectada"
         << "earlier"
-        << "-";
+        << "-"
+        << "";
+    // A busy port or one without permission is told; a missing device is the search's usual
+    // answer and is not.
+    QTest::newRow("port 1 busy, no device on port 2")
+        << -6 << -4 << QList<QByteArray>{} << QStringList{"Abre 1", "Abre 2"} << 2 << ""
+        << "Impressora não Conectada"
+        << "earlier"
+        << "-"
+        << "A porta 1 (/dev/ttyUSB7) não pôde ser aberta: em uso por outro programa.";
+    QTest::newRow("port 1 without permission, printer on port 2")
+        << -5 << 0 << printer << QStringList{"Abre 1", "Abre 2", "TXRX 2 3 .28"} + kExchangesOnPort2
+        << 2 << "com 2" << clock << QString(kPaper) << "+"
+        << "A porta 1 (/dev/ttyUSB7) não pôde ser aberta: sem permissão: o usuário precisa "
+           "pertencer ao grupo dialout.";
 }
 
 void tst_PrinterTest::portSearch() {
@@ -130,6 +167,7 @@ void tst_PrinterTest::portSearch() {
     QFETCH(QString, text2);
     QFETCH(QString, lastReply);
     QFETCH(QString, replySign);
+    QFETCH(QString, notice);
 
     Form1Probe probe(*form_);
     probe.PrinterPort() = 2;  // found by an earlier test
@@ -150,6 +188,7 @@ void tst_PrinterTest::portSearch() {
     QCOMPARE(box("Text2")->text(), text2);
     QCOMPARE(probe.LastReply(), lastReply);
     QCOMPARE(probe.ReplySign(), replySign);
+    QCOMPARE(portNotice(), notice);
     QCOMPARE(box("Text3")->text(), QStringLiteral("before"));
     if (text1.isEmpty()) {
         for (const char *name : kBoxesLeftAlone) {
@@ -246,30 +285,47 @@ void tst_PrinterTest::commandButtons_data() {
     QTest::addColumn<QString>("progress");
     QTest::addColumn<QString>("exchange");
     QTest::addColumn<QString>("shown");
+    QTest::addColumn<QString>("notice");  // the box telling a port that did not open; empty: none
 
     const QString enter = "Entrar em Horário de Verão";
     const QString leave = "Sair do Horário de Verão";
     QTest::newRow("enter summer time, accepted")
         << "Command2" << 2 << 0 << QByteArray(".+0000}") << enter << "TXRX 2 3 .36S"
-        << ".+0000}";
+        << ".+0000}"
+        << "";
     QTest::newRow("leave summer time, refused")
         << "Command3" << 1 << 0 << QByteArray(".-0001ERRO:         11}") << leave << "TXRX 1 3 .36N"
-        << "ERRO 11";
+        << "ERRO 11"
+        << "";
     QTest::newRow("X reading, no answer") << "Command4" << 2 << 0 << QByteArray() << "Leitura X"
                                           << "TXRX 2 180 .13"
-                                          << "ERRO 99";
+                                          << "ERRO 99"
+                                          << "";
     QTest::newRow("X reading, accepted")
         << "Command4" << 1 << 0 << QByteArray(".+0000}") << "Leitura X"
         << "TXRX 1 180 .13"
-        << ".+0000}";
+        << ".+0000}"
+        << "";
     QTest::newRow("Abre fails: exchange and Fecha all the same")
         << "Command2" << 2 << -1 << QByteArray(".-0001ERRO:         98}") << enter
         << "TXRX 2 3 .36S"
-        << "ERRO 98";
+        << "ERRO 98"
+        << "";
     QTest::newRow("before any printer test: port 0")
         << "Command3" << 0 << -1 << QByteArray(".-0001ERRO:         98}") << leave
         << "TXRX 0 3 .36N"
-        << "ERRO 98";
+        << "ERRO 98"
+        << "";
+    QTest::newRow("port busy: told, and the exchange all the same")
+        << "Command2" << 1 << -6 << QByteArray(".-0001ERRO:         98}") << enter
+        << "TXRX 1 3 .36S"
+        << "ERRO 98"
+        << "A porta 1 (/dev/ttyUSB7) não pôde ser aberta: em uso por outro programa.";
+    QTest::newRow("device gone since the printer test: told")
+        << "Command4" << 2 << -4 << QByteArray(".-0001ERRO:         98}") << "Leitura X"
+        << "TXRX 2 180 .13"
+        << "ERRO 98"
+        << "A porta 2 (/dev/ttyS1) não pôde ser aberta: o dispositivo não existe.";
 }
 
 void tst_PrinterTest::commandButtons() {
@@ -280,6 +336,7 @@ void tst_PrinterTest::commandButtons() {
     QFETCH(QString, progress);
     QFETCH(QString, exchange);
     QFETCH(QString, shown);
+    QFETCH(QString, notice);
 
     Form1Probe probe(*form_);
     if (printerPort != 0) {
@@ -309,6 +366,11 @@ void tst_PrinterTest::commandButtons() {
     seenDuringExchange.removeDuplicates();
     QCOMPARE(seenDuringExchange, QStringList{progress});
     QCOMPARE(box("Text3")->text(), shown);
+    QCOMPARE(portNotice(), notice);
+    // Pressed again, the same box tells again: one box, not a pile.
+    fake_->setDelayMs(0);
+    click(button);
+    QCOMPARE(portNotice(), notice);
 }
 
 QTEST_MAIN(tst_PrinterTest)
