@@ -88,7 +88,14 @@ bool fail(const char *step, int error) noexcept {
 bool write_reply_file(std::string_view outcome) noexcept {
     const int fd = open_reply_file();
     if (fd < 0) {
-        return fail("create", errno);
+        const int error = errno;
+        // O_NOFOLLOW refuses a link with ELOOP, whose own text speaks of loops, not of a link.
+        struct stat planted {};
+        if (error == ELOOP && ::lstat(kReplyFileName, &planted) == 0 && S_ISLNK(planted.st_mode)) {
+            return fail("create",
+                        "it is a symbolic link, and the reply is never written through one");
+        }
+        return fail("create", error);
     }
     struct stat info {};
     if (::fstat(fd, &info) != 0) {
