@@ -6,10 +6,13 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
@@ -120,6 +123,60 @@ TEST_F(PtyTest, VanishedDeviceEndsAtTheTimeoutWithoutSpinning) {
     EXPECT_GE(wall.count(), 2.0);
     EXPECT_LT(wall.count(), 30.0);
     EXPECT_LT(cpu, 0.5 * wall.count()) << "the wait spun";
+    EXPECT_EQ(Fecha(7), 0) << "the port of a vanished device did not close";
+}
+
+// The most memory this process has used so far, in bytes.
+std::uint64_t peak_memory() {
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    return static_cast<std::uint64_t>(usage.ru_maxrss) * 1024;
+}
+
+// A printer gone mad floods the line with bytes (0 included, "}" never) as fast as the
+// pseudo-terminal takes them. The wait still ends at its timeout with the timeout reply, and the
+// memory it takes stays in proportion to what arrived. The bounds guard against a hang or a
+// runaway, not speed.
+TEST_F(PtyTest, EndlessNoiseEndsAtTheTimeoutInBoundedMemory) {
+    ASSERT_EQ(::fcntl(master_, F_SETFL, ::fcntl(master_, F_GETFL) | O_NONBLOCK), 0);
+    std::atomic<bool> stop{false};
+    std::atomic<std::uint64_t> sent{0};
+    std::thread noise([&] {
+        std::string bytes(4096, '\0');
+        for (std::size_t i = 0; i < bytes.size(); ++i) {
+            bytes[i] = static_cast<char>(i % 256 == '}' ? '{' : i % 256);
+        }
+        while (!stop) {
+            pollfd ready{master_, POLLOUT, 0};
+            if (::poll(&ready, 1, 100) == 1) {
+                const ssize_t n = ::write(master_, bytes.data(), bytes.size());
+                if (n < 0 && errno != EAGAIN) {
+                    return;
+                }
+                sent += n > 0 ? static_cast<std::uint64_t>(n) : 0;
+            }
+        }
+    });
+    const std::uint64_t peak_before = peak_memory();
+    const auto wall_start = steady_clock::now();
+    const int32_t result = txrx(".28", 2);
+    const duration<double> wall = steady_clock::now() - wall_start;
+    stop = true;
+    noise.join();
+
+    EXPECT_EQ(result, ZARVO_WRITTEN);
+    EXPECT_EQ(read_file("RespApf.txt"), ".-0001ERRO:         99}\r\n");
+    EXPECT_GE(wall.count(), 2.0);
+    EXPECT_LT(wall.count(), 2.0 + 10.0) << "the wait overran its timeout under the flood";
+    // Room for the reply's doubling buffer, the serial layer's input and, under AddressSanitizer,
+    // its quarantine of freed blocks.
+    std::uint64_t slack = 64u << 20;
+#if defined(__SANITIZE_ADDRESS__)
+    slack += 256u << 20;
+#endif
+    EXPECT_LT(peak_memory() - peak_before, 4 * sent.load() + slack)
+        << sent.load() << " bytes arrived";
+    EXPECT_GT(sent.load(), 0u);
 }
 
 }  // namespace
