@@ -73,7 +73,11 @@ QString whyNotWritten(const QString &before) {
     }
     if (!before.isEmpty()) {
         // Gone now: the library removed it so that no old reply stays under the name.
-        return exists() ? before : before + tr(" A biblioteca removeu-o; tente de novo.");
+        if (exists()) {
+            return before;
+        }
+        return (before.endsWith(QLatin1Char('.')) ? before : before + QLatin1Char('.')) +
+               tr(" A biblioteca removeu-o; tente de novo.");
     }
     struct statvfs disk {};
     if (statvfs(".", &disk) == 0 && disk.f_bavail == 0) {

@@ -3,8 +3,10 @@
 // the printer simulator on a pseudo-terminal.
 #include <fcntl.h>
 #include <stdlib.h>
+#include <time.h>
 #include <unistd.h>
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -52,6 +54,12 @@ class Simulator {
     QProcess process_;
     QByteArray device_;
 };
+
+double processCpuSeconds() {
+    timespec now{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return double(now.tv_sec) + double(now.tv_nsec) * 1e-9;
+}
 
 #define START_SIMULATOR(options)  \
     Simulator simulator(options); \
@@ -147,8 +155,16 @@ void tst_FiscalMemoryE2E::readings() {
         QTest::keyClick(box(name), Qt::Key_A, Qt::ControlModifier);
         QTest::keyClicks(box(name), typed[i]);
     }
+    const double cpuBefore = processCpuSeconds();
+    QElapsedTimer wall;
+    wall.start();
     click("LMF");
+    const double cpu = processCpuSeconds() - cpuBefore;
+    const double seconds = double(wall.elapsed()) / 1000;
 
+    // A wait for a block that never comes sleeps: a bound against spinning, not a speed target.
+    QVERIFY2(cpu < 0.25 * seconds + 3,
+             qPrintable(QStringLiteral("%1 s of CPU in %2 s of reading").arg(cpu).arg(seconds)));
     QCOMPARE(QStringList({box("Ini")->text(), box("Fim")->text()}), after);
     QVERIFY2(QRegularExpression("^" + shown + "$").match(box("Text3")->text()).hasMatch(),
              qPrintable(box("Text3")->text()));

@@ -74,6 +74,7 @@ class tst_PrinterTestE2E : public QObject {
     void portZeroBeforeAnyPrinterTest_data();
     void portZeroBeforeAnyPrinterTest();
     void silentPrinter();
+    void portHeldByAnotherProgram();
 
   private:
     QLineEdit *box(const char *name) { return form_->findChild<QLineEdit *>(name); }
@@ -234,6 +235,44 @@ void tst_PrinterTestE2E::silentPrinter() {
     QCOMPARE(box("Text3")->text(), QStringLiteral("ERRO 99"));
     seenWhileWaiting.removeDuplicates();
     QCOMPARE(seenWhileWaiting, QStringList{QStringLiteral("Entrar em Horário de Verão")});
+}
+
+// Another program holds the printer's port (it has the device locked, as the serial layer locks
+// it): the printer test and a command button tell that the port is busy, naming it and its device,
+// in one box that leaves the window usable; once the other program lets go, the printer is found.
+void tst_PrinterTestE2E::portHeldByAnotherProgram() {
+    START_SIMULATOR(printer, 1, {});
+    const QString device = QString::fromLocal8Bit(qgetenv("API232_PORT1"));
+    QProcess holder;
+    holder.setProcessChannelMode(QProcess::MergedChannels);
+    holder.start("flock", {"--nonblock", "--close", device, "sh", "-c", "echo held; exec cat"});
+    if (!holder.waitForStarted(10000)) {
+        QSKIP("flock (util-linux) is needed here to hold the port as another program");
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(holder.canReadLine() || holder.state() == QProcess::NotRunning, 10000);
+    QCOMPARE(holder.readLine(), QByteArray("held\n"));
+
+    const QString busy =
+        QStringLiteral("A porta 1 (%1) não pôde ser aberta: em uso por outro programa.")
+            .arg(device);
+    click("Command1");
+    QCOMPARE(box("Text2")->text(), QStringLiteral("Impressora não Conectada"));
+    auto *notice = form_->findChild<QMessageBox *>();
+    QVERIFY(notice != nullptr);
+    QCOMPARE(notice->text(), busy);
+    QCOMPARE(notice->windowModality(), Qt::NonModal);
+
+    Form1Probe(*form_).PrinterPort() = 1;  // as after a printer test that found it there
+    click("Command2");
+    QCOMPARE(box("Text3")->text(), QStringLiteral("ERRO 98"));
+    QCOMPARE(form_->findChildren<QMessageBox *>(), QList<QMessageBox *>{notice});
+    QCOMPARE(notice->text(), busy);
+    delete notice;
+
+    holder.closeWriteChannel();
+    QVERIFY(holder.waitForFinished(10000));
+    click("Command1");
+    QCOMPARE(box("Text1")->text(), QStringLiteral("com 1"));
 }
 
 QTEST_MAIN(tst_PrinterTestE2E)

@@ -1,8 +1,11 @@
 // SPDX-License-Identifier: MIT
 // The routines through the real link library and serial layer, against the printer simulator.
+#include <sys/stat.h>
+
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QProcess>
+#include <QPushButton>
 #include <QtTest>
 
 #include <memory>
@@ -19,6 +22,8 @@ class tst_RealLink : public QObject {
     void cleanupTestCase();
     void printerFoundOnPortOne();
     void portThatDoesNotOpen();
+    void replyFileInTheWay_data();
+    void replyFileInTheWay();
 
   private:
     QProcess simulator_;
@@ -83,6 +88,67 @@ void tst_RealLink::portThatDoesNotOpen() {
         probe.Resultado();
     });
     QCOMPARE(form.findChild<QLineEdit *>("Text3")->text(), QStringLiteral("ERRO 98"));
+}
+
+void tst_RealLink::replyFileInTheWay_data() {
+    QTest::addColumn<QString>("setup");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("symbolic link") << "link"
+                                   << "RespApf.txt é um link simbólico";
+    QTest::newRow("directory not writable")
+        << "read-only directory"
+        << "a pasta não permite gravar arquivos: Permission denied";
+    QTest::newRow("read-only file")
+        << "read-only file"
+        << "o arquivo RespApf.txt não pode ser gravado: Permission denied";
+}
+
+// The library cannot write RespApf.txt: the window says why, naming the file and the directory,
+// even where the library removed the file meanwhile; the answer box shows no earlier reply as this
+// one's; nothing is written through a link.
+void tst_RealLink::replyFileInTheWay() {
+    QFETCH(QString, setup);
+    QFETCH(QString, reason);
+    if (setup != QLatin1String("link") && rerunAsNobody()) {
+        return;
+    }
+    ScratchDirectory scratch;
+    const QByteArray earlier = ".+earlier}\r\n";
+    const auto writeFile = [](const char *name, const QByteArray &bytes) {
+        QFile file(name);
+        return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+    };
+    QVERIFY(writeFile("target.txt", earlier));
+    if (setup == QLatin1String("link")) {
+        QVERIFY(QFile::link("target.txt", "RespApf.txt"));
+    } else if (setup == QLatin1String("read-only file")) {
+        QVERIFY(writeFile("RespApf.txt", earlier));
+        QVERIFY(QFile::setPermissions("RespApf.txt", QFile::ReadOwner));
+    } else {
+        QVERIFY(chmod(".", 0500) == 0);
+    }
+    Form1 form;
+    Form1Probe probe(form);
+    probe.LastReply() = ".+earlier}";
+    auto *answer = form.findChild<QLineEdit *>("Text3");
+    answer->setText(probe.LastReply());
+
+    form.findChild<QPushButton *>("Command2")->click();  // before any printer test: port 0
+    chmod(".", 0700);
+
+    auto *box = form.findChild<QMessageBox *>();
+    QVERIFY(box != nullptr);
+    QVERIFY2(box->text().contains("não conseguiu gravar a resposta") &&
+                 box->text().contains("RespApf.txt"),
+             qPrintable(box->text()));
+    for (const QString &part : {reason, QDir::currentPath()}) {
+        QVERIFY2(box->informativeText().contains(part), qPrintable(box->informativeText()));
+    }
+    QCOMPARE(answer->text(), QString());
+    QCOMPARE(probe.LastReply(), QStringLiteral(".+earlier}"));
+    QFile target("target.txt");
+    QVERIFY(target.open(QIODevice::ReadOnly));
+    QCOMPARE(target.readAll(), earlier);
 }
 
 QTEST_MAIN(tst_RealLink)
