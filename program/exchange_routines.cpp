@@ -54,7 +54,7 @@ QString Form1::Retorno() {
 
 void Form1::Resultado() {
     if (ReplySign == QLatin1String("+")) {
-        ui->Text3->setText(LastReply);
+        setBoxText(ui->Text3, LastReply);  // a long reply is shown whole, not cut at 32767
     } else {
         ui->Text3->setText(QStringLiteral("ERRO ") + LastReply.mid(20, 2));
     }

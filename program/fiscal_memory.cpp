@@ -33,15 +33,6 @@ QChar markOf(const QString &reply) {
     return reply.size() >= 2 ? reply.at(1) : QChar();
 }
 
-// QLineEdit cuts a text longer than its limit, but the limit only bounds typing: a text that the
-// program sets is shown whole, and the limit grows to hold it.
-void setBoxText(QLineEdit *box, const QString &text) {
-    if (text.size() > box->maxLength()) {
-        box->setMaxLength(static_cast<int>(text.size()));
-    }
-    box->setText(text);
-}
-
 void setTypingLimit(QLineEdit *box, int limit) {
     box->setMaxLength(std::max(limit, static_cast<int>(box->text().size())));
 }

@@ -235,6 +235,13 @@ void Form1::tellPortsNotOpened(const char *handler) {
     portNotice_->raise();
 }
 
+void setBoxText(QLineEdit *box, const QString &text) {
+    if (text.size() > box->maxLength()) {
+        box->setMaxLength(static_cast<int>(text.size()));
+    }
+    box->setText(text);
+}
+
 void Form1::setForeColor(QLineEdit *box, std::uint32_t colour) {
     const QColor colourValue(static_cast<int>(colour & 0xFF),
                              static_cast<int>((colour >> 8) & 0xFF),

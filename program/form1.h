@@ -22,6 +22,10 @@ namespace Ui {
 class Form1;
 }
 
+/// Sets a text box's whole text: a box's length limit bounds typing, never what the program puts
+/// there (QLineEdit would cut the text at the limit, 32767 characters by default).
+void setBoxText(QLineEdit *box, const QString &text);
+
 class Form1 : public QWidget {
     Q_OBJECT
 

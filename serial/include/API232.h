@@ -86,8 +86,8 @@ API232_API int32_t API232_CALL sio_close(int32_t port);
 /**
  * Block until input is waiting on an open port, or @p ms milliseconds have passed. Returns at
  * once when input is already waiting; sleeps rather than spins; a negative @p ms counts as 0.
- * @return above 0 when input is waiting, 0 when the time passed, or SIO_BADPORT, SIO_NOT_OPEN,
- *         SIO_IO_ERROR (the device is gone or failed).
+ * @return the number of bytes waiting (above 0), 0 when the time passed, or SIO_BADPORT,
+ * SIO_NOT_OPEN, SIO_IO_ERROR (the device is gone or failed).
  */
 API232_API int32_t API232_CALL sio_wait(int32_t port, int32_t ms);
 
