@@ -22,59 +22,19 @@
 #include "API232.h"
 #include "Zarvo.h"
 #include "exchange.h"
+#include "fuzz_check.h"
 #include "receive_reply.h"
 #include "reply_file.h"
 #include "timing.h"
 
 namespace {
 
-// Each input runs in a scratch directory, since RespApf.txt is written to and read from the current
-// one; a broken invariant first goes back to the starting directory, where libFuzzer leaves its
-// crash file.
-std::filesystem::path g_start, g_scratch;
-
-[[noreturn]] void failed(const char *file, int line, const char *what) {
-    std::fprintf(stderr, "%s:%d: invariant broken: %s\n", file, line, what);
-    if (::chdir(g_start.c_str()) != 0) {
-        std::perror(g_start.c_str());
-    }
-    std::abort();
-}
-
-struct InScratchDirectory {
-    InScratchDirectory() {
-        if (::chdir(g_scratch.c_str()) != 0) {
-            std::perror(g_scratch.c_str());
-            std::abort();
-        }
-    }
-    ~InScratchDirectory() {
-        if (::chdir(g_start.c_str()) != 0) {
-            std::perror(g_start.c_str());
-        }
-    }
-};
-
-void makeScratchDirectory() {
-    g_start = std::filesystem::current_path();
-    std::string name = (std::filesystem::temp_directory_path() / "zarvo-fuzz-XXXXXX").string();
-    if (::mkdtemp(name.data()) == nullptr) {
-        std::perror(name.c_str());
-        std::abort();
-    }
-    g_scratch = name;
-}
+using fuzz_check::InScratchDirectory;
+using fuzz_check::makeScratchDirectory;
 
 using std::chrono::microseconds;
 using std::chrono::milliseconds;
 using std::chrono::nanoseconds;
-
-#define CHECK(condition)                            \
-    do {                                            \
-        if (!(condition)) {                         \
-            failed(__FILE__, __LINE__, #condition); \
-        }                                           \
-    } while (0)
 
 // Far more reads than any honest wait of the fuzzed timeouts makes: past it the wait spins.
 constexpr unsigned kMostCalls = 400000;
@@ -221,7 +181,7 @@ void checkReception(const Port &port, std::int32_t timeout_s, const std::string 
 
 void removeScratchDirectory() {
     std::error_code ignored;
-    std::filesystem::remove_all(g_scratch, ignored);
+    std::filesystem::remove_all(fuzz_check::scratch_directory, ignored);
 }
 
 }  // namespace

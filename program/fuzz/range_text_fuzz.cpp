@@ -7,17 +7,10 @@
 #include <string>
 #include <string_view>
 
+#include "fuzz_check.h"
 #include "range_text.h"
 
 namespace {
-
-#define CHECK(condition)                                                                           \
-    do {                                                                                           \
-        if (!(condition)) {                                                                        \
-            std::fprintf(stderr, "%s:%d: invariant broken: %s\n", __FILE__, __LINE__, #condition); \
-            std::abort();                                                                          \
-        }                                                                                          \
-    } while (0)
 
 bool digit(char c) {
     return c >= '0' && c <= '9';

@@ -17,6 +17,7 @@
 
 #include "fake_library.h"
 #include "form1.h"
+#include "fuzz_check.h"
 #include "handler_error.h"
 #include "module1.h"
 
@@ -43,49 +44,8 @@ class Form1Probe {
 
 namespace {
 
-// Each input runs in a scratch directory, since RespApf.txt is written to and read from the current
-// one; a broken invariant first goes back to the starting directory, where libFuzzer leaves its
-// crash file.
-std::filesystem::path g_start, g_scratch;
-
-[[noreturn]] void failed(const char *file, int line, const char *what) {
-    std::fprintf(stderr, "%s:%d: invariant broken: %s\n", file, line, what);
-    if (::chdir(g_start.c_str()) != 0) {
-        std::perror(g_start.c_str());
-    }
-    std::abort();
-}
-
-struct InScratchDirectory {
-    InScratchDirectory() {
-        if (::chdir(g_scratch.c_str()) != 0) {
-            std::perror(g_scratch.c_str());
-            std::abort();
-        }
-    }
-    ~InScratchDirectory() {
-        if (::chdir(g_start.c_str()) != 0) {
-            std::perror(g_start.c_str());
-        }
-    }
-};
-
-void makeScratchDirectory() {
-    g_start = std::filesystem::current_path();
-    std::string name = (std::filesystem::temp_directory_path() / "zarvo-fuzz-XXXXXX").string();
-    if (::mkdtemp(name.data()) == nullptr) {
-        std::perror(name.c_str());
-        std::abort();
-    }
-    g_scratch = name;
-}
-
-#define CHECK(condition)                            \
-    do {                                            \
-        if (!(condition)) {                         \
-            failed(__FILE__, __LINE__, #condition); \
-        }                                           \
-    } while (0)
+using fuzz_check::InScratchDirectory;
+using fuzz_check::makeScratchDirectory;
 
 // More exchanges than one printer test makes, so every one of them reads the input.
 constexpr int kExchangesPerTest = 8;
@@ -233,7 +193,7 @@ void checkReplyData(const QString &line) {
 // exit handler.
 void removeScratchDirectory() {
     std::error_code ignored;
-    std::filesystem::remove_all(g_scratch, ignored);
+    std::filesystem::remove_all(fuzz_check::scratch_directory, ignored);
 }
 
 }  // namespace

@@ -16,8 +16,7 @@
 class FakeLibrary {
   public:
     /// Loads the double (or finds it loaded) and, unless @p keepRecord, forgets earlier calls.
-    explicit FakeLibrary(const char *path = FAKE_ZARVO_PATH, bool keepRecord = false)
-        : path_(path) {
+    explicit FakeLibrary(const char *path = FAKE_ZARVO_PATH, bool keepRecord = false) {
         handle_ = dlopen(path, RTLD_NOW | RTLD_LOCAL);
         if (handle_ == nullptr) {
             throw std::runtime_error(std::string("cannot load the double: ") + dlerror());
@@ -89,7 +88,6 @@ class FakeLibrary {
         }
     }
 
-    const char *path_;
     void *handle_ = nullptr;
     decltype(&fake_reset) reset_ = nullptr;
     decltype(&fake_set_abre_result) setAbre_ = nullptr;

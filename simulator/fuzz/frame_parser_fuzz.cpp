@@ -15,20 +15,13 @@
 
 #include "checksum.h"
 #include "frame_parser.h"
+#include "fuzz_check.h"
 
 namespace {
 
 using zarvo::sim::FrameParser;
 using zarvo::sim::LineEvent;
 using Kind = LineEvent::Kind;
-
-#define CHECK(condition)                                                                           \
-    do {                                                                                           \
-        if (!(condition)) {                                                                        \
-            std::fprintf(stderr, "%s:%d: invariant broken: %s\n", __FILE__, __LINE__, #condition); \
-            std::abort();                                                                          \
-        }                                                                                          \
-    } while (0)
 
 constexpr char kStart = '\x1B';
 
