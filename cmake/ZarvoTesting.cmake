@@ -16,3 +16,16 @@ function(zarvo_add_test name)
         set_tests_properties(${name} PROPERTIES LABELS "${ARG_LABELS}")
     endif()
 endfunction()
+
+# zarvo_add_exports_test(name TARGET lib NAMES a b c ...)
+# Checks with nm that the shared library exports exactly those names.
+function(zarvo_add_exports_test name)
+    cmake_parse_arguments(ARG "" "TARGET" "NAMES;LABELS" ${ARGN})
+    string(REPLACE ";" "\\;" expected "${ARG_NAMES}")
+    add_test(NAME ${name}
+        COMMAND ${CMAKE_COMMAND} -DNM=${CMAKE_NM} -DLIBRARY=$<TARGET_FILE:${ARG_TARGET}>
+                "-DEXPECTED=${expected}" -P ${PROJECT_SOURCE_DIR}/cmake/CheckExports.cmake)
+    if(ARG_LABELS)
+        set_tests_properties(${name} PROPERTIES LABELS "${ARG_LABELS}")
+    endif()
+endfunction()

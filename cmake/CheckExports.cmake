@@ -1,6 +1,6 @@
 # SPDX-License-Identifier: MIT
-# Fails unless the library exports exactly the serial layer's C ABI.
-# Usage: cmake -DNM=<nm> -DLIBRARY=<libAPI232.so> -P check_exports.cmake
+# Fails unless a shared library exports exactly the given names: its C ABI and nothing else.
+# Usage: cmake -DNM=<nm> -DLIBRARY=<lib.so> -DEXPECTED="a;b;c" -P CheckExports.cmake
 execute_process(COMMAND "${NM}" -D --defined-only "${LIBRARY}"
     OUTPUT_VARIABLE listing RESULT_VARIABLE failed)
 if(failed)
@@ -9,7 +9,8 @@ endif()
 string(REGEX MATCHALL "[^ \n]+\n" names "${listing}")
 list(TRANSFORM names STRIP)
 list(SORT names)
-set(expected sio_close sio_getch sio_ioctl sio_open sio_wait sio_write)
+set(expected ${EXPECTED})
+list(SORT expected)
 if(NOT names STREQUAL expected)
     message(FATAL_ERROR "${LIBRARY} exports [${names}], expected [${expected}]")
 endif()
