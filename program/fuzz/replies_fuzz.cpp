@@ -17,30 +17,10 @@
 
 #include "fake_library.h"
 #include "form1.h"
+#include "form1_probe.h"
 #include "fuzz_check.h"
 #include "handler_error.h"
 #include "module1.h"
-
-// The window opens its state and routines to a class of this name (the tests have theirs); this
-// one also reaches ReplyData.
-class Form1Probe {
-  public:
-    explicit Form1Probe(Form1 &form) : form_(form) {}
-    QString &LastReply() { return form_.LastReply; }
-    QString &ReplySign() { return form_.ReplySign; }
-    std::optional<std::int32_t> &PrinterPort() { return form_.PrinterPort; }
-    QString &SummerTimeFlag() { return form_.SummerTimeFlag; }
-    std::int16_t VV(std::int32_t port, std::int32_t timeout, const QString &command) {
-        return form_.VV(port, timeout, command);
-    }
-    QString Retorno() { return form_.Retorno(); }
-    void Resultado() { form_.Resultado(); }
-    std::int16_t PaperEnd() { return form_.PaperEnd(); }
-    QString ReplyData() { return form_.ReplyData(); }
-
-  private:
-    Form1 &form_;
-};
 
 namespace {
 

@@ -31,6 +31,7 @@ class Form1Probe {
     QString Retorno() { return form_.Retorno(); }
     void Resultado() { form_.Resultado(); }
     std::int16_t PaperEnd() { return form_.PaperEnd(); }
+    QString ReplyData() { return form_.ReplyData(); }
 
     /// Runs @p body as the window runs a handler: in turn, with the error guard.
     void runHandler(const char *name, const std::function<void()> &body) {
