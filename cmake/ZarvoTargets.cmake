@@ -1,0 +1,41 @@
+# SPDX-License-Identifier: MIT
+# What the deliverable folders share in their CMakeLists.
+
+find_package(Threads REQUIRED)
+
+# Standalone Asio, header-only (Debian package libasio-dev), for every target doing serial I/O.
+find_path(ASIO_INCLUDE_DIR asio.hpp REQUIRED DOC "Standalone Asio (Debian package libasio-dev)")
+add_library(zarvo_asio INTERFACE)
+target_include_directories(zarvo_asio SYSTEM INTERFACE ${ASIO_INCLUDE_DIR})
+target_compile_definitions(zarvo_asio INTERFACE ASIO_STANDALONE ASIO_NO_DEPRECATED)
+target_link_libraries(zarvo_asio INTERFACE Threads::Threads)
+
+# zarvo_c_abi_library(target MAP file): a shared library whose only exports are the names the
+# linker version script MAP lists (template code from Asio and the C++ library would otherwise
+# leak out as weak symbols), versioned as the product.
+function(zarvo_c_abi_library target)
+    cmake_parse_arguments(ARG "" "MAP" "" ${ARGN})
+    target_link_options(${target} PRIVATE "LINKER:--version-script=${ARG_MAP}")
+    set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${ARG_MAP})
+    set_target_properties(${target} PROPERTIES VERSION ${PROJECT_VERSION} SOVERSION 1)
+endfunction()
+
+# zarvo_loads_link_library(target): the target loads libZarvo.so by name at run time; in the build
+# tree it finds it through its RUNPATH, and building the target builds the library too.
+function(zarvo_loads_link_library target)
+    if(TARGET Zarvo)
+        add_dependencies(${target} Zarvo)
+        set_target_properties(${target} PROPERTIES BUILD_RPATH "$<TARGET_FILE_DIR:Zarvo>")
+    endif()
+endfunction()
+
+# zarvo_add_checks(): a folder's tests/ and fuzz/ subfolders. The fuzz targets are libFuzzer
+# binaries with ZARVO_FUZZ, else corpus replays run by CTest.
+function(zarvo_add_checks)
+    if(ZARVO_BUILD_TESTS AND EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/tests)
+        add_subdirectory(tests)
+    endif()
+    if((ZARVO_BUILD_TESTS OR ZARVO_FUZZ) AND EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/fuzz)
+        add_subdirectory(fuzz)
+    endif()
+endfunction()
