@@ -214,11 +214,8 @@ int32_t API232_CALL sio_wait(int32_t port, int32_t ms) {
                 if (p.waiting() > 0) {
                     return clamp_count(p.waiting());
                 }
-                const auto left =
-                    std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
                 std::string why;
-                const std::int32_t ready = api232::wait_readable(
-                    p.line, static_cast<std::int32_t>(std::max<long long>(left.count(), 0)), why);
+                const std::int32_t ready = api232::wait_readable(p.line, deadline, why);
                 if (ready <= 0) {
                     return ready < 0 ? fail(ready, port, p, why) : 0;
                 }

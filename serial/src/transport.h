@@ -3,6 +3,7 @@
 #ifndef API232_TRANSPORT_H
 #define API232_TRANSPORT_H
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -39,9 +40,10 @@ void close_device(asio::serial_port &line);
 std::int32_t read_waiting(asio::serial_port &line, std::vector<unsigned char> &into,
                           std::string &why);
 
-/// Blocks until input may be waiting (above 0), @p ms milliseconds have passed (0), or the device
-/// fails (SIO_IO_ERROR with @p why set).
-std::int32_t wait_readable(asio::serial_port &line, std::int32_t ms, std::string &why);
+/// Blocks until input may be waiting (above 0), @p deadline has passed (0), or the device fails
+/// (SIO_IO_ERROR with @p why set).
+std::int32_t wait_readable(asio::serial_port &line, std::chrono::steady_clock::time_point deadline,
+                           std::string &why);
 
 /// Writes all @p len bytes. Fails with SIO_IO_ERROR when the line takes nothing for longer than
 /// its queued output can explain, so it never blocks for ever.

@@ -180,8 +180,7 @@ std::int32_t read_waiting(asio::serial_port &line, std::vector<unsigned char> &i
     return SIO_IO_ERROR;
 }
 
-std::int32_t wait_readable(asio::serial_port &line, std::int32_t ms, std::string &why) {
-    const auto deadline = Clock::now() + std::chrono::milliseconds(std::max(ms, 0));
+std::int32_t wait_readable(asio::serial_port &line, Clock::time_point deadline, std::string &why) {
     pollfd watch{line.native_handle(), POLLIN, 0};
     for (;;) {
         const int ready = ::poll(&watch, 1, poll_ms_until(deadline));
