@@ -27,34 +27,26 @@ class ReplyWait {
 
     std::string run() {
         std::string reply;
-        bool timed_out = false;
-        int empty_passes = 0;
         for (;;) {
-            if (elapsed_ms() > limit_ms_) {
-                timed_out = true;
-            }
+            // Tested before the read, so there is always one read, and the pass that notices the
+            // timeout still takes its byte.
+            const bool timed_out = elapsed_ms() > limit_ms_;
             const std::int32_t value = sio_getch(port_);
-            if (value > 0) {
-                const auto byte = static_cast<unsigned char>(value);
-                reply.push_back(static_cast<char>(byte));
-                empty_passes = 0;
-                if (byte == '}') {
-                    break;
-                }
-            } else if (empty_passes < kTrustedEmptyPasses + 8) {
-                ++empty_passes;  // Capped: the pause stops growing long before that.
-            }
             if (timed_out) {
-                break;
+                return std::string(kNoReplyText);
             }
-            if (value <= 0) {
-                wait_for_input(empty_passes);
+            if (value > 0) {
+                reply.push_back(static_cast<char>(value));
+                empty_passes_ = 0;
+                if (value == '}') {
+                    return reply;
+                }
+            } else {
+                // Capped: the pause stops growing long before that.
+                empty_passes_ = std::min(empty_passes_ + 1, kTrustedEmptyPasses + 8);
+                wait_for_input();
             }
         }
-        if (timed_out) {
-            return std::string(kNoReplyText);
-        }
-        return reply;
     }
 
   private:
@@ -65,7 +57,7 @@ class ReplyWait {
     // Milliseconds until the next pass is sure to notice the timeout; 0 or less once it will.
     std::int64_t until_timeout_noticed() const { return limit_ms_ - elapsed_ms() + 1; }
 
-    void wait_for_input(int &empty_passes) {
+    void wait_for_input() {
         const std::int64_t left = until_timeout_noticed();
         if (left <= 0) {
             return;
@@ -83,11 +75,11 @@ class ReplyWait {
         // A run of them is input arriving, not a layer that fails to block, and must not be paced,
         // or a reply behind a few hundred 0 bytes would miss its timeout.
         if (waiting > 0 && waiting < last_waiting_) {
-            empty_passes = 0;
+            empty_passes_ = 0;
         }
         last_waiting_ = waiting;
-        if (empty_passes > kTrustedEmptyPasses) {
-            const int doublings = std::min(empty_passes - kTrustedEmptyPasses - 1, 5);
+        if (empty_passes_ > kTrustedEmptyPasses) {
+            const int doublings = std::min(empty_passes_ - kTrustedEmptyPasses - 1, 5);
             pause(std::min(milliseconds{1 << doublings}, kRetrySlice));
         }
     }
@@ -104,6 +96,7 @@ class ReplyWait {
     const std::int64_t limit_ms_;
     const Timing &timing_;
     const std::chrono::steady_clock::time_point start_;
+    int empty_passes_ = 0;           ///< Passes in a row that read nothing.
     std::int32_t last_waiting_ = 0;  ///< What the last sio_wait said was waiting.
 };
 
