@@ -14,11 +14,11 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdlib>
-#include <cstring>
 #include <ctime>
 #include <string>
 #include <thread>
 
+#include "../../serial/tests/pty.h"
 #include "Zarvo.h"
 #include "test_support.h"
 
@@ -39,39 +39,28 @@ double cpu_seconds() {
 class PtyTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        master_ = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-        if (master_ < 0 || ::grantpt(master_) != 0 || ::unlockpt(master_) != 0) {
-            GTEST_SKIP() << "no pseudo-terminal available: " << std::strerror(errno);
-        }
-        slave_ = ::ptsname(master_);
-        ::setenv("API232_PORT7", slave_.c_str(), 1);
-        ASSERT_GE(Abre(7), 0) << "cannot open " << slave_;
+        SKIP_WITHOUT_PTY(pty_);
+        ASSERT_GE(Abre(7), 0) << "cannot open " << pty_.path();
     }
     void TearDown() override {
         if (responder_.joinable()) {
             responder_.join();
         }
         Fecha(7);
-        close_master();
-    }
-    void close_master() {
-        if (master_ >= 0) {
-            ::close(master_);
-            master_ = -1;
-        }
     }
     // Answers the next frame with @p reply, then, if asked, closes the line as an unplugged device.
     void respond(std::string reply, bool then_vanish = false) {
         responder_ = std::thread([this, reply, then_vanish] {
+            const int master = pty_.master_fd();
             for (char byte = 0; byte != '}';) {
-                pollfd ready{master_, POLLIN, 0};
-                if (::poll(&ready, 1, 10000) != 1 || ::read(master_, &byte, 1) != 1) {
+                pollfd ready{master, POLLIN, 0};
+                if (::poll(&ready, 1, 10000) != 1 || ::read(master, &byte, 1) != 1) {
                     return;
                 }
                 frame_ += byte;
             }
-            if (::write(master_, reply.data(), reply.size()) < 0 || then_vanish) {
-                close_master();
+            if (::write(master, reply.data(), reply.size()) < 0 || then_vanish) {
+                pty_.hang_up();
             }
         });
     }
@@ -80,8 +69,7 @@ class PtyTest : public ::testing::Test {
     }
 
     support::ScratchDirectory scratch_;
-    int master_ = -1;
-    std::string slave_;
+    Pty pty_{7};
     std::string frame_;
     std::thread responder_;
 };
@@ -105,8 +93,8 @@ TEST_F(PtyTest, SilentPrinterGivesTheTimeoutReply) {
 }
 
 TEST_F(PtyTest, ThePortIsOpenedForExclusiveUse) {
-    ::setenv("API232_PORT8", slave_.c_str(), 1);
-    EXPECT_LT(Abre(8), 0) << "a second port opened " << slave_;
+    ::setenv("API232_PORT8", pty_.path().c_str(), 1);
+    EXPECT_LT(Abre(8), 0) << "a second port opened " << pty_.path();
     EXPECT_LT(Abre(7), 0) << "port 7 opened twice";
 }
 
@@ -138,7 +126,8 @@ std::uint64_t peak_memory() {
 // memory it takes stays in proportion to what arrived. The bounds guard against a hang or a
 // runaway, not speed.
 TEST_F(PtyTest, EndlessNoiseEndsAtTheTimeoutInBoundedMemory) {
-    ASSERT_EQ(::fcntl(master_, F_SETFL, ::fcntl(master_, F_GETFL) | O_NONBLOCK), 0);
+    const int master = pty_.master_fd();
+    ASSERT_EQ(::fcntl(master, F_SETFL, ::fcntl(master, F_GETFL) | O_NONBLOCK), 0);
     std::atomic<bool> stop{false};
     std::atomic<std::uint64_t> sent{0};
     std::thread noise([&] {
@@ -147,9 +136,9 @@ TEST_F(PtyTest, EndlessNoiseEndsAtTheTimeoutInBoundedMemory) {
             bytes[i] = static_cast<char>(i % 256 == '}' ? '{' : i % 256);
         }
         while (!stop) {
-            pollfd ready{master_, POLLOUT, 0};
+            pollfd ready{master, POLLOUT, 0};
             if (::poll(&ready, 1, 100) == 1) {
-                const ssize_t n = ::write(master_, bytes.data(), bytes.size());
+                const ssize_t n = ::write(master, bytes.data(), bytes.size());
                 if (n < 0 && errno != EAGAIN) {
                     return;
                 }

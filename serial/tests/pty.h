@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
-// A pseudo-terminal for the serial layer's tests: the test plays the printer on the master side.
+// A pseudo-terminal for the serial layer's and the link library's tests: the test plays the printer
+// on the master side.
 #ifndef API232_TESTS_PTY_H
 #define API232_TESTS_PTY_H
 
@@ -42,6 +43,8 @@ class Pty {
     bool ok() const { return !path_.empty(); }
     const std::string &path() const { return path_; }
     const std::string &error() const { return error_; }
+    /// The printer's side, for tests that pace or flood the line themselves.
+    int master_fd() const { return master_; }
     /// The test keeps the slave side open too, to look at the line's settings and input queue.
     int slave_fd() const { return slave_; }
 
