@@ -9,10 +9,10 @@ FUZZ_DIR   ?= build-fuzz
 BUILD_TYPE ?= RelWithDebInfo
 JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 
-# Everything the build, the tests and `make run` need, all from Debian's archive.
-PACKAGES := build-essential cmake pkg-config libasio-dev libgtest-dev libgmock-dev \
-            qt6-base-dev qt6-base-dev-tools libgl-dev clang libclang-rt-14-dev \
-            xvfb xauth x11-apps imagemagick
+# Everything the build, the tests, the fuzz build and `make run` need, all from Debian's archive
+# (xvfb gives `make run` a display on a machine without one).
+PACKAGES := build-essential cmake libasio-dev libgtest-dev libgmock-dev \
+            qt6-base-dev qt6-base-dev-tools libgl-dev clang libclang-rt-14-dev xvfb
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 

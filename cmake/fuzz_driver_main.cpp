@@ -47,14 +47,13 @@ bool collect(const fs::path &path, std::vector<fs::path> &inputs) {
 
 bool run(const fs::path &path) {
     std::ifstream in(path, std::ios::binary);
-    const std::vector<char> bytes{std::istreambuf_iterator<char>(in),
-                                  std::istreambuf_iterator<char>()};
+    // On the heap and of exactly the input's size, so AddressSanitizer sees a read past its end.
+    const std::vector<std::uint8_t> input{std::istreambuf_iterator<char>(in),
+                                          std::istreambuf_iterator<char>()};
     if (in.bad()) {
         std::fprintf(stderr, "%s: cannot be read: %s\n", path.c_str(), std::strerror(errno));
         return false;
     }
-    // A heap copy of exactly the input's size, so AddressSanitizer sees a read past its end.
-    std::vector<std::uint8_t> input(bytes.begin(), bytes.end());
     LLVMFuzzerTestOneInput(input.data(), input.size());
     return true;
 }
