@@ -2,7 +2,13 @@
 // Framing and checksum of a command.
 #include "frame.h"
 
+#include <cstdint>
+
 namespace zarvo {
+namespace {
+
+constexpr char kFrameStart = '\x1B';
+constexpr char kFrameEnd = '}';
 
 std::uint16_t command_checksum(std::string_view command) noexcept {
     std::uint16_t sum = 0;
@@ -13,9 +19,11 @@ std::uint16_t command_checksum(std::string_view command) noexcept {
     return sum;
 }
 
-unsigned char encode_checksum_byte(unsigned char value) noexcept {
-    return value >= 0x80 ? value : static_cast<unsigned char>(0xFF - value);
+char encode_checksum_byte(std::uint8_t value) noexcept {
+    return static_cast<char>(value >= 0x80 ? value : 0xFF - value);
 }
+
+}  // namespace
 
 std::string build_frame(std::string_view command) {
     const std::uint16_t sum = command_checksum(command);
@@ -23,9 +31,8 @@ std::string build_frame(std::string_view command) {
     frame.reserve(command.size() + 4);
     frame.push_back(kFrameStart);
     frame.append(command);
-    frame.push_back(
-        static_cast<char>(encode_checksum_byte(static_cast<unsigned char>(sum & 0xFF))));
-    frame.push_back(static_cast<char>(encode_checksum_byte(static_cast<unsigned char>(sum >> 8))));
+    frame.push_back(encode_checksum_byte(static_cast<std::uint8_t>(sum & 0xFF)));
+    frame.push_back(encode_checksum_byte(static_cast<std::uint8_t>(sum >> 8)));
     frame.push_back(kFrameEnd);
     return frame;
 }

@@ -3,23 +3,15 @@
 #ifndef ZARVO_FRAME_H
 #define ZARVO_FRAME_H
 
-#include <cstdint>
 #include <string>
 #include <string_view>
 
 namespace zarvo {
 
-inline constexpr char kFrameStart = '\x1B';
-inline constexpr char kFrameEnd = '}';
-
-/// Sum of the character codes from the 4th character on, modulo 65536.
-std::uint16_t command_checksum(std::string_view command) noexcept;
-
-/// One checksum byte as it goes on the line: 0x80 and above unchanged, below that 255 - value,
-/// so a checksum byte is never "}" or any other ASCII character.
-unsigned char encode_checksum_byte(unsigned char value) noexcept;
-
-/// ESC, the command unchanged, the encoded low and high checksum bytes, "}".
+/// ESC, the command unchanged, the low and high bytes of its checksum, "}". The checksum is the
+/// sum of the character codes from the 4th character on, modulo 65536; each of its bytes goes out
+/// unchanged from 0x80 up and as 255 minus its value below, so it is never "}" or any other ASCII
+/// character.
 std::string build_frame(std::string_view command);
 
 }  // namespace zarvo
