@@ -5,7 +5,8 @@
 // memory to the file through libZarvo and libAPI232 from the printer simulator, which paces its
 // replies at 9600 bit/s. The bound is the time the line needs for every byte of the reading's
 // frames and replies at 960 bytes a second, counted from the simulator's log; the target is an
-// elapsed time within 5 % of it.
+// elapsed time, plus the wire time of the frames that the pseudo-terminal does not pace, within
+// 5 % of it.
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -107,12 +108,16 @@ int main(int argc, char *argv[]) {
 
     const LineBytes bytes = readingBytes(work.filePath("sim.log"));
     const double bound = double(bytes.frames + bytes.replies) / kBytesPerSecond;
-    const double ratio = elapsed.count() / bound;
+    // The simulator paces only its replies: the frames reach it at once through the
+    // pseudo-terminal. A real line takes their wire time as well, so it is added.
+    const double onLine = elapsed.count() + double(bytes.frames) / kBytesPerSecond;
+    const double ratio = onLine / bound;
     const bool pass = ratio <= kTarget;
     std::printf("reading of 50 blocks to LeitM.txt, 9600 bit/s\n");
     std::printf("  line bytes: %ld in frames + %ld in replies\n", bytes.frames, bytes.replies);
     std::printf("  wire-time bound at 960 bytes/s: %.3f s\n", bound);
     std::printf("  elapsed, click to end:          %.3f s\n", elapsed.count());
+    std::printf("  with the frames' wire time:     %.3f s\n", onLine);
     std::printf("  ratio %.3f (target <= %.2f): %s\n", ratio, kTarget, pass ? "PASS" : "FAIL");
     return pass ? 0 : 1;
 }
