@@ -65,6 +65,20 @@ std::string short_date(year_month_day date) {
            zero_padded(static_cast<unsigned>(static_cast<int>(date.year()) % 100), 2);
 }
 
+std::optional<year_month_day> parse_ddmmyy(std::string_view text) {
+    if (text.size() != 6 || !all_digits(text)) {
+        return std::nullopt;
+    }
+    const auto two = [&](std::size_t at) {
+        return static_cast<unsigned>((text[at] - '0') * 10 + (text[at + 1] - '0'));
+    };
+    const year_month_day date{year{2000 + static_cast<int>(two(4))}, month{two(2)}, day{two(0)}};
+    if (!date.ok()) {
+        return std::nullopt;
+    }
+    return date;
+}
+
 std::string reduction_record(const Reduction &r) {
     return latin1("Redução ") + zero_padded(static_cast<std::uint64_t>(r.number), 4) + " " +
            short_date(r.date) + " COO:" + zero_padded(r.coo, 6) + " CCF:" + zero_padded(r.ccf, 6) +

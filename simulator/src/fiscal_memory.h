@@ -4,7 +4,9 @@
 
 #include <chrono>
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace zarvo::sim {
@@ -49,5 +51,8 @@ std::string reduction_record(const Reduction &r);
 
 /// A date as dd/mm/yy.
 std::string short_date(std::chrono::year_month_day date);
+
+/// Six digits ddmmyy (years 2000 + yy) as a date; nothing unless they are digits of a real day.
+std::optional<std::chrono::year_month_day> parse_ddmmyy(std::string_view text);
 
 }  // namespace zarvo::sim

@@ -6,6 +6,8 @@
 #include <functional>
 #include <map>
 
+#include "text.h"
+
 namespace zarvo::sim {
 
 using namespace std::chrono;
@@ -101,23 +103,16 @@ struct Parser {
 }  // namespace
 
 std::optional<sys_seconds> parse_clock(std::string_view text) {
-    if (text.size() != 10) {
+    if (text.size() != 10 || !all_digits(text)) {
         return std::nullopt;
     }
-    int parts[5];
-    for (int i = 0; i < 5; ++i) {
-        const auto part = parse_number<int>(text.substr(static_cast<std::size_t>(i) * 2, 2), 0, 99);
-        if (!part) {
-            return std::nullopt;
-        }
-        parts[i] = *part;
-    }
-    const year_month_day date{year{2000 + parts[2]}, month{static_cast<unsigned>(parts[1])},
-                              day{static_cast<unsigned>(parts[0])}};
-    if (!date.ok() || parts[3] > 23 || parts[4] > 59) {
+    const auto date = parse_ddmmyy(text.substr(0, 6));
+    const auto hour = parse_number<int>(text.substr(6, 2), 0, 23);
+    const auto minute = parse_number<int>(text.substr(8, 2), 0, 59);
+    if (!date || !hour || !minute) {
         return std::nullopt;
     }
-    return sys_days{date} + hours{parts[3]} + minutes{parts[4]};
+    return sys_days{*date} + hours{*hour} + minutes{*minute};
 }
 
 std::optional<std::string> unescape(std::string_view text) {

@@ -12,27 +12,12 @@ using namespace std::chrono;
 
 namespace {
 
-bool all_digits(std::string_view text) {
-    return !text.empty() &&
-           std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
-}
-
 int to_int(std::string_view digits) {
     int value = 0;
     for (const char c : digits) {
         value = value * 10 + (c - '0');
     }
     return value;
-}
-
-std::optional<year_month_day> parse_ddmmyy(std::string_view text) {
-    const year_month_day date{year{2000 + to_int(text.substr(4, 2))},
-                              month{static_cast<unsigned>(to_int(text.substr(2, 2)))},
-                              day{static_cast<unsigned>(to_int(text.substr(0, 2)))}};
-    if (!date.ok()) {
-        return std::nullopt;
-    }
-    return date;
 }
 
 std::string join(const std::vector<std::string> &records, std::size_t from, std::size_t to) {

@@ -2,6 +2,7 @@
 // Small text helpers: Latin-1 conversion, fixed-width numbers, money, and bytes shown for the log.
 #include "text.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace zarvo::sim {
@@ -31,6 +32,11 @@ std::string latin1(std::string_view utf8) {
         }
     }
     return out;
+}
+
+bool all_digits(std::string_view text) {
+    return !text.empty() &&
+           std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
 std::string zero_padded(std::uint64_t value, int width) {

@@ -12,6 +12,9 @@ namespace zarvo::sim {
 /// Characters outside that range become "?".
 std::string latin1(std::string_view utf8);
 
+/// Whether @p text is one or more ASCII digits.
+bool all_digits(std::string_view text);
+
 /// @p value as decimal digits, padded on the left with zeros to @p width (never cut).
 std::string zero_padded(std::uint64_t value, int width);
 

@@ -124,6 +124,8 @@ TEST(Options, WrongCommandLinesAreRefusedNamingTheOption) {
         {{"--clock", "3102081200"}, "--clock"},
         {{"--clock", "0101082400"}, "--clock"},
         {{"--clock", "01010812"}, "--clock"},
+        {{"--clock", "0101-01200"}, "--clock"},  // a sign is not a digit
+        {{"--clock", "01010812-0"}, "--clock"},
         {{"--reduction", "X"}, "--reduction"},
         {{"--print-time", "3600001"}, "--print-time"},
         {{"--seed", "18446744073709551616"}, "--seed"},
