@@ -35,6 +35,13 @@ int hex_digit(char c) {
     return -1;
 }
 
+using Handler = std::function<bool(std::string_view name, std::string_view value)>;
+
+struct Rule {
+    bool takes_value;
+    Handler handle;
+};
+
 struct Parser {
     Options options;
     std::string error;
@@ -44,15 +51,15 @@ struct Parser {
         return false;
     }
 
-    template <typename T>
-    bool number(std::string_view name, std::string_view value, T min, T max, T &into) {
+    template <typename T, typename Into>
+    bool number(std::string_view name, std::string_view value, T min, T max, Into &into) {
         const auto parsed = parse_number<T>(value, min, max);
         if (!parsed) {
             return fail(std::string(name) + ": \"" + std::string(value) +
                         "\" is not a whole number from " + std::to_string(min) + " to " +
                         std::to_string(max));
         }
-        into = *parsed;
+        into = Into(*parsed);
         return true;
     }
 
@@ -97,6 +104,33 @@ struct Parser {
         }
         options.faults.extra.emplace_back(std::string(cmd), std::move(text));
         return true;
+    }
+
+    // The shapes most options share: a switch, a text that must not be empty, a number within
+    // bounds, a command pattern that may repeat.
+    static Rule flag(bool &into, bool value = true) {
+        return {false, [&into, value](auto, auto) {
+                    into = value;
+                    return true;
+                }};
+    }
+
+    Rule text(std::optional<std::string> &into, std::string what) {
+        return {true, [this, &into, what = std::move(what)](auto name, auto value) {
+                    into = std::string(value);
+                    return !value.empty() || fail(std::string(name) + ": give " + what);
+                }};
+    }
+
+    template <typename T, typename Into>
+    Rule bounded(T min, T max, Into &into) {
+        return {true, [this, min, max, &into](auto name, auto value) {
+                    return number(name, value, min, max, into);
+                }};
+    }
+
+    Rule patterns(std::vector<std::string> &into) {
+        return {true, [this, &into](auto name, auto value) { return pattern(name, value, into); }};
     }
 };
 
@@ -158,42 +192,12 @@ std::optional<std::string> unescape(std::string_view text) {
 ParsedOptions parse_options(const std::vector<std::string> &args) {
     Parser p;
     Options &o = p.options;
-    using Handler = std::function<bool(std::string_view name, std::string_view value)>;
-    struct Rule {
-        bool takes_value;
-        Handler handle;
-    };
     const std::map<std::string, Rule, std::less<>> rules{
-        {"--device",
-         {true,
-          [&](auto, auto v) {
-              o.device = std::string(v);
-              return !v.empty() || p.fail("--device: give a device path");
-          }}},
-        {"--link",
-         {true,
-          [&](auto, auto v) {
-              o.link = std::string(v);
-              return !v.empty() || p.fail("--link: give a path");
-          }}},
-        {"--fast",
-         {false,
-          [&](auto, auto) {
-              o.fast = true;
-              return true;
-          }}},
-        {"--exit-after",
-         {true,
-          [&](auto n, auto v) {
-              long x = 0;
-              return p.number(n, v, 1L, 1000000000L, x) && (o.exit_after = x, true);
-          }}},
-        {"--log",
-         {true,
-          [&](auto, auto v) {
-              o.log = std::string(v);
-              return !v.empty() || p.fail("--log: give a file name");
-          }}},
+        {"--device", p.text(o.device, "a device path")},
+        {"--link", p.text(o.link, "a path")},
+        {"--fast", p.flag(o.fast)},
+        {"--exit-after", p.bounded(1L, 1000000000L, o.exit_after)},
+        {"--log", p.text(o.log, "a file name")},
         {"--clock",
          {true,
           [&](auto, auto v) {
@@ -202,12 +206,7 @@ ParsedOptions parse_options(const std::vector<std::string> &args) {
                      p.fail("--clock: \"" + std::string(v) +
                             "\" is not a time ddmmyyhhmm, such as 3112081530");
           }}},
-        {"--summer",
-         {false,
-          [&](auto, auto) {
-              o.printer.summer = true;
-              return true;
-          }}},
+        {"--summer", p.flag(o.printer.summer)},
         {"--reduction",
          {true,
           [&](auto, auto v) {
@@ -217,74 +216,24 @@ ParsedOptions parse_options(const std::vector<std::string> &args) {
               o.printer.reduction = v[0];
               return true;
           }}},
-        {"--first-x",
-         {false,
-          [&](auto, auto) {
-              o.printer.first_x = true;
-              return true;
-          }}},
-        {"--coo",
-         {true,
-          [&](auto n, auto v) {
-              std::uint32_t x = 0;
-              return p.number(n, v, 0U, 999999U, x) && (o.printer.coo = x, true);
-          }}},
-        {"--ccf",
-         {true,
-          [&](auto n, auto v) {
-              std::uint32_t x = 0;
-              return p.number(n, v, 0U, 999999U, x) && (o.printer.ccf = x, true);
-          }}},
-        {"--no-paper",
-         {false,
-          [&](auto, auto) {
-              o.printer.paper = false;
-              return true;
-          }}},
-        {"--print-time",
-         {true,
-          [&](auto n, auto v) {
-              long x = 0;
-              return p.number(n, v, 0L, 3600000L, x) &&
-                     (o.printer.print_time = milliseconds{x}, true);
-          }}},
-        {"--seed",
-         {true,
-          [&](auto n, auto v) { return p.number(n, v, std::uint64_t{0}, UINT64_MAX, o.seed); }}},
-        {"--reductions",
-         {true, [&](auto n, auto v) { return p.number(n, v, 0, 9999, o.reductions); }}},
-        {"--blocks",
-         {true,
-          [&](auto n, auto v) {
-              int x = 0;
-              return p.number(n, v, 0, 9999, x) && (o.printer.blocks = x, true);
-          }}},
-        {"--silent",
-         {false,
-          [&](auto, auto) {
-              o.faults.silent = true;
-              return true;
-          }}},
-        {"--silent-after",
-         {true,
-          [&](auto n, auto v) {
-              long x = 0;
-              return p.number(n, v, 0L, 1000000000L, x) && (o.faults.silent_after = x, true);
-          }}},
+        {"--first-x", p.flag(o.printer.first_x)},
+        {"--coo", p.bounded(0U, 999999U, o.printer.coo)},
+        {"--ccf", p.bounded(0U, 999999U, o.printer.ccf)},
+        {"--no-paper", p.flag(o.printer.paper, false)},
+        {"--print-time", p.bounded(0L, 3600000L, o.printer.print_time)},
+        {"--seed", p.bounded(std::uint64_t{0}, UINT64_MAX, o.seed)},
+        {"--reductions", p.bounded(0, 9999, o.reductions)},
+        {"--blocks", p.bounded(0, 9999, o.printer.blocks)},
+        {"--silent", p.flag(o.faults.silent)},
+        {"--silent-after", p.bounded(0L, 1000000000L, o.faults.silent_after)},
         {"--refuse", {true, [&](auto, auto v) { return p.refuse(v); }}},
-        {"--cut-reply", {true, [&](auto n, auto v) { return p.pattern(n, v, o.faults.cut); }}},
-        {"--nul-in-reply", {true, [&](auto n, auto v) { return p.pattern(n, v, o.faults.nul); }}},
-        {"--noise-in-reply",
-         {true, [&](auto n, auto v) { return p.pattern(n, v, o.faults.noise); }}},
-        {"--cr-in-reply", {true, [&](auto n, auto v) { return p.pattern(n, v, o.faults.cr); }}},
-        {"--lf-in-reply", {true, [&](auto n, auto v) { return p.pattern(n, v, o.faults.lf); }}},
+        {"--cut-reply", p.patterns(o.faults.cut)},
+        {"--nul-in-reply", p.patterns(o.faults.nul)},
+        {"--noise-in-reply", p.patterns(o.faults.noise)},
+        {"--cr-in-reply", p.patterns(o.faults.cr)},
+        {"--lf-in-reply", p.patterns(o.faults.lf)},
         {"--extra-after", {true, [&](auto, auto v) { return p.extra(v); }}},
-        {"--close-after-block",
-         {true,
-          [&](auto n, auto v) {
-              int x = 0;
-              return p.number(n, v, 1, 9999, x) && (o.faults.close_after_block = x, true);
-          }}},
+        {"--close-after-block", p.bounded(1, 9999, o.faults.close_after_block)},
         {"--dump-reading",
          {true,
           [&](auto, auto v) {
@@ -293,18 +242,8 @@ ParsedOptions parse_options(const std::vector<std::string> &args) {
                      p.fail("--dump-reading: \"" + std::string(v) +
                             "\" is not a reading command .15... or .16...");
           }}},
-        {"--help",
-         {false,
-          [&](auto, auto) {
-              o.help = true;
-              return true;
-          }}},
-        {"--version",
-         {false,
-          [&](auto, auto) {
-              o.version = true;
-              return true;
-          }}},
+        {"--help", p.flag(o.help)},
+        {"--version", p.flag(o.version)},
     };
 
     for (std::size_t i = 0; i < args.size(); ++i) {
