@@ -71,7 +71,7 @@ ModelReply PrinterModel::handle(std::string_view command) {
         return summer_time(command);
     }
     if (command == ".13") {
-        ModelReply reply = print(settings_.print_time);
+        ModelReply reply = print();
         if (!reply.refusal) {
             first_x_ = true;
         }
@@ -117,13 +117,13 @@ ModelReply PrinterModel::summer_time(std::string_view command) {
     return refuse(Refusal::bad_parameter);
 }
 
-ModelReply PrinterModel::print(milliseconds time) {
+ModelReply PrinterModel::print() {
     if (!paper_) {
         return refuse(Refusal::out_of_paper);
     }
     ++coo_;  // every printed document takes the next number
     ModelReply reply = plain(accepted_reply());
-    reply.delay = time;
+    reply.delay = settings_.print_time;
     return reply;
 }
 
@@ -147,16 +147,11 @@ ModelReply PrinterModel::reading(std::string_view command) {
         return refuse(*refusal);
     }
     if (!command.ends_with('#')) {
-        return print(settings_.print_time);
+        return print();
     }
     blocks_ = std::move(std::get<std::vector<std::string>>(blocks));
-    next_block_ = 0;
-    if (blocks_.empty()) {
-        ModelReply reply = plain(end_reply(0));
-        reply.ends_reading = true;
-        return reply;
-    }
-    return next_block();
+    // With no block at all, the reply to the command is the end of the reading.
+    return blocks_.empty() ? end_of_reading() : next_block();
 }
 
 ModelReply PrinterModel::next_block() {
@@ -164,16 +159,20 @@ ModelReply PrinterModel::next_block() {
         return refuse(Refusal::no_reading);
     }
     if (next_block_ == blocks_.size()) {
-        ModelReply reply = plain(end_reply(static_cast<int>(blocks_.size())));
-        reply.ends_reading = true;
-        blocks_.clear();
-        next_block_ = 0;
-        return reply;
+        return end_of_reading();
     }
     const int number = static_cast<int>(next_block_) + 1;
     ModelReply reply = plain(block_reply(number, blocks_[next_block_]));
     reply.block = number;
     ++next_block_;
+    return reply;
+}
+
+ModelReply PrinterModel::end_of_reading() {
+    ModelReply reply = plain(end_reply(static_cast<int>(blocks_.size())));
+    reply.ends_reading = true;
+    blocks_.clear();
+    next_block_ = 0;
     return reply;
 }
 

@@ -68,9 +68,11 @@ class PrinterModel {
   private:
     ModelReply status() const;
     ModelReply summer_time(std::string_view command);
-    ModelReply print(std::chrono::milliseconds time);
+    ModelReply print();
     ModelReply reading(std::string_view command);
     ModelReply next_block();
+    /// The end-of-reading reply for the blocks dealt; no reading is in progress after it.
+    ModelReply end_of_reading();
 
     PrinterSettings settings_;
     FiscalMemory memory_;
