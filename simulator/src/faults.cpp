@@ -6,9 +6,11 @@
 
 namespace zarvo::sim {
 
+namespace {
 bool pattern_matches(std::string_view pattern, std::string_view command) {
     return pattern == "*" || command.starts_with(pattern);
 }
+}  // namespace
 
 bool FaultLayer::any_matches(const std::vector<std::string> &patterns, std::string_view command) {
     return std::any_of(patterns.begin(), patterns.end(),

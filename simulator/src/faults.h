@@ -33,8 +33,6 @@ inline constexpr std::string_view kDefaultExtra{"EXTRA"};
 /// Where noise, CR and LF go in: after this many characters of the reply.
 inline constexpr std::size_t kInsertAfter = 6;
 
-bool pattern_matches(std::string_view pattern, std::string_view command);
-
 class FaultLayer {
   public:
     explicit FaultLayer(FaultSettings settings) : settings_(std::move(settings)) {}
@@ -52,8 +50,6 @@ class FaultLayer {
 
     /// Whether the line closes once @p reply has gone out.
     bool close_after(const ModelReply &reply) const;
-
-    const FaultSettings &settings() const { return settings_; }
 
   private:
     static bool any_matches(const std::vector<std::string> &patterns, std::string_view command);

@@ -27,13 +27,10 @@ void FrameParser::drop(LineEvent::Kind why, std::vector<LineEvent> &out) {
 }
 
 std::vector<LineEvent> FrameParser::feed(std::string_view bytes, Clock::time_point now) {
-    std::vector<LineEvent> out;
     if (bytes.empty()) {
-        return out;
+        return {};
     }
-    if (in_frame_ && now - last_byte_ >= pause_) {
-        drop(LineEvent::Kind::dropped_pause, out);
-    }
+    std::vector<LineEvent> out = expire(now);
     last_byte_ = now;
 
     std::string noise;
