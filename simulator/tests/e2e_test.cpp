@@ -3,26 +3,24 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
-#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "Zarvo.h"
 #include "checksum.h"
+#include "test_support.h"
 
 extern char **environ;
 
@@ -75,15 +73,7 @@ class Simulator {
         std::string text;
         char buf[4096];
         const auto until = std::chrono::steady_clock::now() + 10s;
-        while (std::chrono::steady_clock::now() < until) {
-            pollfd p{out_, POLLIN, 0};
-            if (::poll(&p, 1, 100) <= 0) {
-                continue;
-            }
-            const ssize_t n = ::read(out_, buf, sizeof buf);
-            if (n <= 0) {
-                break;
-            }
+        for (ssize_t n; (n = read_output(buf, sizeof buf, until)) > 0;) {
             text.append(buf, static_cast<std::size_t>(n));
         }
         return text;
@@ -94,14 +84,7 @@ class Simulator {
         std::string line;
         const auto until = std::chrono::steady_clock::now() + 10s;
         char c = 0;
-        while (std::chrono::steady_clock::now() < until) {
-            pollfd p{out_, POLLIN, 0};
-            if (::poll(&p, 1, 100) <= 0) {
-                continue;
-            }
-            if (::read(out_, &c, 1) != 1 || c == '\n') {
-                break;
-            }
+        while (read_output(&c, 1, until) == 1 && c != '\n') {
             line += c;
         }
         return line;
@@ -125,6 +108,17 @@ class Simulator {
     bool started() const { return pid_ > 0; }
 
   private:
+    /// One read of standard output once it has something, or 0 when nothing came by @p until.
+    ssize_t read_output(char *buf, std::size_t size, std::chrono::steady_clock::time_point until) {
+        while (std::chrono::steady_clock::now() < until) {
+            pollfd p{out_, POLLIN, 0};
+            if (::poll(&p, 1, 100) > 0) {
+                return ::read(out_, buf, size);
+            }
+        }
+        return 0;
+    }
+
     pid_t pid_ = -1;
     int out_ = -1;
     std::optional<int> status_;
@@ -133,26 +127,16 @@ class Simulator {
 /// Each test runs in its own directory, as RespApf.txt goes to the current one.
 class EndToEnd : public ::testing::Test {
   protected:
-    void SetUp() override {
-        char dir[] = "/tmp/zarvo-sim-e2e-XXXXXX";
-        ASSERT_NE(::mkdtemp(dir), nullptr) << std::strerror(errno);
-        dir_ = dir;
-        old_dir_ = fs::current_path();
-        fs::current_path(dir_);
-    }
-
     void TearDown() override {
         if (open_) {
             Fecha(1);
         }
         sim_.reset();
-        fs::current_path(old_dir_);
-        std::error_code ignored;
-        fs::remove_all(dir_, ignored);
     }
 
     /// Starts the simulator, points port 1 at it and opens the port.
     void start(std::vector<std::string> args, bool open = true) {
+        args_ = args;
         sim_ = std::make_unique<Simulator>(std::move(args));
         ASSERT_TRUE(sim_->started()) << "cannot start " << ZARVO_SIM_PATH;
         path_ = sim_->first_line();
@@ -167,22 +151,9 @@ class EndToEnd : public ::testing::Test {
     }
 
     /// One exchange; returns RespApf.txt as written, line end included.
-    std::string exchange(const std::string &command, int timeout_s = 10,
-                         int32_t *result = nullptr) {
-        std::vector<char> counted(4 + command.size() + 1, '\0');
-        const auto n = static_cast<std::uint32_t>(command.size());
-        for (int i = 0; i < 4; ++i) {
-            counted[static_cast<std::size_t>(i)] = static_cast<char>((n >> (8 * i)) & 0xFF);
-        }
-        std::memcpy(counted.data() + 4, command.data(), command.size());
-        const int32_t r = TXRX(1, timeout_s, counted.data() + 4);
-        if (result != nullptr) {
-            *result = r;
-        }
-        std::ifstream file("RespApf.txt", std::ios::binary);
-        std::stringstream content;
-        content << file.rdbuf();
-        return content.str();
+    std::string exchange(const std::string &command, int timeout_s = 10) {
+        TXRX(1, timeout_s, support::counted(command).data() + 4);
+        return support::read_file("RespApf.txt");
     }
 
     /// The reply line without the CR LF that the library adds.
@@ -218,15 +189,27 @@ class EndToEnd : public ::testing::Test {
         return file;
     }
 
+    /// Expects @p saved, the file a reading left, to match byte for byte what --dump-reading
+    /// says, run with the running simulator's own options.
+    void expect_reading_matches_dump(const std::string &saved, const std::string &command) {
+        std::vector<std::string> args = args_;
+        args.push_back("--dump-reading");
+        args.push_back(command);
+        Simulator dump(args);
+        const std::string expected = dump.output();
+        EXPECT_EQ(dump.wait_exit(), 0);
+        EXPECT_EQ(saved, expected);
+    }
+
     static std::string at(const std::string &r, std::size_t pos, std::size_t len = 1) {
         return pos - 1 < r.size() ? r.substr(pos - 1, len) : std::string();
     }
 
+    support::ScratchDirectory scratch_;  // first made, last gone
     std::unique_ptr<Simulator> sim_;
+    std::vector<std::string> args_;  ///< The running simulator's options.
     std::string path_;
     bool open_ = false;
-    fs::path dir_;
-    fs::path old_dir_;
 };
 
 TEST_F(EndToEnd, StatusCountersAndPaper) {
@@ -277,23 +260,8 @@ TEST_F(EndToEnd, PrintedReadings) {
     EXPECT_EQ(at(reply(".16991299010100", 1000), 21, 2), "30");
 }
 
-/// The file a reading leaves matches, byte for byte, what --dump-reading says it should.
-void expect_reading_matches_dump(EndToEnd *test, const std::string &saved,
-                                 std::vector<std::string> args, const std::string &command) {
-    (void)test;
-    args.push_back("--dump-reading");
-    args.push_back(command);
-    Simulator dump(args);
-    const std::string expected = dump.output();
-    EXPECT_EQ(dump.wait_exit(), 0);
-    EXPECT_EQ(saved, expected);
-}
-
 TEST_F(EndToEnd, ReadingByReductionOverSeveralBlocks) {
-    const std::vector<std::string> memory = {"--seed", "17", "--reductions", "25", "--blocks", "5"};
-    std::vector<std::string> args = memory;
-    args.push_back("--fast");
-    start(args);
+    start({"--fast", "--seed", "17", "--reductions", "25", "--blocks", "5"});
     std::string end;
     const std::string saved = save_reading(".1500031000#", &end);
     EXPECT_EQ(at(end, 2), "]");
@@ -301,19 +269,16 @@ TEST_F(EndToEnd, ReadingByReductionOverSeveralBlocks) {
     EXPECT_EQ(std::count(saved.begin(), saved.end(), '\n'), 5);
     EXPECT_NE(saved.find("Redu\xE7\xE3o 0003"), std::string::npos);
     EXPECT_EQ(saved.find("Redu\xE7\xE3o 0002"), std::string::npos);
-    expect_reading_matches_dump(this, saved, memory, ".1500031000#");
+    expect_reading_matches_dump(saved, ".1500031000#");
     // The reading is over.
     EXPECT_EQ(at(reply(".++"), 21, 2), "33");
 }
 
 TEST_F(EndToEnd, ReadingByDateOneBlockPerLine) {
-    const std::vector<std::string> memory = {"--seed", "3", "--reductions", "8"};
-    std::vector<std::string> args = memory;
-    args.push_back("--fast");
-    start(args);
+    start({"--fast", "--seed", "3", "--reductions", "8"});
     const std::string saved = save_reading(".16010100301210#");
     EXPECT_EQ(std::count(saved.begin(), saved.end(), '\n'), 10);  // header, 8, totals
-    expect_reading_matches_dump(this, saved, memory, ".16010100301210#");
+    expect_reading_matches_dump(saved, ".16010100301210#");
 }
 
 TEST_F(EndToEnd, PacedLikeARealLine) {
@@ -321,8 +286,7 @@ TEST_F(EndToEnd, PacedLikeARealLine) {
     const std::string status = reply(".28");
     EXPECT_EQ(status.size(), 125u);
     const std::string saved = save_reading(".1500011000#");
-    expect_reading_matches_dump(this, saved, {"--blocks", "2", "--reductions", "3"},
-                                ".1500011000#");
+    expect_reading_matches_dump(saved, ".1500011000#");
 }
 
 TEST_F(EndToEnd, NextBlockWithoutAReading) {
@@ -380,8 +344,7 @@ TEST_F(EndToEnd, LineClosedAfterABlock) {
     EXPECT_EQ(at(reply(".++"), 3, 4), "0002");
     EXPECT_EQ(sim_->wait_exit(), 0);
     EXPECT_FALSE(fs::is_symlink(link)) << "the link is removed";
-    int32_t result = 0;
-    const std::string after = exchange(".++", 1, &result);
+    const std::string after = exchange(".++", 1);
     EXPECT_TRUE(after == kTimeout + "\r\n" || after == ".-0001ERRO:         98}\r\n") << after;
 }
 
@@ -440,14 +403,11 @@ TEST_F(EndToEnd, RawLineNoiseAndBadChecksum) {
     ::close(fd);
     sim_->signal(SIGINT);
     EXPECT_EQ(sim_->wait_exit(), 0);
-    std::ifstream in(log);
-    std::stringstream text;
-    text << in.rdbuf();
-    EXPECT_NE(text.str().find("NOISE"), std::string::npos);
-    EXPECT_NE(text.str().find("BAD CHECKSUM | 8 bytes | 1B 2E 33 36 53 AB FF 7D"),
-              std::string::npos)
-        << text.str();
-    EXPECT_NE(text.str().find("TX reply"), std::string::npos);
+    const std::string text = support::read_file(log);
+    EXPECT_NE(text.find("NOISE"), std::string::npos);
+    EXPECT_NE(text.find("BAD CHECKSUM | 8 bytes | 1B 2E 33 36 53 AB FF 7D"), std::string::npos)
+        << text;
+    EXPECT_NE(text.find("TX reply"), std::string::npos);
 }
 
 TEST_F(EndToEnd, ServesAGivenDevice) {
