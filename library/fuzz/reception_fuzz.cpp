@@ -25,6 +25,7 @@
 #include "fuzz_check.h"
 #include "receive_reply.h"
 #include "reply_file.h"
+#include "test_support.h"
 #include "timing.h"
 
 namespace {
@@ -97,14 +98,6 @@ std::int32_t timeoutFrom(std::uint8_t value) {
     return static_cast<std::int8_t>(value) / 4;  // -32 to 31 seconds
 }
 
-std::string countedBlock(const std::string &chars, std::int32_t count) {
-    std::string block;
-    for (int i = 0; i < 4; ++i) {
-        block += static_cast<char>(static_cast<std::uint32_t>(count) >> (8 * i));
-    }
-    return block + chars + '\0';
-}
-
 unsigned char encoded(unsigned value) {
     return static_cast<unsigned char>(value >= 0x80 ? value : 0xFF - value);
 }
@@ -122,11 +115,6 @@ void checkFrame(const std::string &frame, const std::string &command) {
     const auto high = static_cast<unsigned char>(frame[command.size() + 2]);
     CHECK(low >= 0x80 && high >= 0x80);
     CHECK(low == encoded(sum % 256) && high == encoded(sum / 256));
-}
-
-std::string readReplyFile() {
-    std::ifstream in(zarvo::kReplyFileName, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 // What the port gave up to its first "}", zero bytes dropped, and when that "}" arrived.
@@ -282,9 +270,9 @@ int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
 
     const InScratchDirectory scratch;
     const std::string block =
-        countedBlock(command, bad_count ? -1 : static_cast<std::int32_t>(command.size()));
+        support::counted(command, bad_count ? std::optional<std::int32_t>(-1) : std::nullopt);
     const std::int32_t result = zarvo::exchange(7, timeout_s, block.data() + 4, port);
-    const std::string file = readReplyFile();
+    const std::string file = support::read_file(zarvo::kReplyFileName);
     CHECK(file.size() >= 2 && file.ends_with("\r\n"));
     const std::string outcome = file.substr(0, file.size() - 2);
     if (bad_count || port.write_fails) {
