@@ -2,14 +2,6 @@
 // The tests' access to Form1's state and routines, which the window keeps private.
 #pragma once
 
-#include <unistd.h>
-
-#include <QCoreApplication>
-#include <QDir>
-#include <QProcess>
-#include <QTemporaryDir>
-#include <QTest>
-
 #include <functional>
 
 #include "form1.h"
@@ -41,47 +33,3 @@ class Form1Probe {
   private:
     Form1 &form_;
 };
-
-/// Makes a fresh temporary directory the current one for the life of the object, since the reply
-/// file is read from the current directory.
-class ScratchDirectory {
-  public:
-    ScratchDirectory() : previous_(QDir::currentPath()) { QDir::setCurrent(dir_.path()); }
-    ~ScratchDirectory() { QDir::setCurrent(previous_); }
-    QString path() const { return dir_.path(); }
-
-  private:
-    QTemporaryDir dir_;
-    QString previous_;
-};
-
-/// Permissions do not bind root. Run by root, this reruns the current row of the current test
-/// function in a child process of the test executable as the user nobody, takes the child's
-/// outcome (pass, fail or skip) as the row's own and returns true: the caller then returns. Run by
-/// anyone else it returns false, and the caller runs the row itself.
-inline bool rerunAsNobody() {
-    if (geteuid() != 0) {
-        return false;
-    }
-    QString row = QString::fromLatin1(QTest::currentTestFunction());
-    if (QTest::currentDataTag() != nullptr) {
-        row += QLatin1Char(':') + QString::fromUtf8(QTest::currentDataTag());
-    }
-    QProcess child;
-    child.setProcessChannelMode(QProcess::MergedChannels);
-    child.start(QStringLiteral("setpriv"), {"--reuid=65534", "--regid=65534", "--clear-groups",
-                                            "--", QCoreApplication::applicationFilePath(), row});
-    child.waitForFinished(240000);
-    const QString output = QString::fromLocal8Bit(child.readAll());
-    if (!output.contains(QLatin1String("Start testing of"))) {
-        QTest::qSkip(qPrintable("permissions do not bind root, and this test could not be rerun "
-                                "as the user nobody (setpriv, from util-linux): " +
-                                child.errorString() + '\n' + output),
-                     __FILE__, __LINE__);
-    } else if (child.exitStatus() != QProcess::NormalExit || child.exitCode() != 0) {
-        QTest::qFail(qPrintable("rerun as the user nobody:\n" + output), __FILE__, __LINE__);
-    } else if (output.contains(QLatin1String("SKIP   : "))) {
-        QTest::qSkip(qPrintable("rerun as the user nobody:\n" + output), __FILE__, __LINE__);
-    }
-    return true;
-}

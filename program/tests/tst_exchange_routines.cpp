@@ -3,13 +3,8 @@
 #include <QLineEdit>
 #include <QtTest>
 
-#include <memory>
-
-#include "fake_library.h"
-#include "form1.h"
 #include "form1_probe.h"
-#include "handler_error.h"
-#include "module1.h"
+#include "window_test.h"
 
 namespace {
 
@@ -25,7 +20,7 @@ QByteArray latin1High() {
 
 }  // namespace
 
-class tst_ExchangeRoutines : public QObject {
+class tst_ExchangeRoutines : public WindowTest {
     Q_OBJECT
 
   private slots:
@@ -43,29 +38,18 @@ class tst_ExchangeRoutines : public QObject {
     void paperEnd_data();
     void paperEnd();
     void paperEndUsesPortZeroBeforeATest();
-
-  private:
-    QLineEdit *box(const char *name) { return form_->findChild<QLineEdit *>(name); }
-
-    std::unique_ptr<FakeLibrary> fake_;
-    std::unique_ptr<ScratchDirectory> scratch_;
-    std::unique_ptr<Form1> form_;
 };
 
 void tst_ExchangeRoutines::initTestCase() {
-    Module1::setLibraryFile(FakeLibrary::path());
-    fake_ = std::make_unique<FakeLibrary>();
+    useDouble();
 }
 
 void tst_ExchangeRoutines::init() {
-    fake_->reset();
-    scratch_ = std::make_unique<ScratchDirectory>();
-    form_ = std::make_unique<Form1>();
+    openWindow(Shown::hidden);
 }
 
 void tst_ExchangeRoutines::cleanup() {
-    form_.reset();
-    scratch_.reset();
+    closeWindow();
 }
 
 void tst_ExchangeRoutines::vvReadsTheReply_data() {

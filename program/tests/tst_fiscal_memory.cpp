@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
 // The fiscal memory frame against the link library double: commands, range boxes and LeitM.txt.
 #include <sys/resource.h>
-#include <unistd.h>
 
 #include <QDir>
 #include <QFile>
@@ -11,12 +10,9 @@
 #include <QtTest>
 
 #include <csignal>
-#include <memory>
 
-#include "fake_library.h"
-#include "form1.h"
 #include "form1_probe.h"
-#include "module1.h"
+#include "window_test.h"
 
 namespace {
 
@@ -26,20 +22,9 @@ const QByteArray kNotWritten = "<TXRX -1>";  // in a script: the command could n
 const QByteArray kOld = "an earlier reading, longer than the new one\r\nsecond line\r\n";
 const QString kSaved = QStringLiteral("Arquivo LeitM.txt gravado");
 
-QByteArray contents(const QString &name) {
-    QFile file(name);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeFile(const QString &name, const QByteArray &bytes) {
-    QFile file(name);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
-
 }  // namespace
 
-class tst_FiscalMemory : public QObject {
+class tst_FiscalMemory : public WindowTest {
     Q_OBJECT
 
   private slots:
@@ -56,21 +41,17 @@ class tst_FiscalMemory : public QObject {
     void badInputInEveryBox();
 
   private:
-    template <typename T = QWidget>
-    T *child(const char *name) const {
-        return form_->findChild<T *>(QLatin1String(name));
-    }
-    QString text(const char *box) const { return child<QLineEdit>(box)->text(); }
+    QString text(const char *name) const { return box(name)->text(); }
     void click(const char *name) {
         QTest::mouseClick(child(name), Qt::LeftButton, {}, child(name)->rect().center());
     }
     // As the operator types: click into the box, select all, type. One key press per character,
     // a surrogate pair (an emoji) being one character, as a keyboard or an input method sends it.
-    void type(const char *box, const QString &text) {
-        click(box);
-        QTest::keyClick(child(box), Qt::Key_A, Qt::ControlModifier);
+    void type(const char *name, const QString &text) {
+        click(name);
+        QTest::keyClick(box(name), Qt::Key_A, Qt::ControlModifier);
         for (const char32_t c : text.toUcs4()) {
-            QTest::sendKeyEvent(QTest::Click, child(box), Qt::Key_unknown, QString::fromUcs4(&c, 1),
+            QTest::sendKeyEvent(QTest::Click, box(name), Qt::Key_unknown, QString::fromUcs4(&c, 1),
                                 Qt::NoModifier);
         }
     }
@@ -80,28 +61,18 @@ class tst_FiscalMemory : public QObject {
                                  : fake_->pushReply(reply);
         }
     }
-
-    std::unique_ptr<FakeLibrary> fake_;
-    std::unique_ptr<ScratchDirectory> scratch_;
-    std::unique_ptr<Form1> form_;
 };
 
 void tst_FiscalMemory::initTestCase() {
-    Module1::setLibraryFile(FakeLibrary::path());
-    fake_ = std::make_unique<FakeLibrary>();
+    useDouble();
 }
 
 void tst_FiscalMemory::init() {
-    fake_->reset();
-    scratch_ = std::make_unique<ScratchDirectory>();
-    form_ = std::make_unique<Form1>();
-    form_->show();
-    QVERIFY(QTest::qWaitForWindowActive(form_.get()));
+    openWindow(Shown::active);
 }
 
 void tst_FiscalMemory::cleanup() {
-    form_.reset();
-    scratch_.reset();
+    closeWindow();
 }
 
 void tst_FiscalMemory::command_data() {
@@ -243,7 +214,7 @@ void tst_FiscalMemory::savedReading() {
     QFETCH(int, more);
     QFETCH(QString, shown);
 
-    writeFile("LeitM.txt", kOld);
+    QVERIFY(writeFile("LeitM.txt", kOld));
     push(replies);
     click("NoArq");
     click("LMF");
@@ -284,14 +255,14 @@ void tst_FiscalMemory::fileErrors() {
     if (setup == "read-only" && rerunAsNobody()) {
         return;
     }
-    writeFile("target.txt", kOld);
-    writeFile("RespApf.txt", "");  // left by an earlier exchange
+    QVERIFY(writeFile("target.txt", kOld));
+    QVERIFY(writeFile("RespApf.txt", ""));  // left by an earlier exchange
     if (setup == "link") {
         QVERIFY(QFile::link("target.txt", "LeitM.txt"));
     } else if (setup == "directory") {
         QVERIFY(QDir().mkdir("LeitM.txt"));
     } else {
-        writeFile("LeitM.txt", kOld);
+        QVERIFY(writeFile("LeitM.txt", kOld));
     }
     fake_->pushReply(".+0001one}");
     if (setup == "reply lost") {

@@ -1,22 +1,18 @@
 // SPDX-License-Identifier: MIT
 // Fiscal memory readings in the real window, through the link library and the serial layer, from
 // the printer simulator on a pseudo-terminal.
-#include <fcntl.h>
-#include <stdlib.h>
 #include <time.h>
-#include <unistd.h>
 
 #include <QElapsedTimer>
-#include <QFile>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QtTest>
 
-#include "form1.h"
 #include "form1_probe.h"
-#include "module1.h"
+#include "printer_simulator.h"
+#include "window_test.h"
 
 namespace {
 
@@ -24,46 +20,19 @@ namespace {
 // expected file.
 const QStringList kMemory{"--seed", "7", "--reductions", "12"};
 
-/// The printer simulator on a pseudo-terminal, serving port 1 until destroyed.
-class Simulator {
-  public:
-    explicit Simulator(const QStringList &options) {
-        process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        process_.start(ZARVO_SIM_PATH,
-                       QStringList{"--fast", "--print-time", "0"} + kMemory + options);
-        while (process_.waitForReadyRead(10000) && !process_.canReadLine()) {
-        }
-        device_ = process_.readLine().trimmed();
-        qputenv("API232_PORT1", device_);
-    }
-    ~Simulator() {
-        process_.terminate();
-        process_.waitForFinished(5000);
-    }
-    bool started() const { return device_.startsWith("/dev/"); }
-
-    /// The bytes that a reading by @p command saves in LeitM.txt, as the simulator computes them.
-    static QByteArray expectedFile(const QString &command) {
-        QProcess dump;
-        dump.start(ZARVO_SIM_PATH, kMemory + QStringList{"--dump-reading", command});
-        dump.waitForFinished(10000);
-        return dump.readAllStandardOutput();
-    }
-
-  private:
-    QProcess process_;
-    QByteArray device_;
-};
+/// The bytes that a reading by @p command saves in LeitM.txt, as the simulator computes them.
+QByteArray expectedFile(const QString &command) {
+    QProcess dump;
+    dump.start(ZARVO_SIM_PATH, kMemory + QStringList{"--dump-reading", command});
+    dump.waitForFinished(10000);
+    return dump.readAllStandardOutput();
+}
 
 double processCpuSeconds() {
     timespec now{};
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
     return double(now.tv_sec) + double(now.tv_nsec) * 1e-9;
 }
-
-#define START_SIMULATOR(options)  \
-    Simulator simulator(options); \
-    QVERIFY2(simulator.started(), "the printer simulator did not start")
 
 }  // namespace
 
@@ -77,11 +46,9 @@ class tst_FiscalMemoryE2E : public QObject {
 };
 
 void tst_FiscalMemoryE2E::initTestCase() {
-    const int fd = posix_openpt(O_RDWR | O_NOCTTY);
-    if (fd < 0) {
+    if (!pseudoTerminalsAvailable()) {
         QSKIP("no pseudo-terminal can be created here (posix_openpt failed)");
     }
-    close(fd);
     // The default name, found through this executable's RUNPATH as the program finds it.
     QCOMPARE(Module1::libraryFile(), QStringLiteral("libZarvo.so"));
 }
@@ -128,12 +95,10 @@ void tst_FiscalMemoryE2E::readings() {
     QFETCH(QString, shown);
     QFETCH(int, blocks);
 
-    START_SIMULATOR(faults);
+    START_SIMULATOR(simulator, 1, (QStringList{"--print-time", "0"} + kMemory + faults));
     ScratchDirectory scratch;
     const QByteArray earlier = "earlier reading\r\n";
-    QFile file("LeitM.txt");
-    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(earlier) == earlier.size());
-    file.close();
+    QVERIFY(writeFile("LeitM.txt", earlier));
     Form1 form;
     form.show();
     QVERIFY(QTest::qWaitForWindowActive(&form));
@@ -170,18 +135,17 @@ void tst_FiscalMemoryE2E::readings() {
              qPrintable(box("Text3")->text()));
     QVERIFY(form.findChild<QMessageBox *>() == nullptr);
     QCOMPARE(Form1Probe(form).LinkStatus(), 0);  // Fecha's result: the port was closed
-    QVERIFY(file.open(QIODevice::ReadOnly));
     if (blocks == 0) {
-        QCOMPARE(file.readAll(), earlier);
+        QCOMPARE(contents("LeitM.txt"), earlier);
     } else {
-        QByteArray expected = Simulator::expectedFile(command);
+        QByteArray expected = expectedFile(command);
         QVERIFY(expected.count("\r\n") > 3);
         qsizetype end = blocks < 0 ? expected.size() : 0;
         for (int line = 0; line < blocks; ++line) {
             end = expected.indexOf("\r\n", end) + 2;
         }
         expected.truncate(end);
-        QCOMPARE(file.readAll(), expected);
+        QCOMPARE(contents("LeitM.txt"), expected);
     }
 }
 

@@ -8,7 +8,7 @@
 #include <QSignalSpy>
 #include <QtTest>
 
-#include "form1.h"
+#include "window_test.h"
 
 namespace {
 
@@ -82,7 +82,7 @@ QString controlText(const QWidget *widget) {
 
 }  // namespace
 
-class tst_Form1 : public QObject {
+class tst_Form1 : public WindowTest {
     Q_OBJECT
 
   private slots:
@@ -104,24 +104,14 @@ class tst_Form1 : public QObject {
     void otherWindowIsNoValidate();
     void buttonsRunTheirHandlers_data();
     void buttonsRunTheirHandlers();
-
-  private:
-    template <typename T = QWidget>
-    T *child(const char *name) const {
-        return form_->findChild<T *>(QLatin1String(name));
-    }
-
-    std::unique_ptr<Form1> form_;
 };
 
 void tst_Form1::init() {
-    form_ = std::make_unique<Form1>();
-    form_->show();
-    QVERIFY(QTest::qWaitForWindowActive(form_.get()));
+    openWindow(Shown::active);
 }
 
 void tst_Form1::cleanup() {
-    form_.reset();
+    closeWindow();
 }
 
 void tst_Form1::controls_data() {
@@ -289,15 +279,11 @@ void tst_Form1::optionLabelsSelect() {
 
     QVERIFY(button->isChecked());
     QCOMPARE(QApplication::focusWidget(), button);
-    QStringList order;
-    for (const QList<QVariant> &args : started) {
-        order << args.at(0).toString();
-    }
     QStringList expected{"Ini_Validate"};
     if (!handler.isEmpty()) {
         expected << handler;
     }
-    QCOMPARE(order, expected);
+    QCOMPARE(handlerNames(started), expected);
 }
 
 void tst_Form1::focusEvents_data() {
@@ -346,12 +332,7 @@ void tst_Form1::focusEvents() {
         QWidget *target = child(qPrintable(action.mid(6)));
         QTest::mouseClick(target, Qt::LeftButton, {}, target->rect().center());
     }
-
-    QStringList order;
-    for (const QList<QVariant> &args : started) {
-        order << args.at(0).toString();
-    }
-    QCOMPARE(order, handlers);
+    QCOMPARE(handlerNames(started), handlers);
 }
 
 void tst_Form1::otherWindowIsNoValidate() {
@@ -365,8 +346,8 @@ void tst_Form1::otherWindowIsNoValidate() {
     QVERIFY(QTest::qWaitForWindowActive(&other));
     QCOMPARE(QApplication::activeWindow(), &other);
 
-    for (const QList<QVariant> &args : started) {
-        QVERIFY2(!args.at(0).toString().endsWith(QLatin1String("_Validate")),
+    for (const QString &handler : handlerNames(started)) {
+        QVERIFY2(!handler.endsWith(QLatin1String("_Validate")),
                  "switching windows must not validate the box");
     }
 }
@@ -394,12 +375,7 @@ void tst_Form1::buttonsRunTheirHandlers() {
     QTest::keyClicks(child("Text3"), "abc");
     QTest::mouseClick(child("NoArq"), Qt::LeftButton);
     QTest::mouseClick(child("NaImp"), Qt::LeftButton);
-
-    QStringList order;
-    for (const QList<QVariant> &args : started) {
-        order << args.at(0).toString();
-    }
-    QCOMPARE(order, QStringList({handler, handler}));
+    QCOMPARE(handlerNames(started), QStringList({handler, handler}));
 }
 
 QTEST_MAIN(tst_Form1)

@@ -1,23 +1,17 @@
 // SPDX-License-Identifier: MIT
 // A platform failure inside a handler: the handler stops, its ports close, a message box explains.
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QSignalSpy>
 #include <QtTest>
 
-#include <memory>
-
-#include "fake_library.h"
-#include "form1.h"
 #include "form1_probe.h"
-#include "module1.h"
+#include "window_test.h"
 
-class tst_HandlerErrors : public QObject {
+class tst_HandlerErrors : public WindowTest {
     Q_OBJECT
 
   private slots:
@@ -28,31 +22,18 @@ class tst_HandlerErrors : public QObject {
     void replyFileFailures_data();
     void replyFileFailures();
     void portsClosedAreOnlyThoseLeftOpen();
-
-  private:
-    std::unique_ptr<FakeLibrary> fake_;
-    std::unique_ptr<ScratchDirectory> scratch_;
-    std::unique_ptr<Form1> form_;
 };
 
 void tst_HandlerErrors::initTestCase() {
-    Module1::setLibraryFile(FakeLibrary::path());
-    fake_ = std::make_unique<FakeLibrary>();
+    useDouble();
 }
 
 void tst_HandlerErrors::init() {
-    fake_->reset();
-    scratch_ = std::make_unique<ScratchDirectory>();
-    form_ = std::make_unique<Form1>();
-    form_->show();
-    QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
+    openWindow(Shown::exposed);
 }
 
 void tst_HandlerErrors::cleanup() {
-    form_.reset();
-    // Let the scratch directory go even where a test made it read-only.
-    chmod(qPrintable(scratch_->path()), 0700);
-    scratch_.reset();
+    closeWindow();
 }
 
 void tst_HandlerErrors::replyFileFailures_data() {
@@ -111,11 +92,8 @@ void tst_HandlerErrors::replyFileFailures() {
         } else if (setup == QLatin1String("symlink")) {
             QVERIFY(QFile::link("elsewhere.txt", "RespApf.txt"));
         } else if (setup == QLatin1String("read-only file")) {
-            QFile file("RespApf.txt");
-            QVERIFY(file.open(QIODevice::WriteOnly));
-            file.write(".+earlier}\r\n");
-            file.close();
-            QVERIFY(file.setPermissions(QFile::ReadOwner));
+            QVERIFY(writeFile("RespApf.txt", ".+earlier}\r\n"));
+            QVERIFY(QFile::setPermissions("RespApf.txt", QFile::ReadOwner));
         } else if (setup == QLatin1String("read-only directory")) {
             QVERIFY(chmod(".", 0500) == 0);
         }

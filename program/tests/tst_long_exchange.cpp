@@ -6,12 +6,8 @@
 #include <QSignalSpy>
 #include <QtTest>
 
-#include <memory>
-
-#include "fake_library.h"
-#include "form1.h"
 #include "form1_probe.h"
-#include "module1.h"
+#include "window_test.h"
 
 namespace {
 
@@ -37,17 +33,9 @@ class PaintWatcher : public QObject {
     const FakeLibrary &fake_;
 };
 
-QStringList names(const QSignalSpy &spy) {
-    QStringList list;
-    for (const QList<QVariant> &args : spy) {
-        list << args.at(0).toString();
-    }
-    return list;
-}
-
 }  // namespace
 
-class tst_LongExchange : public QObject {
+class tst_LongExchange : public WindowTest {
     Q_OBJECT
 
   private slots:
@@ -62,34 +50,19 @@ class tst_LongExchange : public QObject {
   private:
     /// Runs @p action once, as soon as the double is inside a TXRX call.
     void whenInsideTxrx(const std::function<void()> &action);
-
-    template <typename T = QWidget>
-    T *child(const char *name) const {
-        return form_->findChild<T *>(QLatin1String(name));
-    }
-
-    std::unique_ptr<FakeLibrary> fake_;
-    std::unique_ptr<ScratchDirectory> scratch_;
-    std::unique_ptr<Form1> form_;
 };
 
 void tst_LongExchange::initTestCase() {
-    Module1::setLibraryFile(FakeLibrary::path());
-    fake_ = std::make_unique<FakeLibrary>();
+    useDouble();
 }
 
 void tst_LongExchange::init() {
-    fake_->reset();
+    openWindow(Shown::active);
     fake_->setDelayMs(kExchangeMs);
-    scratch_ = std::make_unique<ScratchDirectory>();
-    form_ = std::make_unique<Form1>();
-    form_->show();
-    QVERIFY(QTest::qWaitForWindowActive(form_.get()));
 }
 
 void tst_LongExchange::cleanup() {
-    form_.reset();
-    scratch_.reset();
+    closeWindow();
 }
 
 void tst_LongExchange::whenInsideTxrx(const std::function<void()> &action) {
@@ -139,14 +112,14 @@ void tst_LongExchange::repaintsAndDropsInput() {
 
     // Dropped, not deferred: nothing of that input shows up after the handler either.
     QTest::qWait(200);
-    QCOMPARE(names(started), QStringList{"Command4_Click"});
+    QCOMPARE(handlerNames(started), QStringList{"Command4_Click"});
     QCOMPARE(child<QLineEdit>("Text2")->text(), QString());
     QVERIFY(child<QRadioButton>("NaImp")->isChecked());
     QCOMPARE(fake_->log(), QStringList({"Abre 1", "TXRX 1 180 .13", "Fecha 1"}));
 
     // Input works again once the handler has ended.
     QTest::mouseClick(child("Command2"), Qt::LeftButton);
-    QCOMPARE(names(started), QStringList({"Command4_Click", "Command2_Click"}));
+    QCOMPARE(handlerNames(started), QStringList({"Command4_Click", "Command2_Click"}));
 }
 
 void tst_LongExchange::closingWaitsForTheHandler() {
@@ -174,7 +147,7 @@ void tst_LongExchange::closingWaitsForTheHandler() {
     QVERIFY(!form_->isVisible());
     // The handler ran to its end, and nothing was sent after it.
     QCOMPARE(fake_->log(), QStringList({"Abre 1", "TXRX 1 3 .36S", "Fecha 1"}));
-    QCOMPARE(names(started), QStringList{"Command2_Click"});
+    QCOMPARE(handlerNames(started), QStringList{"Command2_Click"});
 }
 
 // A focus event raised while an exchange waits (the window is re-activated) runs after the
@@ -198,12 +171,12 @@ void tst_LongExchange::focusEventsWaitTheirTurn() {
     QStringList seenInside;
     probe.runHandler("LMF_Click", [&] {
         probe.VV(1, 100, ".1500011000#");
-        seenInside = names(started);
+        seenInside = handlerNames(started);
     });
 
     QVERIFY(reactivated);
     QCOMPARE(seenInside, QStringList{"LMF_Click"});
-    QCOMPARE(names(started), QStringList({"LMF_Click", "Ini_GotFocus"}));
+    QCOMPARE(handlerNames(started), QStringList({"LMF_Click", "Ini_GotFocus"}));
 }
 
 QTEST_MAIN(tst_LongExchange)

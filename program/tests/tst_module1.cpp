@@ -6,13 +6,9 @@
 #include <QSignalSpy>
 #include <QtTest>
 
-#include <memory>
-
-#include "fake_library.h"
-#include "form1.h"
 #include "form1_probe.h"
 #include "handler_error.h"
-#include "module1.h"
+#include "window_test.h"
 
 namespace {
 
@@ -28,11 +24,10 @@ bool isLoaded(const char *path) {
 }  // namespace
 
 // The slots run in this order: the first two need a process that has loaded no library yet.
-class tst_Module1 : public QObject {
+class tst_Module1 : public WindowTest {
     Q_OBJECT
 
   private slots:
-    void initTestCase();
     void init();
     void cleanup();
 
@@ -48,23 +43,15 @@ class tst_Module1 : public QObject {
   private:
     void runAndExpectBox(Form1Probe &probe, const std::function<void()> &body,
                          const QStringList &inText, const QStringList &inDetail);
-
-    std::unique_ptr<ScratchDirectory> scratch_;
-    std::unique_ptr<Form1> form_;
 };
 
-void tst_Module1::initTestCase() {
-    scratch_ = std::make_unique<ScratchDirectory>();
-}
-
+// The double is not loaded here: each test function loads what it needs.
 void tst_Module1::init() {
-    form_ = std::make_unique<Form1>();
-    form_->show();
-    QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
+    openWindow(Shown::exposed);
 }
 
 void tst_Module1::cleanup() {
-    form_.reset();
+    closeWindow();
 }
 
 void tst_Module1::runAndExpectBox(Form1Probe &probe, const std::function<void()> &body,

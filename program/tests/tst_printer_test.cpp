@@ -5,12 +5,8 @@
 #include <QPushButton>
 #include <QtTest>
 
-#include <memory>
-
-#include "fake_library.h"
-#include "form1.h"
 #include "form1_probe.h"
-#include "module1.h"
+#include "window_test.h"
 
 namespace {
 
@@ -40,7 +36,7 @@ const QStringList kExchangesOnPort2 = {"TXRX 2 10 .5609", "TXRX 2 10 .5618", "TX
 
 }  // namespace
 
-class tst_PrinterTest : public QObject {
+class tst_PrinterTest : public WindowTest {
     Q_OBJECT
 
   private slots:
@@ -56,7 +52,6 @@ class tst_PrinterTest : public QObject {
     void commandButtons();
 
   private:
-    QLineEdit *box(const char *name) { return form_->findChild<QLineEdit *>(name); }
     void click(const QString &button) { form_->findChild<QPushButton *>(button)->click(); }
     /// The box telling which ports did not open: its text, or empty when there is none. It must
     /// leave the window usable, and there is never more than one.
@@ -71,29 +66,21 @@ class tst_PrinterTest : public QObject {
         }
         return boxes[0]->text();
     }
-
-    std::unique_ptr<FakeLibrary> fake_;
-    std::unique_ptr<ScratchDirectory> scratch_;
-    std::unique_ptr<Form1> form_;
 };
 
 void tst_PrinterTest::initTestCase() {
     // Port 1 named by its variable, port 2 by the default name, as the notices name them.
     qputenv("API232_PORT1", "/dev/ttyUSB7");
     qunsetenv("API232_PORT2");
-    Module1::setLibraryFile(FakeLibrary::path());
-    fake_ = std::make_unique<FakeLibrary>();
+    useDouble();
 }
 
 void tst_PrinterTest::init() {
-    fake_->reset();
-    scratch_ = std::make_unique<ScratchDirectory>();
-    form_ = std::make_unique<Form1>();
+    openWindow(Shown::hidden);
 }
 
 void tst_PrinterTest::cleanup() {
-    form_.reset();
-    scratch_.reset();
+    closeWindow();
 }
 
 void tst_PrinterTest::portSearch_data() {

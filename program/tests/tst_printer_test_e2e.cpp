@@ -1,66 +1,17 @@
 // SPDX-License-Identifier: MIT
 // The printer test and the command buttons through the real link library, serial layer and the
 // printer simulator on a pseudo-terminal.
-#include <fcntl.h>
-#include <stdlib.h>
-#include <unistd.h>
-
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
 #include <QtTest>
 
-#include <memory>
-
-#include "form1.h"
 #include "form1_probe.h"
-#include "module1.h"
+#include "printer_simulator.h"
+#include "window_test.h"
 
-namespace {
-
-/// One printer simulator on a pseudo-terminal, serving the window's port @p port until destroyed.
-class Simulator {
-  public:
-    Simulator(int port, const QStringList &options) {
-        process_.start(QStringLiteral(ZARVO_SIM_PATH), QStringList{"--fast"} + options);
-        if (process_.waitForStarted(10000)) {
-            while (!process_.canReadLine() && process_.waitForReadyRead(10000)) {
-            }
-        }
-        device_ = QString::fromLocal8Bit(process_.readLine()).trimmed();
-        qputenv(("API232_PORT" + QByteArray::number(port)).constData(), device_.toLocal8Bit());
-    }
-    ~Simulator() {
-        process_.terminate();
-        process_.waitForFinished(5000);
-    }
-    Simulator(const Simulator &) = delete;
-    Simulator &operator=(const Simulator &) = delete;
-
-    bool started() const { return device_.startsWith(QLatin1String("/dev/")); }
-    /// Why it did not start: its own message, or the process's error.
-    QString failure() {
-        return QString::fromLocal8Bit(process_.readAllStandardError()) + process_.errorString();
-    }
-
-  private:
-    QProcess process_;
-    QString device_;
-};
-
-bool pseudoTerminalsAvailable() {
-    const int fd = posix_openpt(O_RDWR | O_NOCTTY);
-    if (fd < 0) {
-        return false;
-    }
-    close(fd);
-    return true;
-}
-
-}  // namespace
-
-class tst_PrinterTestE2E : public QObject {
+class tst_PrinterTestE2E : public WindowTest {
     Q_OBJECT
 
   private slots:
@@ -77,16 +28,8 @@ class tst_PrinterTestE2E : public QObject {
     void portHeldByAnotherProgram();
 
   private:
-    QLineEdit *box(const char *name) { return form_->findChild<QLineEdit *>(name); }
-    void click(const char *button) { form_->findChild<QPushButton *>(button)->click(); }
-
-    std::unique_ptr<ScratchDirectory> scratch_;
-    std::unique_ptr<Form1> form_;
+    void click(const char *button) { child<QPushButton>(button)->click(); }
 };
-
-#define START_SIMULATOR(name, port, options) \
-    Simulator name(port, options);           \
-    QVERIFY2(name.started(), qPrintable("printer simulator: " + name.failure()))
 
 void tst_PrinterTestE2E::initTestCase() {
     if (!pseudoTerminalsAvailable()) {
@@ -99,16 +42,14 @@ void tst_PrinterTestE2E::initTestCase() {
 void tst_PrinterTestE2E::init() {
     qputenv("API232_PORT1", "/nonexistent/serial-port-1");
     qputenv("API232_PORT2", "/nonexistent/serial-port-2");
-    scratch_ = std::make_unique<ScratchDirectory>();
-    form_ = std::make_unique<Form1>();
+    openWindow(Shown::hidden);
 }
 
 void tst_PrinterTestE2E::cleanup() {
     if (const auto *error = form_->findChild<QMessageBox *>()) {
         QFAIL(qPrintable(error->text() + ' ' + error->informativeText()));
     }
-    form_.reset();
-    scratch_.reset();
+    closeWindow();
 }
 
 void tst_PrinterTestE2E::printerTestFillsEveryBox_data() {
