@@ -4,6 +4,7 @@
 
 #include <QCloseEvent>
 #include <QFocusEvent>
+#include <QFontMetrics>
 #include <QMessageBox>
 #include <QMouseEvent>
 
@@ -33,14 +34,8 @@ Form1::~Form1() = default;
 // The buttons keep the window's geometry; a caption too long for its button gets a smaller font
 // rather than being cut at both ends.
 void Form1::fitCaption(QPushButton *button) {
-    constexpr qreal kSmallest = 6.0;
     constexpr int kFrame = 8;  // the style's bevel and margin on both sides together
-    QFont font = button->font();
-    while (font.pointSizeF() > kSmallest &&
-           QFontMetrics(font).horizontalAdvance(button->text()) + kFrame > button->width()) {
-        font.setPointSizeF(font.pointSizeF() - 0.5);
-    }
-    button->setFont(font);
+    button->setFont(fontToFit(button->font(), button->text(), button->width() - kFrame));
 }
 
 void Form1::connectHandlers() {
@@ -240,6 +235,14 @@ void setBoxText(QLineEdit *box, const QString &text) {
         box->setMaxLength(static_cast<int>(text.size()));
     }
     box->setText(text);
+}
+
+QFont fontToFit(QFont font, const QString &text, int width) {
+    constexpr qreal kSmallest = 6.0;
+    while (font.pointSizeF() > kSmallest && QFontMetrics(font).horizontalAdvance(text) > width) {
+        font.setPointSizeF(font.pointSizeF() - 0.5);
+    }
+    return font;
 }
 
 void Form1::setForeColor(QLineEdit *box, std::uint32_t colour) {

@@ -26,6 +26,10 @@ class Form1;
 /// there (QLineEdit would cut the text at the limit, 32767 characters by default).
 void setBoxText(QLineEdit *box, const QString &text);
 
+/// @p font made smaller, half a point at a time down to 6 points, until @p text is at most
+/// @p width pixels wide.
+QFont fontToFit(QFont font, const QString &text, int width);
+
 class Form1 : public QWidget {
     Q_OBJECT
 

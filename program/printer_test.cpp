@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: MIT
 // Handlers of "Testar Impressora", the summer-time buttons and "Leitura X".
-#include <QFontMetrics>
 #include <QLineEdit>
 
 #include "form1.h"
@@ -20,14 +19,8 @@ QString field(const QString &reply, qsizetype position, qsizetype length) {
 // "Não Efetuada" is wider than its box at the window's font: the box takes a smaller font for
 // such a text, so that the operator reads it whole, and shows it from its beginning.
 void showWhole(QLineEdit *box, const QString &text) {
-    constexpr qreal kSmallest = 6.0;
     constexpr int kMargins = 10;  // the frame and the box's own margins on both sides together
-    QFont font = box->parentWidget()->font();
-    while (font.pointSizeF() > kSmallest &&
-           QFontMetrics(font).horizontalAdvance(text) + kMargins > box->width()) {
-        font.setPointSizeF(font.pointSizeF() - 0.5);
-    }
-    box->setFont(font);
+    box->setFont(fontToFit(box->parentWidget()->font(), text, box->width() - kMargins));
     box->setText(text);
     box->setCursorPosition(0);
 }
