@@ -29,6 +29,12 @@ QString tr(const char *text) {
     return QCoreApplication::translate("Module1", text);
 }
 
+// What dlerror() gave as the reason a library or function could not be had, with the library.
+QString libraryDetail(const char *reason) {
+    return tr("Biblioteca: %1\nMotivo: %2")
+        .arg(g_libraryFile, QString::fromLocal8Bit(reason ? reason : "?"));
+}
+
 // dlopen is called from this object so that the executable's RUNPATH takes part in the search.
 void *library() {
     if (g_library != nullptr) {
@@ -38,11 +44,9 @@ void *library() {
     const QByteArray file = g_libraryFile.toLocal8Bit();
     void *handle = dlopen(file.constData(), RTLD_NOW | RTLD_LOCAL);
     if (handle == nullptr) {
-        const char *reason = dlerror();
         throw HandlerError(
             tr("Não foi possível carregar a biblioteca de comunicação com a impressora."),
-            tr("Biblioteca: %1\nMotivo: %2")
-                .arg(g_libraryFile, QString::fromLocal8Bit(reason ? reason : "?")));
+            libraryDetail(dlerror()));
     }
     g_library = handle;
     return handle;
@@ -57,11 +61,9 @@ Function bind(Function &slot, const char *name) {
     dlerror();
     void *address = dlsym(handle, name);
     if (address == nullptr) {
-        const char *reason = dlerror();
         throw HandlerError(tr("A biblioteca de comunicação com a impressora não tem a função %1.")
                                .arg(QLatin1String(name)),
-                           tr("Biblioteca: %1\nMotivo: %2")
-                               .arg(g_libraryFile, QString::fromLocal8Bit(reason ? reason : "?")));
+                           libraryDetail(dlerror()));
     }
     slot = reinterpret_cast<Function>(address);
     return slot;

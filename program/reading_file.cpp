@@ -7,10 +7,8 @@
 #include <unistd.h>
 
 #include <QCoreApplication>
-#include <QDir>
 
 #include <cerrno>
-#include <cstring>
 #include <random>
 
 #include "handler_error.h"
@@ -19,10 +17,6 @@ namespace {
 
 QString tr(const char *text) {
     return QCoreApplication::translate("ReadingFile", text);
-}
-
-QString systemReason(int error) {
-    return QString::fromLocal8Bit(std::strerror(error));
 }
 
 QString name() {
@@ -134,7 +128,7 @@ void ReadingFile::discard() {
 
 void ReadingFile::fail(const QString &reason) {
     discard();
-    throw HandlerError(
+    throw HandlerError::aboutFile(
         tr("Não foi possível gravar a leitura da memória fiscal no arquivo %1.").arg(name()),
-        tr("Arquivo: %1\nPasta: %2\nMotivo: %3").arg(name(), QDir::currentPath(), reason));
+        name(), reason);
 }

@@ -7,7 +7,6 @@
 #include <unistd.h>
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QFile>
 
 #include <cerrno>
@@ -22,15 +21,11 @@ QString tr(const char *text) {
     return QCoreApplication::translate("ReplyFile", text);
 }
 
-QString systemReason(int error) {
-    return QString::fromLocal8Bit(std::strerror(error));
-}
-
 HandlerError readError(const QString &reason) {
-    return HandlerError(tr("Não foi possível ler a resposta da impressora no arquivo %1.")
-                            .arg(QLatin1String(kName)),
-                        tr("Arquivo: %1\nPasta: %2\nMotivo: %3")
-                            .arg(QLatin1String(kName), QDir::currentPath(), reason));
+    return HandlerError::aboutFile(
+        tr("Não foi possível ler a resposta da impressora no arquivo %1.")
+            .arg(QLatin1String(kName)),
+        QLatin1String(kName), reason);
 }
 
 bool exists() {
@@ -119,11 +114,10 @@ QString readFirstLine() {
 }
 
 void reportNotWritten(const QString &before) {
-    throw HandlerError(tr("A biblioteca não conseguiu gravar a resposta da impressora no "
-                          "arquivo %1.")
-                           .arg(QLatin1String(kName)),
-                       tr("Arquivo: %1\nPasta: %2\nMotivo: %3")
-                           .arg(QLatin1String(kName), QDir::currentPath(), whyNotWritten(before)));
+    throw HandlerError::aboutFile(
+        tr("A biblioteca não conseguiu gravar a resposta da impressora no arquivo %1.")
+            .arg(QLatin1String(kName)),
+        QLatin1String(kName), whyNotWritten(before));
 }
 
 }  // namespace ReplyFile
