@@ -41,12 +41,9 @@ void showState(QLineEdit *box, const QString &state,
 
 void Form1::Command1_Click() {
     runHandler("Command1_Click", [this] {
-        // Port 1 first, then port 2; Tenta leaves the accepting port open and closes the other.
-        if (Tenta(1) == 0) {
-            PrinterPort = 1;
-        } else if (Tenta(2) == 0) {
-            PrinterPort = 2;
-        } else {
+        // Port 1 first, then port 2; Tenta keeps the accepting port open and in PrinterPort, and
+        // closes the other.
+        if (Tenta(1) != 0 && Tenta(2) != 0) {
             ui->Text2->setText(QStringLiteral("Impressora não Conectada"));
             ReplySign = QStringLiteral("-");
             return;
@@ -55,13 +52,13 @@ void Form1::Command1_Click() {
 
         // LastReply is the accepted probe: clock at 44-53, summer time at 54.
         SummerTimeFlag = field(LastReply, 54, 1);
-        ui->Text2->setText(SummerTimeFlag == QLatin1String("S")
-                               ? QStringLiteral("Horario de Verao ")
-                               : QStringLiteral("Horario Normal "));
-        ui->Text2->setText(ui->Text2->text() + field(LastReply, 44, 2) + QLatin1Char('/') +
-                           field(LastReply, 46, 2) + QLatin1Char('/') + field(LastReply, 48, 2) +
-                           QLatin1Char(' ') + field(LastReply, 50, 2) + QLatin1Char(':') +
-                           field(LastReply, 52, 2));
+        const QString clock = field(LastReply, 44, 2) + QLatin1Char('/') + field(LastReply, 46, 2) +
+                              QLatin1Char('/') + field(LastReply, 48, 2) + QLatin1Char(' ') +
+                              field(LastReply, 50, 2) + QLatin1Char(':') + field(LastReply, 52, 2);
+        ui->Text2->setText((SummerTimeFlag == QLatin1String("S")
+                                ? QStringLiteral("Horario de Verao ")
+                                : QStringLiteral("Horario Normal ")) +
+                           clock);
         // The number takes a blank where a sign would go: "com 1".
         ui->Text1->setText(QStringLiteral("com ") + QString::number(port));
 
