@@ -52,13 +52,14 @@ void Form1::Command1_Click() {
 
         // LastReply is the accepted probe: clock at 44-53, summer time at 54.
         SummerTimeFlag = field(LastReply, 54, 1);
-        const QString clock = field(LastReply, 44, 2) + QLatin1Char('/') + field(LastReply, 46, 2) +
-                              QLatin1Char('/') + field(LastReply, 48, 2) + QLatin1Char(' ') +
-                              field(LastReply, 50, 2) + QLatin1Char(':') + field(LastReply, 52, 2);
-        ui->Text2->setText((SummerTimeFlag == QLatin1String("S")
-                                ? QStringLiteral("Horario de Verao ")
-                                : QStringLiteral("Horario Normal ")) +
-                           clock);
+        ui->Text2->setText(SummerTimeFlag == QLatin1String("S")
+                               ? QStringLiteral("Horario de Verao ")
+                               : QStringLiteral("Horario Normal "));
+        // The clock goes after the box's text as the box now holds it.
+        ui->Text2->setText(ui->Text2->text() + field(LastReply, 44, 2) + QLatin1Char('/') +
+                           field(LastReply, 46, 2) + QLatin1Char('/') + field(LastReply, 48, 2) +
+                           QLatin1Char(' ') + field(LastReply, 50, 2) + QLatin1Char(':') +
+                           field(LastReply, 52, 2));
         // The number takes a blank where a sign would go: "com 1".
         ui->Text1->setText(QStringLiteral("com ") + QString::number(port));
 
