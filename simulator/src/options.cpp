@@ -125,7 +125,7 @@ struct Parser {
     template <typename T, typename Into>
     Rule bounded(T min, T max, Into &into) {
         return {true, [this, min, max, &into](auto name, auto value) {
-                    return number(name, value, min, max, into);
+                    return this->number(name, value, min, max, into);
                 }};
     }
 
