@@ -1,6 +1,7 @@
 # Zarvo: the two commands a user types.
 #   make test   install missing Debian packages, build, run every test
-#   make run    install missing Debian packages, build, start the printer simulator and open the window
+#   make run    install missing Debian packages, build only what it runs (both libraries, the
+#               simulator, the window), start the printer simulator and open the window
 # Other targets: deps, build, bench, asan, fuzz, format, clean.
 
 BUILD_DIR  ?= build
@@ -14,15 +15,21 @@ JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 PACKAGES := build-essential cmake libasio-dev libgtest-dev libgmock-dev \
             qt6-base-dev qt6-base-dev-tools libgl-dev clang libclang-rt-14-dev xvfb
 
+# What `make bench` needs beyond that: the pyserial script it runs beside the library.
+BENCH_PACKAGES := python3-serial
+
+# What `make run` runs, and all it builds: both libraries, the simulator and the window.
+RUN_TARGETS := API232 Zarvo zarvo-printer-sim zarvo
+
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: all deps configure build test run bench asan fuzz format clean
+.PHONY: all deps bench-deps configure build test run bench asan fuzz format clean
 
 all: build
 
-deps:
-	@missing=""; \
-	for p in $(PACKAGES); do \
+# $(call install_missing,packages): apt-get installs those of the Debian packages not installed.
+install_missing = @missing=""; \
+	for p in $(1); do \
 	    dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q 'ok installed' || missing="$$missing $$p"; \
 	done; \
 	if [ -n "$$missing" ]; then \
@@ -31,6 +38,12 @@ deps:
 	    $(SUDO) apt-get install -y --no-install-recommends $$missing || \
 	    { $(SUDO) apt-get update && $(SUDO) apt-get install -y --no-install-recommends $$missing; }; \
 	fi
+
+deps:
+	$(call install_missing,$(PACKAGES))
+
+bench-deps: deps
+	$(call install_missing,$(BENCH_PACKAGES))
 
 $(BUILD_DIR)/CMakeCache.txt: | deps
 	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE)
@@ -59,11 +72,12 @@ fuzz: deps
 	      -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZARVO_FUZZ=ON -DZARVO_BUILD_TESTS=OFF -DZARVO_BUILD_BENCH=OFF
 	cmake --build $(FUZZ_DIR) --target fuzz_targets -j $(JOBS)
 
-run: build
+run: configure
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target $(RUN_TARGETS)
 	@BUILD_DIR=$(BUILD_DIR) ./program/run-with-simulator.sh
 
-bench: build
-	cmake --build $(BUILD_DIR) --target benchmarks
+bench: bench-deps configure
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target benchmarks
 	@for b in $(BUILD_DIR)/bench/zarvo-bench-*; do echo "== $$b"; "$$b"; done
 
 format:
