@@ -3,7 +3,7 @@
 
 find_package(Threads REQUIRED)
 
-# Standalone Asio, header-only (Debian package libasio-dev), for every target doing serial I/O.
+# Standalone Asio, header-only (Debian package libasio-dev): the simulator's event loop.
 find_path(ASIO_INCLUDE_DIR asio.hpp REQUIRED DOC "Standalone Asio (Debian package libasio-dev)")
 add_library(zarvo_asio INTERFACE)
 target_include_directories(zarvo_asio SYSTEM INTERFACE ${ASIO_INCLUDE_DIR})

@@ -11,8 +11,6 @@
 #include <string>
 #include <thread>
 
-#include <asio/serial_port.hpp>
-
 #include "API232.h"
 #include "port.h"
 #include "transport.h"
@@ -88,14 +86,14 @@ std::int32_t with_open_port(std::int32_t port, Body &&body) {
         return SIO_NOT_OPEN;
     }
     const std::lock_guard lock(p->busy);
-    if (!p->line.is_open()) {  // closed by another thread meanwhile
+    if (!p->device) {  // closed by another thread meanwhile
         return SIO_NOT_OPEN;
     }
     return body(*p);
 }
 
 std::int32_t fail(std::int32_t code, std::int32_t port, const Port &p, const std::string &why) {
-    trace(port, p.device, why);
+    trace(port, p.name, why);
     return code;
 }
 
@@ -122,7 +120,7 @@ int32_t API232_CALL sio_open(int32_t port) {
         };
         std::string why;
         const std::int32_t result =
-            api232::open_device(p->device, p->line, p->identity, in_use, why);
+            api232::open_device(p->name, p->device, p->identity, in_use, why);
         if (result != SIO_OK) {
             return fail(result, port, *p, why);
         }
@@ -137,20 +135,9 @@ int32_t API232_CALL sio_ioctl(int32_t port, int32_t speed, int32_t format) {
             return SIO_BAD_PARAM;
         }
         return with_open_port(port, [&](Port &p) -> std::int32_t {
-            using asio::serial_port_base;
-            asio::error_code ec;
-            const auto set = [&](const auto &option) {
-                if (!ec) {
-                    p.line.set_option(option, ec);
-                }
-            };
-            set(serial_port_base::baud_rate(9600));
-            set(serial_port_base::character_size(8));
-            set(serial_port_base::parity(serial_port_base::parity::none));
-            set(serial_port_base::stop_bits(serial_port_base::stop_bits::one));
-            set(serial_port_base::flow_control(serial_port_base::flow_control::none));
-            return ec ? fail(SIO_IO_ERROR, port, p, "cannot set 9600 8N1: " + ec.message())
-                      : SIO_OK;
+            std::string why;
+            const std::int32_t result = api232::set_9600_8n1(*p.device, why);
+            return result < 0 ? fail(result, port, p, "cannot set 9600 8N1: " + why) : SIO_OK;
         });
     });
 }
@@ -163,7 +150,7 @@ int32_t API232_CALL sio_write(int32_t port, const char *buf, int32_t len) {
         return with_open_port(port, [&](Port &p) -> std::int32_t {
             std::string why;
             const std::int32_t result =
-                api232::write_all(p.line, reinterpret_cast<const unsigned char *>(buf),
+                api232::write_all(*p.device, reinterpret_cast<const unsigned char *>(buf),
                                   static_cast<std::size_t>(len), why);
             return result < 0 ? fail(result, port, p, why) : len;
         });
@@ -175,7 +162,7 @@ int32_t API232_CALL sio_getch(int32_t port) {
         return with_open_port(port, [&](Port &p) -> std::int32_t {
             if (p.waiting() == 0) {
                 std::string why;
-                const std::int32_t got = api232::read_waiting(p.line, p.input, why);
+                const std::int32_t got = api232::read_waiting(*p.device, p.input, why);
                 if (got <= 0) {
                     return got < 0 ? fail(got, port, p, why) : 0;
                 }
@@ -200,7 +187,7 @@ int32_t API232_CALL sio_close(int32_t port) {
             }
             t.ports[port].reset();
         }
-        api232::close_device(p->line);
+        p->device.reset();
         return SIO_OK;
     });
 }
@@ -215,11 +202,7 @@ int32_t API232_CALL sio_wait(int32_t port, int32_t ms) {
                     return clamp_count(p.waiting());
                 }
                 std::string why;
-                const std::int32_t ready = api232::wait_readable(p.line, deadline, why);
-                if (ready <= 0) {
-                    return ready < 0 ? fail(ready, port, p, why) : 0;
-                }
-                const std::int32_t got = api232::read_waiting(p.line, p.input, why);
+                const std::int32_t got = api232::read_until(*p.device, p.input, deadline, why);
                 if (got < 0) {
                     return fail(got, port, p, why);
                 }
@@ -227,7 +210,7 @@ int32_t API232_CALL sio_wait(int32_t port, int32_t ms) {
                     if (Clock::now() >= deadline) {
                         return 0;
                     }
-                    // The line said input was there but gave none: pause rather than spin.
+                    // The line woke the wait but gave nothing: pause rather than spin.
                     std::this_thread::sleep_for(std::min<Clock::duration>(
                         std::chrono::milliseconds(10), deadline - Clock::now()));
                 }

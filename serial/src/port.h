@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-// One open port: the line it holds and the input received but not yet taken.
+// One open port: the device it holds and the input received but not yet taken.
 #ifndef API232_PORT_H
 #define API232_PORT_H
 
@@ -8,9 +8,6 @@
 #include <string>
 #include <vector>
 
-#include <asio/io_context.hpp>
-#include <asio/serial_port.hpp>
-
 #include "transport.h"
 
 namespace api232 {
@@ -18,8 +15,7 @@ namespace api232 {
 struct Port {
     Port(const Port &) = delete;
     Port &operator=(const Port &) = delete;
-    explicit Port(std::string device_name) : device(std::move(device_name)) {}
-    ~Port() { close_device(line); }
+    explicit Port(std::string device_name) : name(std::move(device_name)) {}
 
     /// Bytes received and not yet taken.
     std::size_t waiting() const { return input.size() - next; }
@@ -35,9 +31,8 @@ struct Port {
     }
 
     std::mutex busy;  ///< Held for the length of each call on this port.
-    asio::io_context io;
-    asio::serial_port line{io};  ///< Declared after io, which must outlive it.
-    const std::string device;
+    const std::string name;
+    DeviceHandle device;  ///< Empty once the port is closed.
     DeviceIdentity identity;
     std::vector<unsigned char> input;
     std::size_t next = 0;  ///< Index in input of the oldest byte not yet taken.

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
-// What each operating system supplies to the serial layer; one source file per system defines it.
+// What each operating system supplies to the serial layer; one source file per system defines it
+// (transport_posix.cpp, transport_win32.cpp). Only OS-neutral types cross this header.
 #ifndef API232_TRANSPORT_H
 #define API232_TRANSPORT_H
 
@@ -7,12 +8,20 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
-#include <asio/serial_port.hpp>
-
 namespace api232 {
+
+/// An open device, as the operating system's backend holds it.
+struct Device;
+
+/// Drops the input not yet received and gives the device back.
+struct DeviceCloser {
+    void operator()(Device *device) const noexcept;
+};
+using DeviceHandle = std::unique_ptr<Device, DeviceCloser>;
 
 /// Identity of an opened device: two names of one device give equal identities.
 struct DeviceIdentity {
@@ -24,30 +33,30 @@ struct DeviceIdentity {
 /// The device of port @p port when the environment names none.
 std::string default_device_name(std::int32_t port);
 
-/// Opens @p device for this port alone as a raw line (no echo, no translation, no flow control)
-/// and hands it to @p line. @p in_use tells whether this process already holds a device.
+/// Opens @p name for this port alone as a raw line (no echo, no translation, no flow control)
+/// and hands it to @p device. @p in_use tells whether this process already holds a device.
 /// Returns SIO_OK, or SIO_NO_DEVICE, SIO_NO_PERMISSION, SIO_BUSY, SIO_OPEN_FAIL with @p why set.
-std::int32_t open_device(const std::string &device, asio::serial_port &line,
-                         DeviceIdentity &identity,
+std::int32_t open_device(const std::string &name, DeviceHandle &device, DeviceIdentity &identity,
                          const std::function<bool(const DeviceIdentity &)> &in_use,
                          std::string &why);
 
-/// Drops the input not yet received and gives the device back; @p line is closed afterwards.
-void close_device(asio::serial_port &line);
+/// Sets the line to 9600 bit/s, 8 data bits, no parity, 1 stop bit, no flow control.
+/// Returns SIO_OK or SIO_IO_ERROR with @p why set.
+std::int32_t set_9600_8n1(Device &device, std::string &why);
 
 /// Appends the input already waiting to @p into without blocking. Returns the number of bytes
 /// appended (0 when nothing waits), or SIO_IO_ERROR with @p why set.
-std::int32_t read_waiting(asio::serial_port &line, std::vector<unsigned char> &into,
-                          std::string &why);
+std::int32_t read_waiting(Device &device, std::vector<unsigned char> &into, std::string &why);
 
-/// Blocks until input may be waiting (above 0), @p deadline has passed (0), or the device fails
-/// (SIO_IO_ERROR with @p why set).
-std::int32_t wait_readable(asio::serial_port &line, std::chrono::steady_clock::time_point deadline,
-                           std::string &why);
+/// Blocks until input arrives and appends it to @p into (returns the count, above 0), or until
+/// @p deadline has passed (0), or the device fails (SIO_IO_ERROR with @p why set). It may also
+/// return 0 early when the line woke it without data; the caller decides whether to wait again.
+std::int32_t read_until(Device &device, std::vector<unsigned char> &into,
+                        std::chrono::steady_clock::time_point deadline, std::string &why);
 
 /// Writes all @p len bytes. Fails with SIO_IO_ERROR when the line takes nothing for longer than
 /// its queued output can explain, so it never blocks for ever.
-std::int32_t write_all(asio::serial_port &line, const unsigned char *data, std::size_t len,
+std::int32_t write_all(Device &device, const unsigned char *data, std::size_t len,
                        std::string &why);
 
 }  // namespace api232

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
-// The serial layer on POSIX: exclusive raw open, non-blocking reads, poll() waits, bounded writes.
+// The serial layer on POSIX termios: exclusive raw open, non-blocking reads, poll() waits, bounded
+// writes.
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/file.h>
@@ -20,6 +21,11 @@
 #include "transport.h"
 
 namespace api232 {
+
+struct Device {
+    int fd = -1;
+};
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -97,13 +103,10 @@ std::string default_device_name(std::int32_t port) {
     return "/dev/ttyS" + std::to_string(port - 1);
 }
 
-std::int32_t open_device(const std::string &device, asio::serial_port &line,
-                         DeviceIdentity &identity,
+std::int32_t open_device(const std::string &name, DeviceHandle &device, DeviceIdentity &identity,
                          const std::function<bool(const DeviceIdentity &)> &in_use,
                          std::string &why) {
-    // Opened by hand rather than by asio, so that nothing touches the line's settings before
-    // the device is known to be ours.
-    const int fd = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    const int fd = ::open(name.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         const int err = errno;
         why = reason("cannot open", err);
@@ -138,36 +141,47 @@ std::int32_t open_device(const std::string &device, asio::serial_port &line,
     }
     // Also keeps out programs that do not lock, unless they run as root; best effort.
     ::ioctl(fd, TIOCEXCL);
-    asio::error_code ec;
-    line.assign(fd, ec);
-    if (ec) {
-        why = "cannot take the device: " + ec.message();
+    try {
+        device.reset(new Device{fd});
+    } catch (...) {
         ::ioctl(fd, TIOCNXCL);
         ::close(fd);
-        return SIO_OPEN_FAIL;
+        throw;
     }
     return SIO_OK;
 }
 
-void close_device(asio::serial_port &line) {
-    if (!line.is_open()) {
-        return;
-    }
-    const int fd = line.native_handle();
+void DeviceCloser::operator()(Device *device) const noexcept {
     // A pseudo-terminal keeps its input while its other side is open: drop it, as a real
     // line does when it is closed, so that the next opener starts clean.
-    ::tcflush(fd, TCIFLUSH);
-    ::ioctl(fd, TIOCNXCL);
-    asio::error_code ignored;
-    line.close(ignored);  // also releases the flock
+    ::tcflush(device->fd, TCIFLUSH);
+    ::ioctl(device->fd, TIOCNXCL);
+    ::close(device->fd);  // also releases the flock
+    delete device;
 }
 
-std::int32_t read_waiting(asio::serial_port &line, std::vector<unsigned char> &into,
-                          std::string &why) {
+std::int32_t set_9600_8n1(Device &device, std::string &why) {
+    termios tio{};
+    if (::tcgetattr(device.fd, &tio) != 0) {
+        why = reason("cannot read the line settings", errno);
+        return SIO_IO_ERROR;
+    }
+    tio.c_cflag &= ~(CSIZE | PARENB | CSTOPB | CRTSCTS);
+    tio.c_cflag |= CS8 | CREAD | CLOCAL;
+    tio.c_iflag &= ~(IXON | IXOFF | IXANY);
+    if (::cfsetispeed(&tio, B9600) != 0 || ::cfsetospeed(&tio, B9600) != 0 ||
+        ::tcsetattr(device.fd, TCSANOW, &tio) != 0) {
+        why = std::strerror(errno);
+        return SIO_IO_ERROR;
+    }
+    return SIO_OK;
+}
+
+std::int32_t read_waiting(Device &device, std::vector<unsigned char> &into, std::string &why) {
     std::array<unsigned char, kReadChunk> chunk;
     ssize_t n = 0;
     do {
-        n = ::read(line.native_handle(), chunk.data(), chunk.size());
+        n = ::read(device.fd, chunk.data(), chunk.size());
     } while (n < 0 && errno == EINTR);
     if (n > 0) {
         into.insert(into.end(), chunk.begin(), chunk.begin() + n);
@@ -180,8 +194,11 @@ std::int32_t read_waiting(asio::serial_port &line, std::vector<unsigned char> &i
     return SIO_IO_ERROR;
 }
 
-std::int32_t wait_readable(asio::serial_port &line, Clock::time_point deadline, std::string &why) {
-    pollfd watch{line.native_handle(), POLLIN, 0};
+namespace {
+
+/// Blocks until input may be waiting (1), @p deadline has passed (0), or the device fails.
+std::int32_t wait_readable(int fd, Clock::time_point deadline, std::string &why) {
+    pollfd watch{fd, POLLIN, 0};
     for (;;) {
         const int ready = ::poll(&watch, 1, poll_ms_until(deadline));
         if (ready == 0) {
@@ -204,9 +221,17 @@ std::int32_t wait_readable(asio::serial_port &line, Clock::time_point deadline, 
     }
 }
 
-std::int32_t write_all(asio::serial_port &line, const unsigned char *data, std::size_t len,
+}  // namespace
+
+std::int32_t read_until(Device &device, std::vector<unsigned char> &into,
+                        Clock::time_point deadline, std::string &why) {
+    const std::int32_t ready = wait_readable(device.fd, deadline, why);
+    return ready <= 0 ? ready : read_waiting(device, into, why);
+}
+
+std::int32_t write_all(Device &device, const unsigned char *data, std::size_t len,
                        std::string &why) {
-    const int fd = line.native_handle();
+    const int fd = device.fd;
     std::size_t done = 0;
     std::optional<Clock::time_point> give_up;  // set while the line takes nothing
     while (done < len) {
