@@ -3,27 +3,25 @@
 //
 // (a) The median time one TXRX takes beyond the wire time of its frame and reply (target < 2 ms).
 // (b) The CPU time per wall second of a 5-second wait for a reply that never comes (target < 1 %).
-#include <fcntl.h>
 #include <poll.h>
-#include <stdlib.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
-#include <cerrno>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
+#include <exception>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "Zarvo.h"
+#include "ZarvoCountedText.h"
+#include "pseudo_terminal.h"
+#include "scratch_directory.h"
 
 namespace {
 
@@ -49,7 +47,7 @@ double cpu_seconds() {
 // as the frame would take on the wire, then sends the reply one byte per byte time, on absolute
 // deadlines so that the pacing does not drift. While `silent` is set it answers nothing.
 class PacedPrinter {
-public:
+  public:
     explicit PacedPrinter(int master) : master_(master), thread_([this] { run(); }) {}
     ~PacedPrinter() {
         stop_ = true;
@@ -57,7 +55,7 @@ public:
     }
     std::atomic<bool> silent{false};
 
-private:
+  private:
     void run() {
         std::size_t frame_bytes = 0;
         Clock::time_point frame_start;
@@ -99,16 +97,11 @@ private:
 };
 
 int32_t txrx(std::int32_t timeout_s) {
-    std::string block(4, '\0');
-    block[0] = static_cast<char>(kCommand.size());
-    block += kCommand;
-    block += '\0';
-    return TXRX(kPort, timeout_s, block.data() + 4);
+    return TXRX(kPort, timeout_s, zarvo::counted_text(kCommand).data() + zarvo::kCountSize);
 }
 
 std::string reply_file() {
-    std::ifstream in("RespApf.txt", std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    return support::read_file("RespApf.txt");
 }
 
 bool report(const char *what, double value, const char *unit, double target) {
@@ -120,23 +113,17 @@ bool report(const char *what, double value, const char *unit, double target) {
 
 }  // namespace
 
-int main() {
-    const int master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-    if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0) {
+int main() try {
+    const support::PseudoTerminal line(kPort);
+    if (!line.ok()) {
         std::fprintf(stderr, "zarvo-bench-exchange: no pseudo-terminal available: %s\n",
-                     std::strerror(errno));
+                     line.error().c_str());
         return 2;
     }
-    const std::string slave = ::ptsname(master);
-    ::setenv(("API232_PORT" + std::to_string(kPort)).c_str(), slave.c_str(), 1);
-
+    const int master = line.master_fd();
+    const std::string &slave = line.path();
     // RespApf.txt goes to a scratch directory, not into the build tree.
-    std::string scratch = (std::filesystem::temp_directory_path() / "zarvo-bench-XXXXXX").string();
-    if (::mkdtemp(scratch.data()) == nullptr || ::chdir(scratch.c_str()) != 0) {
-        std::fprintf(stderr, "zarvo-bench-exchange: cannot use a scratch directory %s: %s\n",
-                     scratch.c_str(), std::strerror(errno));
-        return 2;
-    }
+    const support::ScratchDirectory scratch(support::ScratchDirectory::Enter::now, "zarvo-bench");
     if (const int32_t opened = Abre(kPort); opened < 0) {
         std::fprintf(stderr, "zarvo-bench-exchange: cannot open port %d (%s): result %d\n", kPort,
                      slave.c_str(), opened);
@@ -180,7 +167,8 @@ int main() {
                        100.0 * cpu / wall.count(), "%", 1.0);
     }
     Fecha(kPort);
-    ::close(master);
-    std::filesystem::remove_all(scratch);
     return pass ? 0 : 1;
+} catch (const std::exception &error) {
+    std::fprintf(stderr, "zarvo-bench-exchange: %s\n", error.what());
+    return 2;
 }

@@ -8,26 +8,28 @@
 // elapsed time, plus the wire time of the frames that the pseudo-terminal does not pace, within
 // 5 % of it.
 #include <QApplication>
-#include <QDir>
 #include <QFile>
 #include <QLineEdit>
-#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
-#include <QTemporaryDir>
 
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <exception>
+#include <string>
+#include <vector>
 
 #include "form1.h"
+#include "printer_simulator.h"
+#include "scratch_directory.h"
 
 namespace {
 
 constexpr double kBytesPerSecond = 960.0;
 constexpr double kTarget = 1.05;
-const QStringList kMemory{"--reductions", "48", "--blocks", "50"};
+const std::vector<std::string> kMemory{"--reductions", "48", "--blocks", "50"};
 const QString kCommand = QStringLiteral(".1500011000#");
 
 [[noreturn]] void fail(const QString &why) {
@@ -62,27 +64,27 @@ LineBytes readingBytes(const QString &logFile) {
     return counted;
 }
 
+std::vector<std::string> with(std::vector<std::string> options, const std::string &option,
+                              const std::string &value) {
+    options.push_back(option);
+    options.push_back(value);
+    return options;
+}
+
 }  // namespace
 
-int main(int argc, char *argv[]) {
+int main(int argc, char *argv[]) try {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     QApplication app(argc, argv);
-    QTemporaryDir work;
-    if (!work.isValid() || !QDir::setCurrent(work.path())) {
-        fail("cannot make a temporary working directory: " + work.errorString());
-    }
+    const support::ScratchDirectory work(support::ScratchDirectory::Enter::now, "zarvo-bench");
+    const std::string logFile = (work.path() / "sim.log").string();
 
-    QProcess simulator;
-    simulator.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    simulator.start(QStringLiteral(ZARVO_SIM_PATH),
-                    kMemory + QStringList{"--log", work.filePath("sim.log")});
-    if (!simulator.waitForStarted(10000) || !simulator.waitForReadyRead(10000)) {
-        fail("cannot start the printer simulator: " + simulator.errorString());
+    support::PrinterSimulator simulator(ZARVO_SIM_PATH, with(kMemory, "--log", logFile));
+    if (!simulator.started() || !simulator.serve_port(1)) {
+        fail("cannot start the printer simulator: " + QString::fromStdString(simulator.error()));
     }
-    const QByteArray device = simulator.readLine().trimmed();
-    qputenv("API232_PORT1", device);
     qputenv("API232_PORT2", "/nonexistent/serial-port");
 
     Form1 window;
@@ -93,20 +95,18 @@ int main(int argc, char *argv[]) {
     window.findChild<QPushButton *>("LMF")->click();
     const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
     const QString shown = window.findChild<QLineEdit *>("Text3")->text();
-    simulator.terminate();
-    simulator.waitForFinished(5000);
+    simulator.stop();
 
-    QProcess dump;
-    dump.start(QStringLiteral(ZARVO_SIM_PATH), kMemory + QStringList{"--dump-reading", kCommand});
-    dump.waitForFinished(10000);
-    const QByteArray expected = dump.readAllStandardOutput();
+    support::PrinterSimulator dump(ZARVO_SIM_PATH,
+                                   with(kMemory, "--dump-reading", kCommand.toStdString()));
+    const QByteArray expected = QByteArray::fromStdString(dump.output());
     QFile saved(QStringLiteral("LeitM.txt"));
     if (!saved.open(QIODevice::ReadOnly) || saved.readAll() != expected ||
         expected.count("\r\n") != 50) {
         fail("the reading was not saved whole (answer box: \"" + shown + "\")");
     }
 
-    const LineBytes bytes = readingBytes(work.filePath("sim.log"));
+    const LineBytes bytes = readingBytes(QString::fromStdString(logFile));
     const double bound = double(bytes.frames + bytes.replies) / kBytesPerSecond;
     // The simulator paces only its replies: the frames reach it at once through the
     // pseudo-terminal. A real line takes their wire time as well, so it is added.
@@ -120,4 +120,6 @@ int main(int argc, char *argv[]) {
     std::printf("  with the frames' wire time:     %.3f s\n", onLine);
     std::printf("  ratio %.3f (target <= %.2f): %s\n", ratio, kTarget, pass ? "PASS" : "FAIL");
     return pass ? 0 : 1;
+} catch (const std::exception &error) {
+    fail(error.what());
 }

@@ -1,6 +1,6 @@
 # SPDX-License-Identifier: MIT
 # Fails unless a shared library exports exactly the given names: its C ABI and nothing else.
-# Usage: cmake -DNM=<nm> -DLIBRARY=<lib.so> -DEXPECTED="a;b;c" -P CheckExports.cmake
+# Usage: cmake -DNM=<nm> -DLIBRARY=<lib.so> -DEXPECTED=a,b,c -P CheckExports.cmake
 execute_process(COMMAND "${NM}" -D --defined-only "${LIBRARY}"
     OUTPUT_VARIABLE listing RESULT_VARIABLE failed)
 if(failed)
@@ -9,7 +9,7 @@ endif()
 string(REGEX MATCHALL "[^ \n]+\n" names "${listing}")
 list(TRANSFORM names STRIP)
 list(SORT names)
-set(expected ${EXPECTED})
+string(REPLACE "," ";" expected "${EXPECTED}")
 list(SORT expected)
 if(NOT names STREQUAL expected)
     message(FATAL_ERROR "${LIBRARY} exports [${names}], expected [${expected}]")

@@ -1,12 +1,11 @@
 # SPDX-License-Identifier: MIT
-# zarvo_add_fuzz_target(name SOURCES a.cpp ... LIBS x ... CORPUS dir)
+# zarvo_add_fuzz_target(name SOURCES a.cpp ... LIBS x ... CORPUS dir): CHECK comes from
+# testing/fuzz_check.h.
 # With ZARVO_FUZZ ON (clang only) every target is compiled for coverage and the fuzz targets are
 # libFuzzer binaries, all under AddressSanitizer and UndefinedBehaviorSanitizer. With it OFF the
 # same sources get a small driver that runs each file of the corpus once, registered with CTest
 # under the label "fuzz", so every ordinary test run replays the corpora.
 option(ZARVO_FUZZ "Build the fuzz targets as libFuzzer binaries (needs clang)." OFF)
-
-set(ZARVO_FUZZ_DRIVER ${CMAKE_CURRENT_LIST_DIR}/fuzz_driver_main.cpp)
 
 if(ZARVO_FUZZ)
     if(NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
@@ -32,16 +31,14 @@ function(zarvo_add_fuzz_target name)
         message(FATAL_ERROR "zarvo_add_fuzz_target(${name}): CORPUS must name a directory")
     endif()
     add_executable(${name} ${ARG_SOURCES})
-    target_link_libraries(${name} PRIVATE ${ARG_LIBS})
-    target_include_directories(${name} PRIVATE ${CMAKE_CURRENT_FUNCTION_LIST_DIR})
+    target_link_libraries(${name} PRIVATE ${ARG_LIBS} zarvo_fuzz_check)
     add_dependencies(fuzz_targets ${name})
     if(ZARVO_FUZZ)
         target_link_options(${name} PRIVATE -fsanitize=fuzzer)
         return()
     endif()
-    target_sources(${name} PRIVATE ${ZARVO_FUZZ_DRIVER})
+    target_link_libraries(${name} PRIVATE zarvo_fuzz_replay)
     if(ZARVO_BUILD_TESTS)
-        add_test(NAME ${name} COMMAND ${name} ${ARG_CORPUS})
-        set_tests_properties(${name} PROPERTIES LABELS fuzz TIMEOUT 300)
+        zarvo_add_test(${name} COMMAND ${name} ${ARG_CORPUS} LABELS fuzz)
     endif()
 endfunction()

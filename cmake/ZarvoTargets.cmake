@@ -20,6 +20,14 @@ function(zarvo_c_abi_library target)
     set_target_properties(${target} PROPERTIES VERSION ${PROJECT_VERSION} SOVERSION 1)
 endfunction()
 
+# The command that fails unless the shared library @p target exports exactly @p names (a list),
+# for zarvo_add_test(... COMMAND ${var}).
+function(zarvo_exports_check var target)
+    list(JOIN ARGN "," expected)
+    set(${var} ${CMAKE_COMMAND} -DNM=${CMAKE_NM} -DLIBRARY=$<TARGET_FILE:${target}>
+        -DEXPECTED=${expected} -P ${PROJECT_SOURCE_DIR}/cmake/CheckExports.cmake PARENT_SCOPE)
+endfunction()
+
 # zarvo_loads_link_library(target): the target loads libZarvo.so by name at run time; in the build
 # tree it finds it through its RUNPATH, and building the target builds the library too.
 function(zarvo_loads_link_library target)
@@ -27,6 +35,13 @@ function(zarvo_loads_link_library target)
         add_dependencies(${target} Zarvo)
         set_target_properties(${target} PROPERTIES BUILD_RPATH "$<TARGET_FILE_DIR:Zarvo>")
     endif()
+endfunction()
+
+# zarvo_runs_simulator(target): ZARVO_SIM_PATH names the printer simulator in the target's code,
+# and building the target builds the simulator first.
+function(zarvo_runs_simulator target)
+    target_compile_definitions(${target} PRIVATE ZARVO_SIM_PATH="$<TARGET_FILE:zarvo-printer-sim>")
+    add_dependencies(${target} zarvo-printer-sim)
 endfunction()
 
 # zarvo_add_checks(): a folder's tests/ and fuzz/ subfolders. The fuzz targets are libFuzzer

@@ -1,30 +1,53 @@
 # SPDX-License-Identifier: MIT
-# zarvo_add_test(name SOURCES a.cpp b.cpp LIBS x y [ENV VAR=value ...] [LABELS l ...])
-# Builds one GoogleTest executable and registers it with CTest as one test.
+# zarvo_add_test: the one way a test is registered with CTest.
+#
+# zarvo_add_test(<name>
+#     [SOURCES a.cpp ...]    build the executable <name> from them, with GoogleTest's main
+#     [QT]                   ... a Qt Test instead: AUTOMOC, Qt6::Test, run offscreen
+#     [LIBS x ...]           link these
+#     [COMMAND cmd arg ...]  run this instead of the executable (no SOURCES: no executable built)
+#     [SIMULATOR]            ZARVO_SIM_PATH names the printer simulator (zarvo_runs_simulator)
+#     [LOADS_LINK_LIBRARY]   the test loads libZarvo.so at run time (see zarvo_loads_link_library)
+#     [ENV VAR=value ...] [LABELS l ...] [TIMEOUT seconds, 300 unless given])
 find_package(GTest REQUIRED)
 
 function(zarvo_add_test name)
-    cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;ENV;LABELS" ${ARGN})
-    add_executable(${name} ${ARG_SOURCES})
-    target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gmock_main)
-    add_test(NAME ${name} COMMAND ${name})
-    set_tests_properties(${name} PROPERTIES TIMEOUT 300)
+    cmake_parse_arguments(ARG "QT;SIMULATOR;LOADS_LINK_LIBRARY" "TIMEOUT"
+                          "SOURCES;LIBS;COMMAND;ENV;LABELS" ${ARGN})
+    if(ARG_SOURCES)
+        add_executable(${name} ${ARG_SOURCES})
+        target_link_libraries(${name} PRIVATE ${ARG_LIBS})
+        if(ARG_QT)
+            find_package(Qt6 REQUIRED COMPONENTS Test)
+            set_target_properties(${name} PROPERTIES AUTOMOC ON)
+            target_link_libraries(${name} PRIVATE Qt6::Test)
+            list(APPEND ARG_ENV QT_QPA_PLATFORM=offscreen)
+        else()
+            target_link_libraries(${name} PRIVATE GTest::gmock_main)
+        endif()
+        if(ARG_SIMULATOR)
+            zarvo_runs_simulator(${name})
+        endif()
+        if(ARG_LOADS_LINK_LIBRARY)
+            zarvo_loads_link_library(${name})
+            # Under the sanitizers dlopen is entered through their runtime, whose RUNPATH is not
+            # the executable's, so the library's directory is named to the loader as well.
+            if(ZARVO_SANITIZE)
+                list(APPEND ARG_ENV "LD_LIBRARY_PATH=$<TARGET_FILE_DIR:Zarvo>")
+            endif()
+        endif()
+    endif()
+    if(NOT ARG_COMMAND)
+        set(ARG_COMMAND ${name})
+    endif()
+    if(NOT ARG_TIMEOUT)
+        set(ARG_TIMEOUT 300)
+    endif()
+    add_test(NAME ${name} COMMAND ${ARG_COMMAND})
+    set_tests_properties(${name} PROPERTIES TIMEOUT ${ARG_TIMEOUT})
     if(ARG_ENV)
         set_tests_properties(${name} PROPERTIES ENVIRONMENT "${ARG_ENV}")
     endif()
-    if(ARG_LABELS)
-        set_tests_properties(${name} PROPERTIES LABELS "${ARG_LABELS}")
-    endif()
-endfunction()
-
-# zarvo_add_exports_test(name TARGET lib NAMES a b c ...)
-# Checks with nm that the shared library exports exactly those names.
-function(zarvo_add_exports_test name)
-    cmake_parse_arguments(ARG "" "TARGET" "NAMES;LABELS" ${ARGN})
-    string(REPLACE ";" "\\;" expected "${ARG_NAMES}")
-    add_test(NAME ${name}
-        COMMAND ${CMAKE_COMMAND} -DNM=${CMAKE_NM} -DLIBRARY=$<TARGET_FILE:${ARG_TARGET}>
-                "-DEXPECTED=${expected}" -P ${PROJECT_SOURCE_DIR}/cmake/CheckExports.cmake)
     if(ARG_LABELS)
         set_tests_properties(${name} PROPERTIES LABELS "${ARG_LABELS}")
     endif()

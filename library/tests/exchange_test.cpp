@@ -12,7 +12,9 @@
 #include <functional>
 
 #include "Zarvo.h"
-#include "fake_serial.h"
+#include "ZarvoCountedText.h"
+#include "scratch_directory.h"
+#include "scripted_serial.h"
 
 extern "C" int32_t c_caller_exchange(int32_t port, const char *chars, int32_t count, char *reply,
                                      int32_t size);
@@ -20,8 +22,7 @@ extern "C" int32_t c_caller_exchange(int32_t port, const char *chars, int32_t co
 namespace {
 
 namespace fs = std::filesystem;
-using fake::Serial;
-using support::counted;
+using Serial = support::ScriptedSerial;
 using support::read_file;
 using support::write_file;
 using ::testing::ElementsAre;
@@ -37,7 +38,7 @@ class ExchangeTest : public ::testing::Test {
 };
 
 int32_t txrx(std::string_view command, int32_t timeout_s = 10) {
-    const std::string block = counted(command);
+    const std::string block = zarvo::counted_text(command);
     return TXRX(1, timeout_s, block.data() + 4);
 }
 
@@ -89,7 +90,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(ExchangeTest, NullIsTheEmptyCommandAndTheCountRules) {
     serial.arrive("}}");
     EXPECT_EQ(TXRX(1, 10, nullptr), ZARVO_WRITTEN);
-    EXPECT_EQ(TXRX(1, 10, counted(".28", 2).data() + 4), ZARVO_WRITTEN);
+    EXPECT_EQ(TXRX(1, 10, zarvo::counted_text(".28", 2).data() + 4), ZARVO_WRITTEN);
     EXPECT_THAT(serial.frames, ElementsAre("\x1B\xFF\xFF}", "\x1B.2\xFF\xFF}"));
 }
 
@@ -97,7 +98,8 @@ TEST_F(ExchangeTest, NullIsTheEmptyCommandAndTheCountRules) {
 // (the sanitizer build would report it); they end like a failed write.
 TEST_F(ExchangeTest, UnsendableCountsGiveTheWriteFailure) {
     for (const int32_t count : {-1, INT32_MIN, INT32_MAX, INT32_MAX - 3}) {
-        EXPECT_EQ(TXRX(1, 10, counted(".28", count).data() + 4), ZARVO_WRITE_FAILED) << count;
+        EXPECT_EQ(TXRX(1, 10, zarvo::counted_text(".28", count).data() + 4), ZARVO_WRITE_FAILED)
+            << count;
         EXPECT_EQ(read_file("RespApf.txt"), k98);
     }
     EXPECT_TRUE(serial.log.empty());
@@ -161,7 +163,7 @@ TEST_P(FailureTest, GivesMinusTwoAndLeavesNoStaleReply) {
     const std::string message = ::testing::internal::GetCapturedStderr();
     EXPECT_EQ(result, ZARVO_LOG_FAILED);
     if (!GetParam().reason.empty()) {
-        EXPECT_THAT(message, HasSubstr("RespApf.txt in " + scratch.path.string()));
+        EXPECT_THAT(message, HasSubstr("RespApf.txt in " + scratch.path().string()));
         EXPECT_THAT(message, HasSubstr(GetParam().reason));
     }
     const auto status = fs::symlink_status("RespApf.txt");
@@ -220,11 +222,11 @@ TEST_F(ExchangeTest, RxHandsBackACountedTextAndLeavesTheFileAlone) {
     char *reply = previous;
     RX(&reply, 4, 10);
     ASSERT_NE(reply, previous);
-    EXPECT_EQ(std::string(reply - 4, 10), counted(".+a\xE7}"));
-    EXPECT_EQ(serial.input.size(), 4u);
+    EXPECT_EQ(std::string(reply - 4, 10), zarvo::counted_text(".+a\xE7}"));
+    EXPECT_EQ(serial.unread(), 4u);
     std::free(reply - 4);
     RX(&reply, 4, -1);
-    EXPECT_EQ(std::string(reply - 4, 28), counted(".-0001ERRO:         99}"));
+    EXPECT_EQ(std::string(reply - 4, 28), zarvo::counted_text(".-0001ERRO:         99}"));
     std::free(reply - 4);
     const std::size_t calls = serial.log.size();
     RX(nullptr, 4, 10);

@@ -18,15 +18,15 @@
 #include <string>
 #include <thread>
 
-#include "../../serial/tests/pty.h"
 #include "Zarvo.h"
-#include "test_support.h"
+#include "ZarvoCountedText.h"
+#include "pseudo_terminal.h"
+#include "scratch_directory.h"
 
 namespace {
 
 using std::chrono::duration;
 using std::chrono::steady_clock;
-using support::counted;
 using support::read_file;
 
 double cpu_seconds() {
@@ -65,11 +65,11 @@ class PtyTest : public ::testing::Test {
         });
     }
     static int32_t txrx(std::string_view command, int32_t timeout_s) {
-        return TXRX(7, timeout_s, counted(command).data() + 4);
+        return TXRX(7, timeout_s, zarvo::counted_text(command).data() + 4);
     }
 
     support::ScratchDirectory scratch_;
-    Pty pty_{7};
+    support::PseudoTerminal pty_{7};
     std::string frame_;
     std::thread responder_;
 };

@@ -4,12 +4,12 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "fake_serial.h"
 #include "receive_reply.h"
+#include "scripted_serial.h"
 
 namespace {
 
-using fake::Serial;
+using Serial = support::ScriptedSerial;
 using std::chrono::microseconds;
 using std::chrono::milliseconds;
 using ::testing::Each;
@@ -43,7 +43,7 @@ TEST_P(WaitTest, Outcome) {
     if (c.reads >= 0) {
         EXPECT_EQ(serial.count("getch 3"), c.reads);
     }
-    EXPECT_EQ(serial.input.size(), c.unread);
+    EXPECT_EQ(serial.unread(), c.unread);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -67,7 +67,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(WaitBlocking, BlocksForTheTimeLeftPlusOneMillisecond) {
     Serial &serial = Serial::reset();
     serial.arrive(".", milliseconds{500});
-    serial.input.emplace_front(milliseconds{0}, -8);  // A read failure counts as nothing read.
+    serial.getch_failures = 0b10;  // The first read fails: a failure counts as nothing read.
     EXPECT_EQ(zarvo::ReceiveReply(1, 2, serial), k99);
     EXPECT_THAT(serial.log, ElementsAre("getch 1", "wait 1 2001", "getch 1", "getch 1",
                                         "wait 1 1501", "getch 1"));

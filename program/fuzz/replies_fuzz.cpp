@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 
 #include "fake_library.h"
 #include "form1.h"
@@ -21,11 +22,9 @@
 #include "fuzz_check.h"
 #include "handler_error.h"
 #include "module1.h"
+#include "scratch_directory.h"
 
 namespace {
-
-using fuzz_check::InScratchDirectory;
-using fuzz_check::makeScratchDirectory;
 
 // More exchanges than one printer test makes, so every one of them reads the input.
 constexpr int kExchangesPerTest = 8;
@@ -169,12 +168,9 @@ void checkReplyData(const QString &line) {
     CHECK(data.size() == tail.size() || tail.at(data.size()) == QLatin1Char('}'));
 }
 
-// The window and the application stay to the end of the process: Qt cannot take them down from an
-// exit handler.
-void removeScratchDirectory() {
-    std::error_code ignored;
-    std::filesystem::remove_all(fuzz_check::scratch_directory, ignored);
-}
+// RespApf.txt and LeitM.txt go here. The window and the application stay to the end of the
+// process: Qt cannot take them down from an exit handler; the directory goes at exit.
+std::unique_ptr<support::ScratchDirectory> g_scratch;
 
 }  // namespace
 
@@ -190,16 +186,16 @@ extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv) {
     static char *qtArgv[] = {(*argv)[0], nullptr};
     (void)argc;
     new QApplication(qtArgc, qtArgv);  // lives as long as the process
-    makeScratchDirectory();
+    g_scratch = std::make_unique<support::ScratchDirectory>(support::ScratchDirectory::Enter::later,
+                                                            "zarvo-fuzz");
     Module1::setLibraryFile(FakeLibrary::path());
     g_fake = new FakeLibrary();
     g_form = new Form1();
-    std::atexit(removeScratchDirectory);
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
-    const InScratchDirectory scratch;
+    const support::ScratchDirectory::Inside scratch(*g_scratch);
     const QByteArray file(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size));
     const qsizetype cr = file.indexOf('\r');
     const QString line = QString::fromLatin1(cr < 0 ? file : file.left(cr));

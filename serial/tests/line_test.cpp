@@ -12,7 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "API232.h"
-#include "pty.h"
+#include "pseudo_terminal.h"
 
 namespace {
 
@@ -27,7 +27,7 @@ class SerialLine : public ::testing::Test {
     void TearDown() override { sio_close(kPort); }
 
     static constexpr std::int32_t kPort = 1;
-    Pty pty_{kPort};
+    support::PseudoTerminal pty_{kPort};
 };
 
 /// Takes bytes from @p port up to and including @p last, waiting at most 5 s for each.
@@ -55,7 +55,7 @@ TEST_F(SerialLine, EveryByteValuePassesUnchangedBothWays) {
     std::iota(all.begin(), all.end(), '\0');
 
     // Toward the port, before any line setting: the line is raw from the open on.
-    pty_.send(all);
+    ASSERT_TRUE(pty_.send(all));
     ASSERT_EQ(pty_.await_queued(all.size()), all.size());
     for (int value = 0; value < 256; ++value) {
         ASSERT_EQ(sio_getch(kPort), value);  // a received 0 reads as 0 and is consumed
@@ -81,10 +81,10 @@ TEST_F(SerialLine, InputStaysUntilTakenAndEachPortKeepsItsOwn) {
     EXPECT_EQ(sio_wait(kPort, 0), 0);
     EXPECT_EQ(sio_wait(kPort, -5), 0);
 
-    Pty other(2);
+    support::PseudoTerminal other(2);
     ASSERT_EQ(sio_open(2), SIO_OK);
-    pty_.send(".+0001}next}");
-    other.send("x}");
+    ASSERT_TRUE(pty_.send(".+0001}next}"));
+    ASSERT_TRUE(other.send("x}"));
     EXPECT_EQ(take_through(kPort, '}'), ".+0001}");
     EXPECT_GT(sio_wait(kPort, 0), 0) << "what followed the reply was lost";
     EXPECT_EQ(take_through(kPort, '}'), "next}");
@@ -94,10 +94,10 @@ TEST_F(SerialLine, InputStaysUntilTakenAndEachPortKeepsItsOwn) {
 }
 
 TEST_F(SerialLine, CloseDiscardsInputNotYetTaken) {
-    pty_.send("abc");
+    ASSERT_TRUE(pty_.send("abc"));
     ASSERT_GT(sio_wait(kPort, 5000), 0);
     ASSERT_EQ(sio_getch(kPort), 'a');
-    pty_.send("def");
+    ASSERT_TRUE(pty_.send("def"));
     ASSERT_GE(pty_.await_queued(3), 3u);
 
     ASSERT_EQ(sio_close(kPort), SIO_OK);
@@ -109,7 +109,7 @@ TEST_F(SerialLine, CloseDiscardsInputNotYetTaken) {
 TEST_F(SerialLine, WaitEndsWhenInputArrivesOrItsTimePasses) {
     std::thread printer([this] {
         std::this_thread::sleep_for(100ms);
-        pty_.send("}");
+        EXPECT_TRUE(pty_.send("}"));
     });
     EXPECT_GT(sio_wait(kPort, 10000), 0);
     printer.join();
@@ -123,7 +123,7 @@ TEST_F(SerialLine, WaitEndsWhenInputArrivesOrItsTimePasses) {
 }
 
 TEST_F(SerialLine, DeviceThatGoesAwayMidWait) {
-    pty_.send("x");
+    ASSERT_TRUE(pty_.send("x"));
     ASSERT_GT(sio_wait(kPort, 5000), 0);
     std::thread unplug([this] {
         std::this_thread::sleep_for(100ms);

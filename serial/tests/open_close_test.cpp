@@ -8,8 +8,10 @@
 #include <filesystem>
 #include <fstream>
 
+#include <gtest/gtest.h>
+
 #include "API232.h"
-#include "pty.h"
+#include "pseudo_terminal.h"
 
 extern "C" int api232_c_header_probe(void);
 
@@ -51,7 +53,7 @@ TEST(SerialPortNumbers, OutsideOneTo255AreRejectedByEveryCall) {
 }
 
 TEST_F(SerialPorts, CallsOutOfOrderAndBadArgumentsGetTheirOwnCodes) {
-    Pty pty(255);
+    support::PseudoTerminal pty(255);
     SKIP_WITHOUT_PTY(pty);
     for (int round = 0; round < 2; ++round) {  // before the first open and after a close
         EXPECT_EQ(sio_close(255), SIO_NOT_OPEN);
@@ -90,7 +92,7 @@ TEST_F(SerialPorts, DevicesThatCannotServeAsAPort) {
 }
 
 TEST_F(SerialPorts, DeviceWithoutPermission) {
-    Pty pty(3);
+    support::PseudoTerminal pty(3);
     SKIP_WITHOUT_PTY(pty);
     ASSERT_EQ(::chmod(pty.path().c_str(), ::geteuid() == 0 ? 0600 : 0), 0);
     if (::geteuid() != 0) {
@@ -114,7 +116,7 @@ TEST_F(SerialPorts, DeviceWithoutPermission) {
 }
 
 TEST_F(SerialPorts, OneDeviceServesOnePortAtATimeInAnyProcess) {
-    Pty pty(1);
+    support::PseudoTerminal pty(1);
     SKIP_WITHOUT_PTY(pty);
     fs::create_symlink(pty.path(), dir_ / "link");
     name_port(2, pty.path());

@@ -2,7 +2,6 @@
 // End to end: the link library and the serial layer talk to the simulator over its pty.
 #include <fcntl.h>
 #include <poll.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -19,10 +18,10 @@
 #include <vector>
 
 #include "Zarvo.h"
+#include "ZarvoCountedText.h"
 #include "checksum.h"
-#include "test_support.h"
-
-extern char **environ;
+#include "printer_simulator.h"
+#include "scratch_directory.h"
 
 namespace {
 
@@ -31,98 +30,7 @@ namespace fs = std::filesystem;
 
 const std::string kTimeout = ".-0001ERRO:         99}";
 
-/// The simulator as a child process, its standard output on a pipe.
-class Simulator {
-  public:
-    explicit Simulator(std::vector<std::string> args) {
-        args.insert(args.begin(), ZARVO_SIM_PATH);
-        std::vector<char *> argv;
-        for (auto &a : args) {
-            argv.push_back(a.data());
-        }
-        argv.push_back(nullptr);
-        int fds[2];
-        if (::pipe(fds) != 0) {
-            return;
-        }
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
-        posix_spawn_file_actions_addclose(&actions, fds[0]);
-        posix_spawn_file_actions_addclose(&actions, fds[1]);
-        if (posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ) != 0) {
-            pid_ = -1;
-        }
-        posix_spawn_file_actions_destroy(&actions);
-        ::close(fds[1]);
-        out_ = fds[0];
-    }
-
-    ~Simulator() {
-        if (pid_ > 0 && !status_) {
-            ::kill(pid_, SIGKILL);
-            ::waitpid(pid_, nullptr, 0);
-        }
-        if (out_ >= 0) {
-            ::close(out_);
-        }
-    }
-
-    /// Everything the simulator writes to standard output until it ends, or 10 s.
-    std::string output() {
-        std::string text;
-        char buf[4096];
-        const auto until = std::chrono::steady_clock::now() + 10s;
-        for (ssize_t n; (n = read_output(buf, sizeof buf, until)) > 0;) {
-            text.append(buf, static_cast<std::size_t>(n));
-        }
-        return text;
-    }
-
-    /// The first line of standard output: the device path.
-    std::string first_line() {
-        std::string line;
-        const auto until = std::chrono::steady_clock::now() + 10s;
-        char c = 0;
-        while (read_output(&c, 1, until) == 1 && c != '\n') {
-            line += c;
-        }
-        return line;
-    }
-
-    /// Waits up to @p limit for the simulator to end; its exit status, or nothing.
-    std::optional<int> wait_exit(std::chrono::milliseconds limit = 10s) {
-        const auto until = std::chrono::steady_clock::now() + limit;
-        while (!status_ && std::chrono::steady_clock::now() < until) {
-            int status = 0;
-            if (::waitpid(pid_, &status, WNOHANG) == pid_) {
-                status_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-                break;
-            }
-            std::this_thread::sleep_for(20ms);
-        }
-        return status_;
-    }
-
-    void signal(int sig) { ::kill(pid_, sig); }
-    bool started() const { return pid_ > 0; }
-
-  private:
-    /// One read of standard output once it has something, or 0 when nothing came by @p until.
-    ssize_t read_output(char *buf, std::size_t size, std::chrono::steady_clock::time_point until) {
-        while (std::chrono::steady_clock::now() < until) {
-            pollfd p{out_, POLLIN, 0};
-            if (::poll(&p, 1, 100) > 0) {
-                return ::read(out_, buf, size);
-            }
-        }
-        return 0;
-    }
-
-    pid_t pid_ = -1;
-    int out_ = -1;
-    std::optional<int> status_;
-};
+using Simulator = support::PrinterSimulator;
 
 /// Each test runs in its own directory, as RespApf.txt goes to the current one.
 class EndToEnd : public ::testing::Test {
@@ -137,13 +45,13 @@ class EndToEnd : public ::testing::Test {
     /// Starts the simulator, points port 1 at it and opens the port.
     void start(std::vector<std::string> args, bool open = true) {
         args_ = args;
-        sim_ = std::make_unique<Simulator>(std::move(args));
-        ASSERT_TRUE(sim_->started()) << "cannot start " << ZARVO_SIM_PATH;
-        path_ = sim_->first_line();
+        sim_ = std::make_unique<Simulator>(ZARVO_SIM_PATH, args);
+        ASSERT_TRUE(sim_->started()) << "cannot start " << sim_->error();
+        path_ = sim_->device();
         if (path_.empty()) {
             GTEST_SKIP() << "the simulator could not create a pseudo-terminal";
         }
-        ASSERT_EQ(::setenv("API232_PORT1", path_.c_str(), 1), 0);
+        ASSERT_TRUE(sim_->serve_port(1));
         if (open) {
             ASSERT_GE(Abre(1), 0) << "cannot open " << path_;
             open_ = true;
@@ -152,7 +60,7 @@ class EndToEnd : public ::testing::Test {
 
     /// One exchange; returns RespApf.txt as written, line end included.
     std::string exchange(const std::string &command, int timeout_s = 10) {
-        TXRX(1, timeout_s, support::counted(command).data() + 4);
+        TXRX(1, timeout_s, zarvo::counted_text(command).data() + 4);
         return support::read_file("RespApf.txt");
     }
 
@@ -195,7 +103,7 @@ class EndToEnd : public ::testing::Test {
         std::vector<std::string> args = args_;
         args.push_back("--dump-reading");
         args.push_back(command);
-        Simulator dump(args);
+        Simulator dump(ZARVO_SIM_PATH, args);
         const std::string expected = dump.output();
         EXPECT_EQ(dump.wait_exit(), 0);
         EXPECT_EQ(saved, expected);
