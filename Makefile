@@ -2,11 +2,14 @@
 #   make test   install missing Debian packages, build, run every test
 #   make run    install missing Debian packages, build only what it runs (both libraries, the
 #               simulator, the window), start the printer simulator and open the window
-# Other targets: deps, build, bench, asan, fuzz, format, clean.
+# Other targets: deps, build, bench, asan, fuzz, format, clean,
+#   windows (cross-build Zarvo.dll and API232.dll into $(BUILD_WIN_DIR)), test-windows (their tests
+#   under Wine).
 
 BUILD_DIR  ?= build
 ASAN_DIR   ?= build-asan
 FUZZ_DIR   ?= build-fuzz
+BUILD_WIN_DIR ?= build-win32
 BUILD_TYPE ?= RelWithDebInfo
 JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 
@@ -44,6 +47,21 @@ deps:
 
 bench-deps: deps
 	$(call install_missing,$(BENCH_PACKAGES))
+
+deps-windows: deps
+	@dpkg --print-foreign-architectures | grep -qx i386 || \
+	    { echo "Adding the i386 architecture (for wine32)"; $(SUDO) dpkg --add-architecture i386 && \
+	      $(SUDO) apt-get update; }
+	@missing=""; \
+	for p in $(WIN_PACKAGES); do \
+	    dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q 'ok installed' || missing="$$missing $$p"; \
+	done; \
+	if [ -n "$$missing" ]; then \
+	    echo "Installing missing Debian packages:$$missing"; \
+	    export DEBIAN_FRONTEND=noninteractive; \
+	    $(SUDO) apt-get install -y --no-install-recommends $$missing || \
+	    { $(SUDO) apt-get update && $(SUDO) apt-get install -y --no-install-recommends $$missing; }; \
+	fi
 
 $(BUILD_DIR)/CMakeCache.txt: | deps
 	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE)
@@ -83,5 +101,13 @@ bench: bench-deps configure
 format:
 	@git ls-files '*.cpp' '*.h' '*.c' | xargs clang-format -i
 
+# Zarvo.dll, API232.dll and the Windows test programs land in $(BUILD_WIN_DIR)/bin.
+$(BUILD_WIN_DIR)/CMakeCache.txt: | deps-windows
+	cmake -S . -B $(BUILD_WIN_DIR) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-i686.cmake \
+	      -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DZARVO_LINUX_BUILD_DIR=$(abspath $(BUILD_DIR))
+
+windows: deps-windows $(BUILD_WIN_DIR)/CMakeCache.txt
+	cmake --build $(BUILD_WIN_DIR) -j $(JOBS)
+
 clean:
-	rm -rf $(BUILD_DIR) $(ASAN_DIR) $(FUZZ_DIR)
+	rm -rf $(BUILD_DIR) $(ASAN_DIR) $(FUZZ_DIR) $(BUILD_WIN_DIR)

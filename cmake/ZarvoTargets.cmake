@@ -3,12 +3,14 @@
 
 find_package(Threads REQUIRED)
 
-# Standalone Asio, header-only (Debian package libasio-dev): the simulator's event loop.
-find_path(ASIO_INCLUDE_DIR asio.hpp REQUIRED DOC "Standalone Asio (Debian package libasio-dev)")
-add_library(zarvo_asio INTERFACE)
-target_include_directories(zarvo_asio SYSTEM INTERFACE ${ASIO_INCLUDE_DIR})
-target_compile_definitions(zarvo_asio INTERFACE ASIO_STANDALONE ASIO_NO_DEPRECATED)
-target_link_libraries(zarvo_asio INTERFACE Threads::Threads)
+if(NOT WIN32)
+    # Standalone Asio, header-only (Debian package libasio-dev): the simulator's event loop.
+    find_path(ASIO_INCLUDE_DIR asio.hpp REQUIRED DOC "Standalone Asio (Debian package libasio-dev)")
+    add_library(zarvo_asio INTERFACE)
+    target_include_directories(zarvo_asio SYSTEM INTERFACE ${ASIO_INCLUDE_DIR})
+    target_compile_definitions(zarvo_asio INTERFACE ASIO_STANDALONE ASIO_NO_DEPRECATED)
+    target_link_libraries(zarvo_asio INTERFACE Threads::Threads)
+endif()
 
 # zarvo_c_abi_library(target MAP file): a shared library whose only exports are the names the
 # linker version script MAP lists (template code from Asio and the C++ library would otherwise
@@ -46,11 +48,52 @@ endfunction()
 
 # zarvo_add_checks(): a folder's tests/ and fuzz/ subfolders. The fuzz targets are libFuzzer
 # binaries with ZARVO_FUZZ, else corpus replays run by CTest.
+# On Windows, tests/win32 holds the tests that run under Wine instead.
 function(zarvo_add_checks)
+    if(WIN32)
+        if(ZARVO_BUILD_TESTS AND EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/tests/win32)
+            add_subdirectory(tests/win32)
+        endif()
+        return()
+    endif()
     if(ZARVO_BUILD_TESTS AND EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/tests)
         add_subdirectory(tests)
     endif()
     if((ZARVO_BUILD_TESTS OR ZARVO_FUZZ) AND EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/fuzz)
         add_subdirectory(fuzz)
     endif()
+endfunction()
+
+# zarvo_windows_dll(target DEF file): a Windows DLL named <target>.dll whose exports are exactly
+# what the .def lists (undecorated stdcall names, ordinals); nothing in the code says dllexport.
+function(zarvo_windows_dll target)
+    cmake_parse_arguments(ARG "" "DEF" "" ${ARGN})
+    target_sources(${target} PRIVATE ${ARG_DEF})
+    set_target_properties(${target} PROPERTIES PREFIX "" OUTPUT_NAME ${target})
+endfunction()
+
+# zarvo_import_library(name DLL file DEF file): an import library for linking against a DLL by its
+# undecorated stdcall names, made from the DLL's .def with dlltool -k (kill the @bytes in the
+# imported names). Linking against it imports only the names the code calls.
+function(zarvo_import_library name)
+    cmake_parse_arguments(ARG "" "DEF" "" ${ARGN})
+    file(STRINGS ${ARG_DEF} lines)
+    set(import_def "")
+    foreach(line IN LISTS lines)
+        if(line MATCHES "^LIBRARY")
+            string(APPEND import_def "${line}\nEXPORTS\n")
+        elseif(line MATCHES "=[ \t]*([A-Za-z_0-9]+@[0-9]+)")
+            string(APPEND import_def "    ${CMAKE_MATCH_1}\n")
+        endif()
+    endforeach()
+    set(def ${CMAKE_CURRENT_BINARY_DIR}/${name}.def)
+    set(lib ${CMAKE_CURRENT_BINARY_DIR}/lib${name}.a)
+    file(WRITE ${def} "${import_def}")
+    add_custom_command(OUTPUT ${lib}
+        COMMAND ${CMAKE_DLLTOOL} -k -d ${def} -l ${lib}
+        DEPENDS ${ARG_DEF} VERBATIM)
+    add_custom_target(${name}_file DEPENDS ${lib})
+    add_library(${name} STATIC IMPORTED GLOBAL)
+    set_target_properties(${name} PROPERTIES IMPORTED_LOCATION ${lib})
+    add_dependencies(${name} ${name}_file)
 endfunction()

@@ -8,7 +8,9 @@
 #ifdef _WIN32
 #define ZARVO_CALL __stdcall
 #ifdef ZARVO_BUILDING
-#define ZARVO_API __declspec(dllexport)
+/* Exported through the library's .def file, which gives the undecorated names (and ordinals);
+   dllexport would add the decorated stdcall names as extra exports. */
+#define ZARVO_API
 #else
 #define ZARVO_API __declspec(dllimport)
 #endif

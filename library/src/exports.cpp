@@ -3,6 +3,7 @@
 #include "API232.h"
 #include "Zarvo.h"
 #include "exchange.h"
+#include "platform.h"
 #include "timing.h"
 
 extern "C" {
@@ -40,10 +41,8 @@ ZARVO_API void ZARVO_CALL RX(char **reply, int32_t port, int32_t timeout_s) {
     if (reply == nullptr) {
         return;
     }
-    char *text = zarvo::receive_counted_reply(port, timeout_s, zarvo::system_timing());
-    if (text != nullptr) {
-        *reply = text;
-    }
+    zarvo::store_rx_reply(reply,
+                          zarvo::receive_counted_reply(port, timeout_s, zarvo::system_timing()));
 }
 
 }  // extern "C"

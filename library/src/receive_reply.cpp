@@ -19,10 +19,11 @@ constexpr int kTrustedEmptyPasses = 2;
 
 class ReplyWait {
   public:
-    ReplyWait(std::int32_t port, std::int32_t timeout_s, const Timing &timing)
+    ReplyWait(std::int32_t port, std::int32_t timeout_s, const Timing &timing, SioWait wait)
         : port_(port),
           limit_ms_(std::int64_t{timeout_s} * 1000),
           timing_(timing),
+          wait_(wait),
           start_(timing.now()) {}
 
     std::string run() {
@@ -64,7 +65,11 @@ class ReplyWait {
         }
         const auto wait_ms = static_cast<std::int32_t>(
             std::min<std::int64_t>(left, std::numeric_limits<std::int32_t>::max()));
-        const std::int32_t waiting = sio_wait(port_, wait_ms);
+        if (wait_ == nullptr) {
+            pause(kPaceSlice);
+            return;
+        }
+        const std::int32_t waiting = wait_(port_, wait_ms);
         if (waiting < 0) {
             // The device failed or is gone; the port may still recover, so keep reading until the
             // timeout, at a slow pace.
@@ -95,6 +100,7 @@ class ReplyWait {
     const std::int32_t port_;
     const std::int64_t limit_ms_;
     const Timing &timing_;
+    const SioWait wait_;  ///< The serial layer's sio_wait; null when it has none.
     const std::chrono::steady_clock::time_point start_;
     int empty_passes_ = 0;           ///< Passes in a row that read nothing.
     std::int32_t last_waiting_ = 0;  ///< What the last sio_wait said was waiting.
@@ -102,8 +108,9 @@ class ReplyWait {
 
 }  // namespace
 
-std::string ReceiveReply(std::int32_t port, std::int32_t timeout_s, const Timing &timing) {
-    return ReplyWait(port, timeout_s, timing).run();
+std::string ReceiveReply(std::int32_t port, std::int32_t timeout_s, const Timing &timing,
+                         SioWait wait) {
+    return ReplyWait(port, timeout_s, timing, wait).run();
 }
 
 }  // namespace zarvo

@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform.h"
 #include "timing.h"
 
 namespace zarvo {
@@ -18,16 +19,21 @@ inline constexpr std::string_view kNotWrittenText = ".-0001ERRO:         98}";
 
 /// The longest pause after a wait on the port failed, so a vanished device costs no CPU.
 inline constexpr std::chrono::milliseconds kRetrySlice{20};
+/// The pause between reads when the serial layer has no sio_wait: short, so a reply is taken
+/// within a few bytes' time at 9600 bit/s, yet no spin.
+inline constexpr std::chrono::milliseconds kPaceSlice{5};
 
 /**
  * Reads port @p port until a "}" arrives or more than @p timeout_s seconds (compared in whole
  * milliseconds) have passed since the start. The timeout is tested before each read, so there is
  * always at least one read, and a "}" taken in the pass that notices the timeout still counts as
  * a timeout. Bytes 0 are dropped; bytes after the "}" stay unread. Between passes that read
- * nothing it blocks in sio_wait instead of polling.
+ * nothing it blocks in sio_wait instead of polling; with no sio_wait (@p wait null) it sleeps
+ * kPaceSlice, never beyond the moment the timeout is noticed.
  * @return the reply up to and including its "}", or kNoReplyText after a timeout.
  */
-std::string ReceiveReply(std::int32_t port, std::int32_t timeout_s, const Timing &timing);
+std::string ReceiveReply(std::int32_t port, std::int32_t timeout_s, const Timing &timing,
+                         SioWait wait = find_sio_wait());
 
 }  // namespace zarvo
 

@@ -92,4 +92,23 @@ TEST_P(MisbehavingWaitTest, PacesItselfAndEndsOnTime) {
 
 INSTANTIATE_TEST_SUITE_P(WaitResults, MisbehavingWaitTest, ::testing::Values(-8, 0, 1));
 
+// A serial layer without sio_wait (an older API232.DLL): the wait sleeps in short slices, takes a
+// reply that comes in pieces, and still ends exactly when the timeout is noticed.
+TEST(WaitWithoutSioWait, SleepsInShortSlicesAndKeepsTheRules) {
+    Serial &serial = Serial::reset();
+    serial.arrive(".+", milliseconds{300});
+    serial.arrive("12}", milliseconds{700});
+    EXPECT_EQ(zarvo::ReceiveReply(1, 2, serial, nullptr), ".+12}");
+    EXPECT_EQ(serial.count("wait"), 0);
+    EXPECT_THAT(serial.sleeps, Each(Le(zarvo::kPaceSlice)));
+    EXPECT_LE(serial.clock, milliseconds{700} + zarvo::kPaceSlice + milliseconds{1});
+
+    Serial &silent = Serial::reset();
+    EXPECT_EQ(zarvo::ReceiveReply(1, 1, silent, nullptr), k99);
+    EXPECT_THAT(silent.sleeps, Each(Gt(milliseconds{0})));
+    EXPECT_LE(silent.count("getch"), 1001 / zarvo::kPaceSlice.count() + 3);  // no spin
+    EXPECT_GT(silent.clock, milliseconds{1000});
+    EXPECT_LE(silent.clock, milliseconds{1002});
+}
+
 }  // namespace

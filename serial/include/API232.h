@@ -8,7 +8,9 @@
 #ifdef _WIN32
 #define API232_CALL __stdcall
 #ifdef API232_BUILDING
-#define API232_API __declspec(dllexport)
+/* Exported through the library's .def file, which gives the undecorated names (and ordinals);
+   dllexport would add the decorated stdcall names as extra exports. */
+#define API232_API
 #else
 #define API232_API __declspec(dllimport)
 #endif

@@ -1,0 +1,26 @@
+// SPDX-License-Identifier: MIT
+// What the link library takes from the operating system beyond standard C++: one file per system
+// (platform_posix.cpp, platform_win32.cpp) defines these.
+#ifndef ZARVO_PLATFORM_H
+#define ZARVO_PLATFORM_H
+
+#include <cstdint>
+
+#include "API232.h"
+
+namespace zarvo {
+
+using SioWait = std::int32_t(API232_CALL *)(std::int32_t port, std::int32_t ms);
+
+/// The serial layer's sio_wait, or nullptr when the loaded serial layer has none. On Windows it is
+/// looked up in the loaded API232.DLL, so that a serial library offering only the five functions
+/// the link library needs still serves.
+SioWait find_sio_wait() noexcept;
+
+/// Stores the new counted text @p text (from make_counted_text, may be null when memory ran out)
+/// in RX's reply variable @p variable, in the platform's convention; @p text is consumed.
+void store_rx_reply(char **variable, char *text) noexcept;
+
+}  // namespace zarvo
+
+#endif  // ZARVO_PLATFORM_H

@@ -1,0 +1,134 @@
+// SPDX-License-Identifier: MIT
+// Writing RespApf.txt on Windows in one go, never through a link or reparse point, and leaving no
+// stale copy behind when that fails.
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+
+#include "reply_file.h"
+
+namespace zarvo {
+namespace {
+
+constexpr std::string_view kLineEnd = "\r\n";
+
+std::string system_reason(DWORD error) {
+    char text[512] = {};
+    DWORD length = ::FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                    nullptr, error, 0, text, sizeof text, nullptr);
+    while (length > 0 && (text[length - 1] == '\r' || text[length - 1] == '\n' ||
+                          text[length - 1] == ' ' || text[length - 1] == '.')) {
+        --length;
+    }
+    return std::string(text, length) + " (error " + std::to_string(error) + ")";
+}
+
+// Removes an earlier reply file, or a link or reparse point in its place (never its target);
+// leaves directories alone. Returns 0 or the error of the failed removal.
+DWORD remove_stale_reply_file() noexcept {
+    const DWORD attributes = ::GetFileAttributesA(kReplyFileName);
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        const DWORD error = ::GetLastError();
+        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? 0 : error;
+    }
+    const bool reparse = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        // A directory link (junction) is removed as a directory; a real directory is left alone.
+        return reparse && !::RemoveDirectoryA(kReplyFileName) ? ::GetLastError() : 0;
+    }
+    if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+        ::SetFileAttributesA(kReplyFileName, attributes & ~FILE_ATTRIBUTE_READONLY);
+    }
+    if (!::DeleteFileA(kReplyFileName)) {
+        const DWORD error = ::GetLastError();
+        return error == ERROR_FILE_NOT_FOUND ? 0 : error;
+    }
+    return 0;
+}
+
+bool fail(const char *step, const std::string &reason) noexcept {
+    try {
+        const DWORD removal_error = remove_stale_reply_file();
+        char directory[MAX_PATH] = ".";
+        if (::GetCurrentDirectoryA(sizeof directory, directory) == 0) {
+            directory[0] = '.';
+            directory[1] = '\0';
+        }
+        std::fprintf(stderr, "Zarvo: cannot %s %s in %s: %s", step, kReplyFileName, directory,
+                     reason.c_str());
+        if (removal_error != 0) {
+            std::fprintf(stderr, "; the earlier %s could not be removed either: %s", kReplyFileName,
+                         system_reason(removal_error).c_str());
+        }
+        std::fputc('\n', stderr);
+    } catch (...) {
+    }
+    return false;
+}
+
+bool fail(const char *step, DWORD error) noexcept {
+    try {
+        return fail(step, system_reason(error));
+    } catch (...) {
+        return fail(step, std::string());
+    }
+}
+
+}  // namespace
+
+bool write_reply_file(std::string_view outcome) noexcept {
+    // FILE_FLAG_OPEN_REPARSE_POINT opens a symbolic link or junction itself, not what it points
+    // at, so the check below refuses it before a byte is written. Opened without truncation: the
+    // line is written from the start and the end set after it, so no reader sees an empty file
+    // for longer than needed.
+    const HANDLE file =
+        ::CreateFileA(kReplyFileName, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                      OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return fail("create", ::GetLastError());
+    }
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!::GetFileInformationByHandle(file, &info)) {
+        const DWORD error = ::GetLastError();
+        ::CloseHandle(file);
+        return fail("create", error);
+    }
+    if ((info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+        ::CloseHandle(file);
+        return fail("create",
+                    "it is a symbolic link or reparse point, and the reply is never written "
+                    "through one");
+    }
+    if (::GetFileType(file) != FILE_TYPE_DISK) {
+        ::CloseHandle(file);
+        return fail("create", "another kind of file already has that name");
+    }
+    std::string line;
+    try {
+        line.reserve(outcome.size() + kLineEnd.size());
+        line.append(outcome).append(kLineEnd);
+    } catch (...) {
+        ::CloseHandle(file);
+        return fail("write", ERROR_NOT_ENOUGH_MEMORY);
+    }
+    DWORD written = 0;
+    DWORD error = 0;
+    if (!::WriteFile(file, line.data(), static_cast<DWORD>(line.size()), &written, nullptr)) {
+        error = ::GetLastError();
+    } else if (written != line.size()) {
+        error = ERROR_HANDLE_DISK_FULL;
+    } else if (!::SetEndOfFile(file)) {  // a longer earlier line ends here
+        error = ::GetLastError();
+    }
+    if (error != 0) {
+        ::CloseHandle(file);
+        return fail("write", error);
+    }
+    if (!::CloseHandle(file)) {
+        return fail("close", ::GetLastError());
+    }
+    return true;
+}
+
+}  // namespace zarvo
