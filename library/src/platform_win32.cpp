@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 // The link library's OS pieces on Windows: sio_wait looked up at run time, RX's reply as a BSTR.
-#include <oleauto.h>
 #include <windows.h>
+
+#include <oleauto.h>  // after windows.h, whose types it uses
 
 #include <cstdlib>
 #include <cstring>
