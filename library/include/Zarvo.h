@@ -55,7 +55,9 @@ ZARVO_API int32_t ZARVO_CALL Fecha(int32_t port);
  * reads once), or ".-0001ERRO:         98}" when the frame could not be written. The wait
  * blocks in the serial layer instead of polling; it does not use the CPU while the line is quiet.
  *
- * RespApf.txt is replaced in one go; a symbolic link in its place is not followed. When it cannot
+ * The line is written at the start of RespApf.txt, which is then cut to its length, so even a
+ * process ended in between leaves the new outcome as the first line; a symbolic link in its
+ * place is not followed, nor is anything but a plain file written. When it cannot
  * be created, written or closed, a message naming it and the reason goes to stderr, an earlier
  * RespApf.txt (or a link in its place, never the link's target) is removed where possible, and
  * the result is ZARVO_LOG_FAILED, whether or not the frame was written.

@@ -3,8 +3,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <csignal>
 #include <cstdlib>
@@ -171,6 +173,7 @@ TEST_P(FailureTest, GivesMinusTwoAndLeavesNoStaleReply) {
 }
 
 rlimit saved_size_limit{};
+int fifo_reader = -1;
 
 INSTANTIATE_TEST_SUITE_P(
     Causes, FailureTest,
@@ -185,6 +188,20 @@ INSTANTIATE_TEST_SUITE_P(
                     [] { EXPECT_EQ(read_file("target"), "not ours"); }, "it is a symbolic link"},
         FailureCase{"fifo_without_reader", [] { ASSERT_EQ(::mkfifo("RespApf.txt", 0644), 0); },
                     [] { EXPECT_TRUE(fs::is_fifo("RespApf.txt")); }, std::strerror(ENXIO)},
+        // With a reader the open succeeds: only the check of the file's kind keeps the reply
+        // from going into the pipe.
+        FailureCase{"fifo_with_reader",
+                    [] {
+                        ASSERT_EQ(::mkfifo("RespApf.txt", 0644), 0);
+                        fifo_reader = ::open("RespApf.txt", O_RDONLY | O_NONBLOCK);
+                        ASSERT_GE(fifo_reader, 0);
+                    },
+                    [] {
+                        char byte;
+                        EXPECT_LE(::read(fifo_reader, &byte, 1), 0) << "the reply went into it";
+                        ::close(fifo_reader);
+                    },
+                    "another kind of file"},
         // A file size limit makes the write itself fail, after a short write. It also
         // cuts the captured message short, so that is not checked.
         FailureCase{"write_fails",
