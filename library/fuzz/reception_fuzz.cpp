@@ -16,10 +16,10 @@
 #include "API232.h"
 #include "Zarvo.h"
 #include "ZarvoCountedText.h"
-#include "exchange.h"
+#include "txrx.h"
 #include "fuzz_check.h"
 #include "receive_reply.h"
-#include "reply_file.h"
+#include "reply_file_writer.h"
 #include "scratch_directory.h"
 #include "scripted_serial.h"
 
@@ -187,7 +187,7 @@ int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
     const support::ScratchDirectory::Inside scratch(*g_scratch);
     const std::string block =
         zarvo::counted_text(command, bad_count ? std::optional<std::int32_t>(-1) : std::nullopt);
-    const std::int32_t result = zarvo::exchange(7, timeout_s, block.data() + 4, port);
+    const std::int32_t result = zarvo::txrx(7, timeout_s, block.data() + 4, port);
     const std::string file = support::read_file(zarvo::kReplyFileName);
     CHECK(file.size() >= 2 && file.ends_with("\r\n"));
     const std::string outcome = file.substr(0, file.size() - 2);

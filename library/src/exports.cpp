@@ -2,9 +2,9 @@
 // The four exported functions: argument checks and the wall that no C++ exception crosses.
 #include "API232.h"
 #include "Zarvo.h"
-#include "exchange.h"
 #include "platform.h"
 #include "timing.h"
+#include "txrx.h"
 
 extern "C" {
 
@@ -34,7 +34,7 @@ ZARVO_API int32_t ZARVO_CALL Fecha(int32_t port) {
 }
 
 ZARVO_API int32_t ZARVO_CALL TXRX(int32_t port, int32_t timeout_s, const char *command) {
-    return zarvo::exchange(port, timeout_s, command, zarvo::system_timing());
+    return zarvo::txrx(port, timeout_s, command, zarvo::system_timing());
 }
 
 ZARVO_API void ZARVO_CALL RX(char **reply, int32_t port, int32_t timeout_s) {

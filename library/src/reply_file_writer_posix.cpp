@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
-// Writing RespApf.txt in one go, and leaving no stale copy behind when that fails.
-#include "reply_file.h"
+// Writing RespApf.txt over its start and cutting it to the line, and leaving no stale copy behind
+// when that fails (POSIX).
+#include "reply_file_writer.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

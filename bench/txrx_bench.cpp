@@ -51,7 +51,7 @@ const std::string kReply = ".+0028" + std::string(40, '0') + "}";
 const Seconds kWire = (kCommand.size() + 4 + kReply.size()) * kByteTime;
 
 [[noreturn]] void fail(const std::string &why) {
-    std::fprintf(stderr, "zarvo-bench-exchange: %s\n", why.c_str());
+    std::fprintf(stderr, "zarvo-bench-txrx: %s\n", why.c_str());
     std::exit(2);
 }
 

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
-// RespApf.txt: the one-line record of the latest exchange, read back by the operator program.
-#ifndef ZARVO_REPLY_FILE_H
-#define ZARVO_REPLY_FILE_H
+// Writing RespApf.txt, the one-line record of the latest TXRX that the operator program reads
+// back; one file per system (reply_file_writer_posix.cpp, reply_file_writer_win32.cpp).
+#ifndef ZARVO_REPLY_FILE_WRITER_H
+#define ZARVO_REPLY_FILE_WRITER_H
 
 #include <string_view>
 
@@ -21,4 +22,4 @@ bool write_reply_file(std::string_view outcome) noexcept;
 
 }  // namespace zarvo
 
-#endif  // ZARVO_REPLY_FILE_H
+#endif  // ZARVO_REPLY_FILE_WRITER_H

@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <string>
 
-#include "reply_file.h"
+#include "reply_file_writer.h"
 
 namespace zarvo {
 namespace {

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // TXRX and RX behind the C ABI: what is sent, what is waited for, what is recorded.
-#include "exchange.h"
+#include "txrx.h"
 
 #include <limits>
 #include <optional>
@@ -12,7 +12,7 @@
 #include "counted_text.h"
 #include "frame.h"
 #include "receive_reply.h"
-#include "reply_file.h"
+#include "reply_file_writer.h"
 
 namespace zarvo {
 namespace {
@@ -33,8 +33,8 @@ bool send_command(std::int32_t port, const char *command) {
 
 }  // namespace
 
-std::int32_t exchange(std::int32_t port, std::int32_t timeout_s, const char *command,
-                      const Timing &timing) noexcept {
+std::int32_t txrx(std::int32_t port, std::int32_t timeout_s, const char *command,
+                  const Timing &timing) noexcept {
     bool written = false;
     std::string reply;
     std::string_view outcome = kNotWrittenText;

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // One command exchange (TXRX) and one bare wait (RX), on an injectable clock.
-#ifndef ZARVO_EXCHANGE_H
-#define ZARVO_EXCHANGE_H
+#ifndef ZARVO_TXRX_H
+#define ZARVO_TXRX_H
 
 #include <cstdint>
 
@@ -11,8 +11,8 @@ namespace zarvo {
 
 /// TXRX on @p timing's clock: frame and send the counted @p command, wait for the reply, record
 /// the outcome in RespApf.txt. Returns ZARVO_WRITTEN, ZARVO_WRITE_FAILED or ZARVO_LOG_FAILED.
-std::int32_t exchange(std::int32_t port, std::int32_t timeout_s, const char *command,
-                      const Timing &timing) noexcept;
+std::int32_t txrx(std::int32_t port, std::int32_t timeout_s, const char *command,
+                  const Timing &timing) noexcept;
 
 /// RX on @p timing's clock: the outcome of one wait as a new counted text, or nullptr when memory
 /// for it runs out.
@@ -21,4 +21,4 @@ char *receive_counted_reply(std::int32_t port, std::int32_t timeout_s,
 
 }  // namespace zarvo
 
-#endif  // ZARVO_EXCHANGE_H
+#endif  // ZARVO_TXRX_H
