@@ -95,19 +95,16 @@ void remove_link(const std::string &link, const std::string &target) {
 }  // namespace
 
 int main(int argc, char **argv) {
-    const ParsedOptions parsed = parse_options(std::vector<std::string>(argv + 1, argv + argc));
-    if (!parsed.options) {
+    const ParsedOptions parsed =
+        parse_options(kProgram, std::vector<std::string>(argv + 1, argv + argc));
+    if (!parsed.error.empty()) {
         return complain(parsed.error, 2);
     }
+    if (!parsed.options) {
+        std::cout << parsed.text;
+        return std::cout ? 0 : complain("cannot write to standard output", 1);
+    }
     const Options &options = *parsed.options;
-    if (options.help) {
-        std::cout << help_text(kProgram);
-        return 0;
-    }
-    if (options.version) {
-        std::cout << kProgram << " 1.00\n";
-        return 0;
-    }
 
     PrinterModel::LocalClock clock = local_now;
     if (options.clock) {

@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: MIT
-// The simulator's command line: parsing into settings, and the --help text.
+// The simulator's command line, declared with CLI11: each option's value, range and help line.
 #include "options.h"
+
+#include <CLI/CLI.hpp>
 
 #include <charconv>
 #include <functional>
-#include <map>
 
+#include "fiscal_memory.h"
 #include "text.h"
 
 namespace zarvo::sim {
@@ -35,104 +37,262 @@ int hex_digit(char c) {
     return -1;
 }
 
-using Handler = std::function<bool(std::string_view name, std::string_view value)>;
+// A check of one value: the reason it is wrong, or "" when it is right. CLI11 puts the option's
+// name before the reason.
+using Check = std::function<std::string(const std::string &)>;
 
-struct Rule {
-    bool takes_value;
-    Handler handle;
+CLI::Validator validator(std::string description, Check check) {
+    return CLI::Validator([check = std::move(check)](std::string &value) { return check(value); },
+                          std::move(description));
+}
+
+template <typename T>
+CLI::Validator whole_number(T min, T max) {
+    const std::string range = std::to_string(min) + " to " + std::to_string(max);
+    return validator(range, [min, max, range](const std::string &value) {
+        return parse_number<T>(value, min, max)
+                   ? std::string()
+                   : "\"" + value + "\" is not a whole number from " + range;
+    });
+}
+
+CLI::Validator not_empty(const std::string &what) {
+    return validator("", [what](const std::string &value) {
+        return value.empty() ? "give " + what : std::string();
+    });
+}
+
+CLI::Validator command_pattern() {
+    return not_empty("a command, such as .28, or * for every command");
+}
+
+// CMD=CODE, the code two digits; split on the last "=" so that CMD may hold one.
+std::optional<std::pair<std::string, int>> refusal(const std::string &value, std::string &why) {
+    const auto eq = value.rfind('=');
+    if (eq == std::string::npos || eq == 0) {
+        why = "\"" + value + "\" is not CMD=CODE, such as .36S=07";
+        return std::nullopt;
+    }
+    const std::string code_text = value.substr(eq + 1);
+    const auto code = parse_number<int>(code_text, 0, 99);
+    if (code_text.size() != 2 || !code) {
+        why = "the code \"" + code_text + "\" is not two digits 00 to 99";
+        return std::nullopt;
+    }
+    return std::pair{value.substr(0, eq), *code};
+}
+
+// CMD[=TEXT], split on the first "=" so that TEXT may hold one.
+std::optional<std::pair<std::string, std::string>> extra(const std::string &value,
+                                                         std::string &why) {
+    const auto eq = value.find('=');
+    std::pair<std::string, std::string> parsed{value.substr(0, eq), std::string(kDefaultExtra)};
+    if (parsed.first.empty()) {
+        why = "give a command, such as .28, or * for every command";
+        return std::nullopt;
+    }
+    if (eq != std::string::npos) {
+        const auto text = unescape(std::string_view(value).substr(eq + 1));
+        if (!text || text->empty()) {
+            why = "the text after \"=\" is empty or has a bad \\ escape";
+            return std::nullopt;
+        }
+        parsed.second = *text;
+    }
+    return parsed;
+}
+
+// A check made of a conversion: its reason when the conversion fails.
+template <typename Convert>
+CLI::Validator converts(Convert convert) {
+    return validator("", [convert](const std::string &value) {
+        std::string why;
+        return convert(value, why) ? std::string() : why;
+    });
+}
+
+// What the options that need a conversion after the parse hold until then.
+struct Texts {
+    std::optional<std::string> clock, reduction;
+    std::vector<std::string> refuse, extra;
 };
 
-struct Parser {
-    Options options;
-    std::string error;
+// Every option, into @p o and @p t.
+void declare(CLI::App &app, Options &o, Texts &t) {
+    app.description(
+        "A fake fiscal printer on a serial line. By default it creates a pseudo-terminal and "
+        "prints\n"
+        "the device path of its other end as the first line on standard output; point the link\n"
+        "library at it with API232_PORT1=<that path>. It runs until SIGINT or SIGTERM.\n");
+    app.footer(
+        R"(CMD matches every command that begins with it; * matches all; the fault options repeat.
 
-    bool fail(std::string message) {
-        error = std::move(message);
-        return false;
-    }
+Refusal codes (positions 21-22 of ".-0001ERRO:         CC}"):
+  01 unknown command        02 bad checksum             03 bad parameter (.36X)
+  10 already in summer time 11 not in summer time       20 out of paper
+  30 malformed range        31 empty range (first after last)
+  32 no reduction in range  33 .++ with no reading in progress
+The end of a reading over the line is ".]NNNNFIM:          00}" (NNNN blocks sent).
 
-    template <typename T, typename Into>
-    bool number(std::string_view name, std::string_view value, T min, T max, Into &into) {
-        const auto parsed = parse_number<T>(value, min, max);
-        if (!parsed) {
-            return fail(std::string(name) + ": \"" + std::string(value) +
-                        "\" is not a whole number from " + std::to_string(min) + " to " +
-                        std::to_string(max));
-        }
-        into = Into(*parsed);
-        return true;
-    }
+Exit status: 0 at the end (signal, --exit-after, --close-after-block), 1 on a failure of the line,
+the log or the link, 2 on a wrong command line.)");
+    app.set_help_flag("--help", "show this text and end");
+    app.set_version_flag("--version", "zarvo-printer-sim 1.00", "show the version and end");
+    // A value given twice: the last one counts.
+    app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+    const auto flag = [&](const char *name, bool &into, const char *help, const char *group) {
+        app.add_flag(name, into, help)->disable_flag_override()->group(group);
+    };
+    const auto repeated = [&](const char *name, std::vector<std::string> &into, const char *help) {
+        return app.add_option(name, into, help)
+            ->type_name("CMD")
+            ->expected(1)
+            ->allow_extra_args(false)
+            ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
+            ->group("Faults");
+    };
 
-    bool pattern(std::string_view name, std::string_view value, std::vector<std::string> &into) {
-        if (value.empty()) {
-            return fail(std::string(name) +
-                        ": give a command, such as .28, or * for every command");
-        }
-        into.emplace_back(value);
-        return true;
-    }
+    const char *line = "Line";
+    auto *device = app.add_option("--device", o.device,
+                                  "serve the serial port PATH (9600 bit/s, 8N1) instead of a "
+                                  "pseudo-terminal")
+                       ->type_name("PATH")
+                       ->check(not_empty("a device path"))
+                       ->group(line);
+    app.add_option("--link", o.link,
+                   "also make PATH a symbolic link to the pseudo-terminal; removed at the end (an "
+                   "existing symbolic link there is replaced, any other file is kept)")
+        ->type_name("PATH")
+        ->check(not_empty("a path"))
+        ->excludes(device)
+        ->group(line);
+    flag("--fast", o.fast, "send replies at once instead of at 9600 bit/s (about 1.04 ms a byte)",
+         line);
+    app.add_option("--exit-after", o.exit_after,
+                   "end after N commands (frames received, refused ones included)")
+        ->type_name("N")
+        ->check(whole_number(1L, 1000000000L))
+        ->group(line);
+    app.add_option("--log", o.log,
+                   "append every frame received and reply sent, as hex and text, to FILE")
+        ->type_name("FILE")
+        ->check(not_empty("a file name"))
+        ->group(line);
 
-    bool refuse(std::string_view value) {
-        const auto eq = value.rfind('=');
-        if (eq == std::string_view::npos || eq == 0) {
-            return fail("--refuse: \"" + std::string(value) +
-                        "\" is not CMD=CODE, such as .36S=07");
-        }
-        const auto code_text = value.substr(eq + 1);
-        const auto code = parse_number<int>(code_text, 0, 99);
-        if (code_text.size() != 2 || !code) {
-            return fail("--refuse: the code \"" + std::string(code_text) +
-                        "\" is not two digits 00 to 99");
-        }
-        options.faults.refuse.emplace_back(std::string(value.substr(0, eq)), *code);
-        return true;
-    }
+    const char *state = "Printer state";
+    app.add_option("--clock", t.clock,
+                   "a fixed printer clock (default: the system clock, local time); summer time "
+                   "moves it one hour ahead, leaving it one hour back")
+        ->type_name("ddmmyyhhmm")
+        ->check(validator("",
+                          [](const std::string &value) {
+                              return parse_clock(value)
+                                         ? std::string()
+                                         : "\"" + value +
+                                               "\" is not a time ddmmyyhhmm, such as 3112081530";
+                          }))
+        ->group(state);
+    flag("--summer", o.printer.summer, "start in summer time (status position 54 \"S\")", state);
+    app.add_option("--reduction", t.reduction,
+                   "reduction state at status position 18: S done, N not done (default), F "
+                   "mandatory")
+        ->type_name("S|N|F")
+        ->check(validator("",
+                          [](const std::string &value) {
+                              return value == "S" || value == "N" || value == "F"
+                                         ? std::string()
+                                         : "\"" + value + "\" is not S, N or F";
+                          }))
+        ->group(state);
+    flag("--first-x", o.printer.first_x,
+         "the first X reading is already done (status position 124 \"S\")", state);
+    app.add_option("--coo", o.printer.coo,
+                   "the value at positions 5-10 of the reply to .5609 (default: the fiscal "
+                   "memory's next document number); every printed document adds one")
+        ->type_name("N")
+        ->check(whole_number(0U, 999999U))
+        ->group(state);
+    app.add_option("--ccf", o.printer.ccf,
+                   "the value at positions 5-10 of the reply to .5618 (default: the coupons "
+                   "counted in the fiscal memory)")
+        ->type_name("N")
+        ->check(whole_number(0U, 999999U))
+        ->group(state);
+    app.add_flag_function(
+           "--no-paper", [&o](std::int64_t) { o.printer.paper = false; },
+           "out of paper: .23 replies \"5\" at position 6; printing is refused (20)")
+        ->disable_flag_override()
+        ->group(state);
+    app.add_option_function<long>(
+           "--print-time", [&o](long ms) { o.printer.print_time = milliseconds{ms}; },
+           "how long .13 and a printed reading take before the reply, in milliseconds (default "
+           "2000; --fast does not change it)")
+        ->type_name("MS")
+        ->check(whole_number(0L, 3600000L))
+        ->group(state);
+    app.add_option("--seed", o.seed, "seed of the generated fiscal memory (default 1)")
+        ->type_name("N")
+        ->check(whole_number(std::uint64_t{0}, UINT64_MAX))
+        ->group(state);
+    app.add_option("--reductions", o.reductions,
+                   "reductions in the fiscal memory, numbered from 1 (default 40)")
+        ->type_name("N")
+        ->check(whole_number(0, 9999))
+        ->group(state);
+    app.add_option("--blocks", o.printer.blocks,
+                   "blocks a reading over the line yields (default: one per line of the reading: "
+                   "a header, one per reduction, a totals line); 0 makes the reply to the reading "
+                   "command the end reply")
+        ->type_name("N")
+        ->check(whole_number(0, 9999))
+        ->group(state);
 
-    bool extra(std::string_view value) {
-        const auto eq = value.find('=');
-        const auto cmd = value.substr(0, eq);
-        if (cmd.empty()) {
-            return fail("--extra-after: give a command, such as .28, or * for every command");
-        }
-        std::string text(kDefaultExtra);
-        if (eq != std::string_view::npos) {
-            const auto unescaped = unescape(value.substr(eq + 1));
-            if (!unescaped || unescaped->empty()) {
-                return fail("--extra-after: the text after \"=\" is empty or has a bad \\ escape");
-            }
-            text = *unescaped;
-        }
-        options.faults.extra.emplace_back(std::string(cmd), std::move(text));
-        return true;
-    }
+    flag("--silent", o.faults.silent, "never reply", "Faults");
+    app.add_option("--silent-after", o.faults.silent_after,
+                   "reply to the first N commands only; ignore the rest")
+        ->type_name("N")
+        ->check(whole_number(0L, 1000000000L))
+        ->group("Faults");
+    repeated("--refuse", t.refuse, "refuse CMD with the two-digit CODE, without carrying it out")
+        ->type_name("CMD=CODE")
+        ->check(converts(refusal));
+    repeated("--cut-reply", o.faults.cut, "send the reply to CMD without its closing \"}\"")
+        ->check(command_pattern());
+    repeated("--nul-in-reply", o.faults.nul,
+             "put a 0 byte before the reply to CMD, after its 2nd character and before its \"}\"")
+        ->check(command_pattern());
+    repeated("--noise-in-reply", o.faults.noise,
+             "put the bytes FF 7E 01 80 after the 6th character of the reply to CMD")
+        ->check(command_pattern());
+    repeated("--cr-in-reply", o.faults.cr, "put a CR after the 6th character of the reply to CMD")
+        ->check(command_pattern());
+    repeated("--lf-in-reply", o.faults.lf, "put a LF after the 6th character of the reply to CMD")
+        ->check(command_pattern());
+    repeated("--extra-after", t.extra,
+             "send TEXT (default \"EXTRA\"; \\xNN \\r \\n \\0 \\\\ allowed) right after the \"}\" "
+             "of the reply to CMD")
+        ->type_name("CMD[=TEXT]")
+        ->check(converts(extra));
+    app.add_option("--close-after-block", o.faults.close_after_block,
+                   "close the line and end once block N of a reading has been sent")
+        ->type_name("N")
+        ->check(whole_number(1, 9999))
+        ->group("Faults");
 
-    // The shapes most options share: a switch, a text that must not be empty, a number within
-    // bounds, a command pattern that may repeat.
-    static Rule flag(bool &into, bool value = true) {
-        return {false, [&into, value](auto, auto) {
-                    into = value;
-                    return true;
-                }};
-    }
-
-    Rule text(std::optional<std::string> &into, std::string what) {
-        return {true, [this, &into, what = std::move(what)](auto name, auto value) {
-                    into = std::string(value);
-                    return !value.empty() || fail(std::string(name) + ": give " + what);
-                }};
-    }
-
-    template <typename T, typename Into>
-    Rule bounded(T min, T max, Into &into) {
-        return {true, [this, min, max, &into](auto name, auto value) {
-                    return this->number(name, value, min, max, into);
-                }};
-    }
-
-    Rule patterns(std::vector<std::string> &into) {
-        return {true, [this, &into](auto name, auto value) { return pattern(name, value, into); }};
-    }
-};
+    app.add_option("--dump-reading", o.dump_reading,
+                   "print the lines that the program saves in LeitM.txt for the reading command "
+                   "CMD (such as \".1500011000#\"), each ended by CR LF, and end; takes --seed, "
+                   "--reductions and --blocks into account")
+        ->type_name("CMD")
+        ->check(validator("",
+                          [](const std::string &value) {
+                              return value.starts_with(".15") || value.starts_with(".16")
+                                         ? std::string()
+                                         : "\"" + value +
+                                               "\" is not a reading command .15... or .16...";
+                          }))
+        ->group("Other");
+}
 
 }  // namespace
 
@@ -189,160 +349,45 @@ std::optional<std::string> unescape(std::string_view text) {
     return out;
 }
 
-ParsedOptions parse_options(const std::vector<std::string> &args) {
-    Parser p;
-    Options &o = p.options;
-    const std::map<std::string, Rule, std::less<>> rules{
-        {"--device", p.text(o.device, "a device path")},
-        {"--link", p.text(o.link, "a path")},
-        {"--fast", p.flag(o.fast)},
-        {"--exit-after", p.bounded(1L, 1000000000L, o.exit_after)},
-        {"--log", p.text(o.log, "a file name")},
-        {"--clock",
-         {true,
-          [&](auto, auto v) {
-              o.clock = parse_clock(v);
-              return o.clock.has_value() ||
-                     p.fail("--clock: \"" + std::string(v) +
-                            "\" is not a time ddmmyyhhmm, such as 3112081530");
-          }}},
-        {"--summer", p.flag(o.printer.summer)},
-        {"--reduction",
-         {true,
-          [&](auto, auto v) {
-              if (v != "S" && v != "N" && v != "F") {
-                  return p.fail("--reduction: \"" + std::string(v) + "\" is not S, N or F");
-              }
-              o.printer.reduction = v[0];
-              return true;
-          }}},
-        {"--first-x", p.flag(o.printer.first_x)},
-        {"--coo", p.bounded(0U, 999999U, o.printer.coo)},
-        {"--ccf", p.bounded(0U, 999999U, o.printer.ccf)},
-        {"--no-paper", p.flag(o.printer.paper, false)},
-        {"--print-time", p.bounded(0L, 3600000L, o.printer.print_time)},
-        {"--seed", p.bounded(std::uint64_t{0}, UINT64_MAX, o.seed)},
-        {"--reductions", p.bounded(0, 9999, o.reductions)},
-        {"--blocks", p.bounded(0, 9999, o.printer.blocks)},
-        {"--silent", p.flag(o.faults.silent)},
-        {"--silent-after", p.bounded(0L, 1000000000L, o.faults.silent_after)},
-        {"--refuse", {true, [&](auto, auto v) { return p.refuse(v); }}},
-        {"--cut-reply", p.patterns(o.faults.cut)},
-        {"--nul-in-reply", p.patterns(o.faults.nul)},
-        {"--noise-in-reply", p.patterns(o.faults.noise)},
-        {"--cr-in-reply", p.patterns(o.faults.cr)},
-        {"--lf-in-reply", p.patterns(o.faults.lf)},
-        {"--extra-after", {true, [&](auto, auto v) { return p.extra(v); }}},
-        {"--close-after-block", p.bounded(1, 9999, o.faults.close_after_block)},
-        {"--dump-reading",
-         {true,
-          [&](auto, auto v) {
-              o.dump_reading = std::string(v);
-              return (v.starts_with(".15") || v.starts_with(".16")) ||
-                     p.fail("--dump-reading: \"" + std::string(v) +
-                            "\" is not a reading command .15... or .16...");
-          }}},
-        {"--help", p.flag(o.help)},
-        {"--version", p.flag(o.version)},
-    };
-
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        std::string_view arg = args[i];
-        std::string_view name = arg;
-        std::optional<std::string_view> value;
-        if (const auto eq = arg.find('='); arg.starts_with("--") && eq != std::string_view::npos) {
-            name = arg.substr(0, eq);
-            value = arg.substr(eq + 1);
+ParsedOptions parse_options(const std::string &program, const std::vector<std::string> &args) {
+    CLI::App app;
+    app.name(program);
+    Options o;
+    Texts t;
+    declare(app, o, t);
+    try {
+        // CLI11 takes the arguments last first.
+        app.parse(std::vector<std::string>(args.rbegin(), args.rend()));
+    } catch (const CLI::CallForHelp &) {
+        return {std::nullopt, {}, app.help()};
+    } catch (const CLI::CallForVersion &) {
+        return {std::nullopt, {}, app.version() + "\n"};
+    } catch (const CLI::ValidationError &error) {
+        return {std::nullopt, error.what(), {}};
+    } catch (const CLI::ParseError &error) {
+        std::string why = error.what();
+        // CLI11 names a switch given a value without its dashes.
+        if (const auto at = why.find(" was given a disallowed flag override");
+            at != std::string::npos) {
+            why = "--" + why.substr(0, at) + " takes no value";
         }
-        const auto rule = rules.find(name);
-        if (rule == rules.end()) {
-            return {std::nullopt, "unknown option \"" + std::string(arg) + "\" (see --help)"};
-        }
-        if (rule->second.takes_value && !value) {
-            if (i + 1 == args.size()) {
-                return {std::nullopt, std::string(name) + " needs a value (see --help)"};
-            }
-            value = args[++i];
-        } else if (!rule->second.takes_value && value) {
-            return {std::nullopt, std::string(name) + " takes no value"};
-        }
-        if (!rule->second.handle(name, value.value_or(std::string_view{}))) {
-            return {std::nullopt, p.error};
-        }
+        return {std::nullopt, why + " (see --help)", {}};
     }
-    if (o.device && o.link) {
-        return {std::nullopt,
-                "--link makes a link to the pseudo-terminal; it cannot go with --device"};
+    // Checked by the declarations already: these conversions succeed.
+    std::string ignored;
+    if (t.clock) {
+        o.clock = parse_clock(*t.clock);
     }
-    return {std::move(p.options), {}};
-}
-
-std::string help_text(std::string_view program) {
-    std::string text = "Usage: " + std::string(program) + R"( [OPTION]...
-A fake fiscal printer on a serial line. By default it creates a pseudo-terminal and prints the
-device path of its other end as the first line on standard output; point the link library at it
-with API232_PORT1=<that path>. It runs until SIGINT or SIGTERM.
-
-Line:
-  --device PATH           serve the serial port PATH (9600 bit/s, 8N1) instead of a pseudo-terminal
-  --link PATH             also make PATH a symbolic link to the pseudo-terminal; removed at the end
-                          (an existing symbolic link there is replaced, any other file is kept)
-  --fast                  send replies at once instead of at 9600 bit/s (about 1.04 ms a byte)
-  --exit-after N          end after N commands (frames received, refused ones included)
-  --log FILE              append every frame received and reply sent, as hex and text, to FILE
-
-Printer state:
-  --clock ddmmyyhhmm      a fixed printer clock (default: the system clock, local time); summer
-                          time moves it one hour ahead, leaving it one hour back
-  --summer                start in summer time (status position 54 "S")
-  --reduction S|N|F       reduction state at status position 18: S done, N not done (default),
-                          F mandatory
-  --first-x               the first X reading is already done (status position 124 "S")
-  --coo N                 the value at positions 5-10 of the reply to .5609 (default: the fiscal
-                          memory's next document number); every printed document adds one
-  --ccf N                 the value at positions 5-10 of the reply to .5618 (default: the coupons
-                          counted in the fiscal memory)
-  --no-paper              out of paper: .23 replies "5" at position 6; printing is refused (20)
-  --print-time MS         how long .13 and a printed reading take before the reply (default 2000;
-                          --fast does not change it)
-  --seed N                seed of the generated fiscal memory (default 1)
-  --reductions N          reductions in the fiscal memory, numbered from 1 (default 40)
-  --blocks N              blocks a reading over the line yields (default: one per line of the
-                          reading: a header, one per reduction, a totals line); 0 makes the reply
-                          to the reading command the end reply
-
-Faults (CMD matches every command that begins with it; * matches all; options repeat):
-  --silent                never reply
-  --silent-after N        reply to the first N commands only; ignore the rest
-  --refuse CMD=CODE       refuse CMD with the two-digit CODE, without carrying it out
-  --cut-reply CMD         send the reply to CMD without its closing "}"
-  --nul-in-reply CMD      put a 0 byte before the reply to CMD, after its 2nd character and
-                          before its "}"
-  --noise-in-reply CMD    put the bytes FF 7E 01 80 after the 6th character of the reply to CMD
-  --cr-in-reply CMD       put a CR after the 6th character of the reply to CMD
-  --lf-in-reply CMD       put a LF after the 6th character of the reply to CMD
-  --extra-after CMD[=TEXT]  send TEXT (default "EXTRA"; \xNN \r \n \0 \\ allowed) right after
-                          the "}" of the reply to CMD
-  --close-after-block N   close the line and end once block N of a reading has been sent
-
-Other:
-  --dump-reading CMD      print the lines that the program saves in LeitM.txt for the reading
-                          command CMD (such as ".1500011000#"), each ended by CR LF, and end;
-                          takes --seed, --reductions and --blocks into account
-  --help                  show this text and end
-  --version               show the version and end
-
-Refusal codes (positions 21-22 of ".-0001ERRO:         CC}"):
-  01 unknown command        02 bad checksum             03 bad parameter (.36X)
-  10 already in summer time 11 not in summer time       20 out of paper
-  30 malformed range        31 empty range (first after last)
-  32 no reduction in range  33 .++ with no reading in progress
-The end of a reading over the line is ".]NNNNFIM:          00}" (NNNN blocks sent).
-
-Exit status: 0 at the end (signal, --exit-after, --close-after-block), 1 on a failure of the line,
-the log or the link, 2 on a wrong command line.
-)";
-    return text;
+    if (t.reduction) {
+        o.printer.reduction = t.reduction->front();
+    }
+    for (const std::string &value : t.refuse) {
+        o.faults.refuse.push_back(*refusal(value, ignored));
+    }
+    for (const std::string &value : t.extra) {
+        o.faults.extra.push_back(*extra(value, ignored));
+    }
+    return {std::move(o), {}, {}};
 }
 
 }  // namespace zarvo::sim

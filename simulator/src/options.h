@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-// The simulator's command line: parsing into settings, and the --help text.
+// The simulator's command line, and the value formats its options share with the printer.
 #pragma once
 
 #include <chrono>
@@ -26,24 +26,22 @@ struct Options {
     PrinterSettings printer;
     FaultSettings faults;
     std::optional<std::string> dump_reading;
-    bool help = false;
-    bool version = false;
 };
 
 struct ParsedOptions {
-    std::optional<Options> options;  ///< Empty when the command line is wrong.
-    std::string error;               ///< Why, naming the option.
+    std::optional<Options> options;  ///< Empty when the simulator is not to run.
+    std::string error;               ///< A wrong command line: why, naming the option.
+    std::string text;                ///< Else what --help or --version prints.
 };
 
-/// Parses the arguments after the program name. "--opt VALUE" and "--opt=VALUE" both work.
-ParsedOptions parse_options(const std::vector<std::string> &args);
+/// Parses the arguments after the program name. "--opt VALUE" and "--opt=VALUE" both work; an
+/// option given twice takes its last value, a fault option repeats.
+ParsedOptions parse_options(const std::string &program, const std::vector<std::string> &args);
 
-/// Parses ddmmyyhhmm (years 2000 + yy) into local time counted as if UTC.
+/// Parses ddmmyyhhmm (the year as parse_ddmmyy reads it) into local time counted as if UTC.
 std::optional<std::chrono::sys_seconds> parse_clock(std::string_view text);
 
 /// Turns \xNN, \r, \n, \0 and \\ in @p text into the bytes they stand for.
 std::optional<std::string> unescape(std::string_view text);
-
-std::string help_text(std::string_view program);
 
 }  // namespace zarvo::sim
