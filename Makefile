@@ -109,5 +109,11 @@ $(BUILD_WIN_DIR)/CMakeCache.txt: | deps-windows
 windows: deps-windows $(BUILD_WIN_DIR)/CMakeCache.txt
 	cmake --build $(BUILD_WIN_DIR) -j $(JOBS)
 
+# Under Wine, headless, in a private prefix made under $(BUILD_WIN_DIR); the end-to-end tests drive
+# the Linux printer simulator of $(BUILD_DIR).
+test-windows: configure windows
+	cmake --build $(BUILD_DIR) --target zarvo-printer-sim -j $(JOBS)
+	cd $(BUILD_WIN_DIR) && ctest --output-on-failure -j $(JOBS)
+
 clean:
 	rm -rf $(BUILD_DIR) $(ASAN_DIR) $(FUZZ_DIR) $(BUILD_WIN_DIR)

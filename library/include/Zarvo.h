@@ -75,11 +75,15 @@ ZARVO_API int32_t ZARVO_CALL TXRX(int32_t port, int32_t timeout_s, const char *c
 /**
  * Wait up to @p timeout_s seconds on port @p port for a reply, without sending, by the same rules
  * as TXRX; RespApf.txt is not touched.
- * @param[out] reply receives a counted text in one malloc'ed block: the reply up to its "}", or
- *                   the 99 reply. Release it with free((char *)*reply - 4). The text the variable
- *                   held before is not freed; it stays the caller's. If no memory can be had for
- *                   the new text, *reply is left unchanged. A NULL @p reply is ignored: nothing is
- *                   read from the port.
+ * @param[out] reply receives a counted text: the reply up to its "}", or the 99 reply.
+ *                   On Linux it is one malloc'ed block; release it with free((char *)*reply - 4).
+ *                   The text the variable held before is not freed; it stays the caller's.
+ *                   On Windows the variable is a string variable passed by reference (a BSTR):
+ *                   the new text is made with SysAllocStringByteLen (8-bit characters, count
+ *                   before, NUL after), the text the variable held is released with SysFreeString
+ *                   (it must be a BSTR or NULL), and the caller releases the new one with
+ *                   SysFreeString. If no memory can be had for the new text, *reply is left
+ *                   unchanged. A NULL @p reply is ignored: nothing is read from the port.
  */
 ZARVO_API void ZARVO_CALL RX(char **reply, int32_t port, int32_t timeout_s);
 

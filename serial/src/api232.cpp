@@ -52,13 +52,6 @@ void trace(std::int32_t port, const std::string &device, const std::string &why)
     }
 }
 
-std::string device_name(std::int32_t port) {
-    const std::string variable = "API232_PORT" + std::to_string(port);
-    const char *value = std::getenv(variable.c_str());
-    return value != nullptr && *value != '\0' ? std::string(value)
-                                              : api232::default_device_name(port);
-}
-
 /// Runs @p body for a valid port number; no exception leaves it, one becomes @p on_exception.
 template <typename Body>
 std::int32_t guarded(std::int32_t port, std::int32_t on_exception, Body &&body) noexcept {
@@ -112,7 +105,7 @@ int32_t API232_CALL sio_open(int32_t port) {
         if (t.ports[port]) {
             return SIO_ALREADY_OPEN;
         }
-        auto p = std::make_shared<Port>(device_name(port));
+        auto p = std::make_shared<Port>(api232::device_name(port));
         const auto in_use = [&t](const api232::DeviceIdentity &identity) {
             return std::any_of(t.ports.begin(), t.ports.end(), [&](const auto &open) {
                 return open && open->identity == identity;

@@ -14,6 +14,7 @@
 #include <cerrno>
 #include <chrono>
 #include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <optional>
 
@@ -99,8 +100,11 @@ int poll_ms_until(Clock::time_point deadline) {
 
 }  // namespace
 
-std::string default_device_name(std::int32_t port) {
-    return "/dev/ttyS" + std::to_string(port - 1);
+std::string device_name(std::int32_t port) {
+    const std::string variable = "API232_PORT" + std::to_string(port);
+    const char *value = std::getenv(variable.c_str());
+    return value != nullptr && *value != '\0' ? std::string(value)
+                                              : "/dev/ttyS" + std::to_string(port - 1);
 }
 
 std::int32_t open_device(const std::string &name, DeviceHandle &device, DeviceIdentity &identity,

@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
+# A private Wine prefix for the Windows tests, and the wineserver around a test run.
+#   wine-session.sh prefix PREFIX PORTS   make PREFIX once: COM1..COM4 -> PORTS/COMn
+#   wine-session.sh start  PREFIX         start the wineserver and Wine's services
+#   wine-session.sh stop   PREFIX         stop them and wait until they are gone
+# COM ports are mapped in the prefix's registry (HKLM\Software\Wine\Ports): a link made by hand in
+# dosdevices is overwritten when the wineserver starts. Each PORTS/COMn is a link that a test
+# points at a pseudo-terminal; one that points nowhere is a port whose device is missing. All four
+# are mapped, so that no test reaches the machine's own serial ports.
+# Wine's daemons are started with their output sent away from the caller's pipes, else CTest
+# waits for them after every test.
+set -euo pipefail
+command=$1
+export WINEPREFIX=$2
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+
+case $command in
+prefix)
+    ports=$3
+    mkdir -p "$ports"
+    if [ ! -f "$WINEPREFIX/.zarvo-ports" ]; then
+        rm -rf "$WINEPREFIX"
+        mkdir -p "$WINEPREFIX"
+        wineboot -i >/dev/null 2>&1
+        for n in 1 2 3 4; do
+            wine reg add 'HKLM\Software\Wine\Ports' /v "COM$n" /t REG_SZ /d "$ports/COM$n" /f \
+                >/dev/null 2>&1
+        done
+        wineserver -w
+        touch "$WINEPREFIX/.zarvo-ports"
+    fi
+    ;;
+start)
+    wineserver -p </dev/null >/dev/null 2>&1
+    wine cmd /c exit </dev/null >/dev/null 2>&1
+    ;;
+stop)
+    wineserver -k 2>/dev/null || true
+    wineserver -w 2>/dev/null || true
+    ;;
+*)
+    echo "usage: $0 prefix PREFIX PORTS | start PREFIX | stop PREFIX" >&2
+    exit 2
+    ;;
+esac

@@ -1,0 +1,240 @@
+/* SPDX-License-Identifier: MIT */
+/* A Windows caller of Zarvo.dll, as an outside program uses it: LoadLibraryA by name,
+ * GetProcAddress by name and by ordinal, calls through stdcall pointers.
+ *   zarvo_win_caller load   exports, ordinals, version resource, stack after a million calls
+ *   zarvo_win_caller e2e    against the printer simulator on COM1 (see win32_e2e.sh)
+ * Prints one line per check; the exit status is the number of failed checks. */
+#include <windows.h>
+
+#include <oleauto.h>
+#include <stdint.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+typedef int32_t(__stdcall *PortCall)(int32_t port);
+typedef int32_t(__stdcall *TxrxCall)(int32_t port, int32_t timeout_s, const char *command);
+typedef void(__stdcall *RxCall)(char **reply, int32_t port, int32_t timeout_s);
+
+static int failures = 0;
+static PortCall Abre, Fecha;
+static TxrxCall TXRX;
+static RxCall RX;
+
+static void check(int ok, const char *what) {
+    printf("%s: %s\n", ok ? "ok" : "FAILED", what);
+    fflush(stdout);
+    if (!ok) {
+        ++failures;
+    }
+}
+
+static FARPROC must_find(HMODULE zarvo, const char *name, WORD ordinal) {
+    FARPROC by_name = GetProcAddress(zarvo, name);
+    FARPROC by_ordinal = GetProcAddress(zarvo, MAKEINTRESOURCEA(ordinal));
+    char what[128];
+    snprintf(what, sizeof what, "%s by name and by ordinal %u give one address", name, ordinal);
+    check(by_name != NULL && by_name == by_ordinal, what);
+    return by_name;
+}
+
+/* Under Wine ntdll exports wine_get_version; Windows' does not. */
+static const char *wine_version(void) {
+    typedef const char *(__cdecl * Version)(void);
+    Version version =
+        (Version)(void (*)(void))GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version");
+    return version ? version() : NULL;
+}
+
+static unsigned long esp(void) {
+    unsigned long sp;
+    __asm__ volatile("movl %%esp, %0" : "=r"(sp));
+    return sp;
+}
+
+/* A counted text in a BSTR, as the window passes a command. */
+static BSTR command(const char *text) {
+    return SysAllocStringByteLen(text, (UINT)strlen(text));
+}
+
+static int32_t exchange(int32_t port, int32_t timeout_s, const char *text) {
+    BSTR c = command(text);
+    int32_t result = TXRX(port, timeout_s, (const char *)c);
+    SysFreeString(c);
+    return result;
+}
+
+/* The whole of RespApf.txt, or "" when it cannot be read. */
+static const char *reply_file(void) {
+    static char content[8192];
+    size_t n = 0;
+    FILE *f = fopen("RespApf.txt", "rb");
+    content[0] = '\0';
+    if (f != NULL) {
+        n = fread(content, 1, sizeof content - 1, f);
+        content[n] = '\0';
+        fclose(f);
+    }
+    return content;
+}
+
+/* The reply in RespApf.txt when it is one line ended by CR LF, else NULL. */
+static const char *one_line_reply(void) {
+    static char line[8192];
+    const char *all = reply_file();
+    size_t n = strlen(all);
+    if (n < 2 || all[n - 2] != '\r' || all[n - 1] != '\n' || strpbrk(all, "\r\n") != all + n - 2) {
+        return NULL;
+    }
+    memcpy(line, all, n - 2);
+    line[n - 2] = '\0';
+    return line;
+}
+
+static double cpu_ms(void) {
+    FILETIME created, ended, kernel, user;
+    GetProcessTimes(GetCurrentProcess(), &created, &ended, &kernel, &user);
+    return ((double)kernel.dwLowDateTime + (double)user.dwLowDateTime +
+            4294967296.0 * (kernel.dwHighDateTime + user.dwHighDateTime)) /
+           10000.0;
+}
+
+static int load(HMODULE zarvo, const char *path) {
+    char file[MAX_PATH];
+    DWORD ignored = 0, size;
+    GetModuleFileNameA(zarvo, file, sizeof file);
+    size = GetFileVersionInfoSizeA(file, &ignored);
+    if (size > 0) {
+        void *info = malloc(size);
+        char *value = NULL;
+        UINT length = 0;
+        int found = info && GetFileVersionInfoA(file, 0, size, info) &&
+                    VerQueryValueA(info, "\\StringFileInfo\\041604B0\\FileVersion", (void **)&value,
+                                   &length) &&
+                    strcmp(value, "1.00") == 0 &&
+                    VerQueryValueA(info, "\\StringFileInfo\\041604B0\\ProductVersion",
+                                   (void **)&value, &length) &&
+                    strcmp(value, "1.00") == 0;
+        check(found, "file and product version 1.00");
+        free(info);
+    } else {
+        check(0, "Zarvo.dll carries a version resource");
+    }
+    (void)path;
+    {
+        /* A callee that did not pop its arguments (or popped too many) moves the stack pointer. */
+        const unsigned long before = esp();
+        long i;
+        int32_t sum = 0;
+        for (i = 0; i < 1000000; ++i) {
+            sum += Fecha(0) + Abre(0);
+        }
+        for (i = 0; i < 1000; ++i) {
+            char *reply = NULL;
+            RX(&reply, 0, -1);
+            SysFreeString((BSTR)reply);
+            sum += TXRX(0, 0, NULL);
+        }
+        check(esp() == before, "a million calls through the stdcall pointers keep the stack");
+        check(sum == 2000000 * -1 + 1000 * -1, "port 0 is refused by Abre, Fecha and TXRX");
+    }
+    return failures;
+}
+
+static int e2e(void) {
+    const char *reply;
+    char *rx = NULL;
+    double cpu;
+    DWORD start;
+    int blocks = 0;
+    const char *wine = wine_version();
+
+    check(Abre(1) == 0, "Abre(1) opens COM1");
+    check(Abre(1) == -3, "a second Abre(1) says the port is open");
+    check(exchange(1, 10, ".28") == 0, "TXRX .28 is written");
+    reply = one_line_reply();
+    check(reply != NULL && strncmp(reply, ".+", 2) == 0 && reply[strlen(reply) - 1] == '}',
+          "RespApf.txt holds the accepted .28 reply as one line and CR LF");
+    printf("reply .28: %s\n", reply ? reply : "(none)");
+
+    /* The simulator sends ".+EXTRA}" after the reply to .5609: it waits in the port's input. */
+    check(exchange(1, 10, ".5609") == 0, "TXRX .5609 is written");
+    rx = (char *)SysAllocStringByteLen("old text", 8);
+    RX(&rx, 1, 5);
+    check(rx != NULL && SysStringByteLen((BSTR)rx) == 8 && memcmp(rx, ".+EXTRA}", 8) == 0,
+          "RX hands back the kept input as a BSTR of the reply's length");
+    SysFreeString((BSTR)rx);
+    rx = NULL;
+    RX(&rx, 1, 0);
+    check(rx != NULL && SysStringByteLen((BSTR)rx) == 23 &&
+              memcmp(rx, ".-0001ERRO:         99}", 23) == 0,
+          "RX after nothing came hands back the 99 reply");
+    SysFreeString((BSTR)rx);
+
+    /* The simulator cuts the reply to .23: no "}" comes, the wait is silent after a few bytes. */
+    cpu = cpu_ms();
+    start = GetTickCount();
+    check(exchange(1, 2, ".23") == 0, "TXRX .23 is written");
+    printf("silent wait: %lu ms, CPU %.1f ms\n", (unsigned long)(GetTickCount() - start),
+           cpu_ms() - cpu);
+    check(GetTickCount() - start >= 2000, "the wait lasted its timeout");
+    check(strcmp(reply_file(), ".-0001ERRO:         99}\r\n") == 0,
+          "RespApf.txt holds the 99 reply after a timeout, 25 bytes");
+
+    check(exchange(2, 1, ".28") == -1, "TXRX on a port not open returns -1");
+    check(strcmp(reply_file(), ".-0001ERRO:         98}\r\n") == 0,
+          "RespApf.txt holds the 98 reply after a failed write");
+
+    check(exchange(1, 100, ".1500010005#") == 0, "the reading .1500010005# is written");
+    reply = one_line_reply();
+    while (reply != NULL && strncmp(reply, ".+", 2) == 0 && blocks < 1000) {
+        ++blocks;
+        exchange(1, 100, ".++");
+        reply = one_line_reply();
+    }
+    printf("reading: %d blocks, last reply %s\n", blocks, reply ? reply : "(none)");
+    check(blocks > 1 && reply != NULL && reply[1] == ']', "the reading ends with ] after .++");
+
+    /* Port 2 named as COM1's own device: one device serves one port at a time. */
+    SetEnvironmentVariableA("API232_PORT2", "\\\\.\\com1");
+    check(Abre(2) == -6, "COM1 under another port number is busy");
+    SetEnvironmentVariableA("API232_PORT2", NULL);
+    if (wine) {
+        printf(
+            "skipped: a second open of COM1 by another program: Wine %s lets it succeed; "
+            "only Windows refuses it\n",
+            wine);
+    } else {
+        HANDLE other = CreateFileA("\\\\.\\COM1", GENERIC_READ | GENERIC_WRITE, 0, NULL,
+                                   OPEN_EXISTING, 0, NULL);
+        check(other == INVALID_HANDLE_VALUE, "COM1 opened by Abre cannot be opened again");
+        if (other != INVALID_HANDLE_VALUE) {
+            CloseHandle(other);
+        }
+    }
+    check(Fecha(1) == 0, "Fecha(1) closes COM1");
+    check(Fecha(1) == -2, "a second Fecha(1) says the port is not open");
+    SetEnvironmentVariableA("API232_PORT5", "C:\\no such folder\\COM5");
+    check(Abre(5) == -4, "a device that does not exist fails at Abre");
+    check(Abre(4) == -4, "COM4 (its device missing) fails at Abre, not at the first write");
+    return failures;
+}
+
+int main(int argc, char **argv) {
+    HMODULE zarvo = LoadLibraryA("Zarvo.dll");
+    if (zarvo == NULL) {
+        printf("FAILED: LoadLibraryA(\"Zarvo.dll\"): error %lu\n", GetLastError());
+        return 100;
+    }
+    Fecha = (PortCall)(void (*)(void))must_find(zarvo, "Fecha", 1);
+    Abre = (PortCall)(void (*)(void))must_find(zarvo, "Abre", 2);
+    RX = (RxCall)(void (*)(void))must_find(zarvo, "RX", 3);
+    TXRX = (TxrxCall)(void (*)(void))must_find(zarvo, "TXRX", 4);
+    if (!Fecha || !Abre || !RX || !TXRX) {
+        return 100;
+    }
+    if (argc > 1 && strcmp(argv[1], "e2e") == 0) {
+        return e2e();
+    }
+    return load(zarvo, argv[0]);
+}
