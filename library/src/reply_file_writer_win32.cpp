@@ -82,6 +82,14 @@ bool write_reply_file(std::string_view outcome) noexcept {
     // at, so the check below refuses it before a byte is written. Opened without truncation: the
     // line is written from the start and the end set after it, so no reader sees an empty file
     // for longer than needed.
+    // Looked at by name first as well: not every system honours FILE_FLAG_OPEN_REPARSE_POINT
+    // when the handle is opened for writing.
+    const DWORD named = ::GetFileAttributesA(kReplyFileName);
+    if (named != INVALID_FILE_ATTRIBUTES && (named & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+        return fail("create",
+                    "it is a symbolic link or reparse point, and the reply is never written "
+                    "through one");
+    }
     const HANDLE file =
         ::CreateFileA(kReplyFileName, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
                       OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);

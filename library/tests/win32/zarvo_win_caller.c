@@ -99,6 +99,72 @@ static double cpu_ms(void) {
            10000.0;
 }
 
+static int exists(const char *name) {
+    return GetFileAttributesA(name) != INVALID_FILE_ATTRIBUTES;
+}
+
+static void write_file(const char *name, const char *text) {
+    FILE *f = fopen(name, "wb");
+    if (f != NULL) {
+        fputs(text, f);
+        fclose(f);
+    }
+}
+
+/* RespApf.txt where it cannot be written: -2, and no earlier reply left to be taken for the new. */
+static void reply_file_failures(void) {
+    typedef BOOLEAN(WINAPI * MakeLink)(const char *, const char *, DWORD);
+    MakeLink make_link = (MakeLink)(void (*)(void))GetProcAddress(GetModuleHandleA("kernel32.dll"),
+                                                                  "CreateSymbolicLinkA");
+    check(TXRX(0, 0, NULL) == -1 && strcmp(reply_file(), ".-0001ERRO:         98}\r\n") == 0,
+          "RespApf.txt holds the 98 reply");
+    write_file("RespApf.txt", "longer earlier reply, longer than the new one}\r\n");
+    check(TXRX(0, 0, NULL) == -1 && strcmp(reply_file(), ".-0001ERRO:         98}\r\n") == 0,
+          "a longer earlier RespApf.txt is cut to the new line");
+
+    SetFileAttributesA("RespApf.txt", FILE_ATTRIBUTE_READONLY);
+    {
+        HANDLE probe = CreateFileA("RespApf.txt", GENERIC_WRITE, 0, NULL, OPEN_EXISTING, 0, NULL);
+        if (probe != INVALID_HANDLE_VALUE) {
+            CloseHandle(probe);
+            printf(
+                "skipped: a read-only RespApf.txt: this system lets it be written (Wine run as "
+                "root)\n");
+        } else {
+            check(TXRX(0, 0, NULL) == -2, "a read-only RespApf.txt gives -2");
+            check(!exists("RespApf.txt"), "the read-only earlier RespApf.txt is removed");
+        }
+    }
+    SetFileAttributesA("RespApf.txt", FILE_ATTRIBUTE_NORMAL);
+    DeleteFileA("RespApf.txt");
+
+    CreateDirectoryA("RespApf.txt", NULL);
+    check(TXRX(0, 0, NULL) == -2, "a folder named RespApf.txt gives -2");
+    check(exists("RespApf.txt"), "the folder is left alone");
+    RemoveDirectoryA("RespApf.txt");
+
+    write_file("target.txt", "keep me");
+    if (make_link == NULL || !make_link("RespApf.txt", "target.txt", 0)) {
+        printf(
+            "skipped: a symbolic link in place of RespApf.txt: this system makes none "
+            "(error %lu)\n",
+            GetLastError());
+    } else if (!exists("RespApf.txt") ||
+               !(GetFileAttributesA("RespApf.txt") & FILE_ATTRIBUTE_REPARSE_POINT)) {
+        printf(
+            "skipped: a symbolic link in place of RespApf.txt: this system does not show it "
+            "as a reparse point\n");
+        DeleteFileA("RespApf.txt");
+    } else {
+        check(TXRX(0, 0, NULL) == -2, "a symbolic link named RespApf.txt gives -2");
+        check(!exists("RespApf.txt"), "the link is removed");
+        check(strcmp((rename("target.txt", "RespApf.txt"), reply_file()), "keep me") == 0,
+              "its target is kept unchanged");
+        DeleteFileA("RespApf.txt");
+    }
+    DeleteFileA("target.txt");
+}
+
 static int load(HMODULE zarvo, const char *path) {
     char file[MAX_PATH];
     DWORD ignored = 0, size;
@@ -138,6 +204,7 @@ static int load(HMODULE zarvo, const char *path) {
         check(esp() == before, "a million calls through the stdcall pointers keep the stack");
         check(sum == 2000000 * -1 + 1000 * -1, "port 0 is refused by Abre, Fecha and TXRX");
     }
+    reply_file_failures();
     return failures;
 }
 
