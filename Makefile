@@ -16,7 +16,8 @@ JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 # Everything the build, the tests, the fuzz build and `make run` need, all from Debian's archive
 # (xvfb gives `make run` a display on a machine without one).
 PACKAGES := build-essential cmake libasio-dev libcli11-dev libgtest-dev libgmock-dev \
-            qt6-base-dev qt6-base-dev-tools libgl-dev clang libclang-rt-14-dev xvfb
+            qt6-base-dev qt6-base-dev-tools libgl-dev clang libclang-rt-14-dev xvfb \
+            libcap-dev
 
 # What `make bench` needs beyond that: the pyserial script it runs beside the library.
 BENCH_PACKAGES := python3-serial

@@ -30,12 +30,21 @@ enum zarvo_txrx_result {
     ZARVO_LOG_FAILED = -2    /**< RespApf.txt could not be written; no stale copy is left behind. */
 };
 
+/** Abre's failure results that a caller can explain; each is the serial layer's own value. */
+enum zarvo_open_result {
+    ZARVO_PORT_NO_DEVICE = -4,     /**< The port's device does not exist. */
+    ZARVO_PORT_NO_PERMISSION = -5, /**< The device exists but may not be opened (dialout group). */
+    ZARVO_PORT_BUSY = -6,          /**< The device is in use by another port or another program. */
+    ZARVO_PORT_OPEN_FAIL = -9      /**< The device could not serve as a serial line. */
+};
+
 /**
  * Open serial port @p port and set its line to 9600 bit/s, 8 data bits, no parity, 1 stop bit.
  * The line is set only when the open succeeded; a failure to set it is not reported.
  * @param[in] port the serial layer's port number, passed through unchanged.
- * @return the serial layer's open result, unchanged: 0 or above success, below 0 failure
- *         (SIO_OPEN_FAIL, -9, if the serial layer raised an exception).
+ * @return the serial layer's open result, unchanged: 0 or above success, below 0 failure, among
+ *         them the zarvo_open_result values (ZARVO_PORT_OPEN_FAIL also if the serial layer raised
+ *         an exception).
  */
 ZARVO_API int32_t ZARVO_CALL Abre(int32_t port);
 

@@ -6,6 +6,14 @@
 #include "timing.h"
 #include "txrx.h"
 
+// Abre passes the serial layer's result through, so the values Zarvo.h documents are its own.
+constexpr bool same(int link, int serial) {
+    return link == serial;
+}
+static_assert(same(ZARVO_PORT_NO_DEVICE, SIO_NO_DEVICE) &&
+              same(ZARVO_PORT_NO_PERMISSION, SIO_NO_PERMISSION) &&
+              same(ZARVO_PORT_BUSY, SIO_BUSY) && same(ZARVO_PORT_OPEN_FAIL, SIO_OPEN_FAIL));
+
 extern "C" {
 
 ZARVO_API int32_t ZARVO_CALL Abre(int32_t port) {

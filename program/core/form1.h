@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <optional>
 
 #include "module1.h"
@@ -28,10 +29,17 @@ class Form1 {
     /// raised during a blocking call), it queues @p handler and returns at once.
     void handle(Handler handler);
 
+    /// As handle(), with @p steps run in place of the handler's own steps: how the tests run a
+    /// routine inside the guard of a handler.
+    void handleWith(Handler handler, const std::function<void()> &steps);
+
     /// True when the window may close now. While a handler runs it returns false and remembers
     /// the request: no queued handler runs any more, and View::closeWindow is called when the
     /// running handler has ended.
     bool mayClose();
+
+    /// The link library as this window calls it.
+    Module1 &link() { return module1_; }
 
     /// Whether a handler is running.
     bool running() const { return running_; }
@@ -53,7 +61,8 @@ class Form1 {
     void SaveReading();
 
   private:
-    void run(Handler handler);
+    void run(Handler handler, const std::function<void()> &steps);
+    void runOwnSteps(Handler handler);
     void Command1_Click();
     void Command2_Click();
     void Command3_Click();

@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <set>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "view.h"
@@ -22,7 +21,7 @@ class Module1 {
 
     std::int16_t Abre(std::int32_t port);
     std::int16_t Fecha(std::int32_t port);
-    /// Sends the command as latin1Bytes gives it, as a counted text.
+    /// Sends the command as latin1Bytes (text.h) gives it, as a counted text.
     std::int16_t TXRX(std::int32_t port, std::int32_t timeout_s, const Text &command);
 
     /// The library file that the first call of each function loads: "libZarvo.so" (through the
@@ -47,12 +46,5 @@ class Module1 {
     std::set<std::int16_t> openPorts_;
     std::vector<OpenFailure> openFailures_;
 };
-
-/// @p text as the 8-bit bytes that go on the line: a Latin-1 character is its byte, any other
-/// character (a surrogate pair counting as one) becomes "?".
-std::string latin1Bytes(const Text &text);
-
-/// Latin-1 bytes as 16-bit text, one byte one character.
-Text fromLatin1(std::string_view bytes);
 
 }  // namespace core

@@ -50,7 +50,7 @@ void tst_FiscalMemoryE2E::initTestCase() {
         QSKIP("no pseudo-terminal can be created here (posix_openpt failed)");
     }
     // The default name, found through this executable's RUNPATH as the program finds it.
-    QCOMPARE(Module1::libraryFile(), QStringLiteral("libZarvo.so"));
+    QCOMPARE(core::Module1::libraryFile(), std::string("libZarvo.so"));
 }
 
 void tst_FiscalMemoryE2E::readings_data() {
@@ -96,7 +96,7 @@ void tst_FiscalMemoryE2E::readings() {
     QFETCH(int, blocks);
 
     START_SIMULATOR(simulator, 1, (QStringList{"--print-time", "0"} + kMemory + faults));
-    ScratchDirectory scratch;
+    support::ScratchDirectory scratch;
     const QByteArray earlier = "earlier reading\r\n";
     QVERIFY(writeFile("LeitM.txt", earlier));
     Form1 form;

@@ -274,7 +274,7 @@ void tst_Form1::optionLabelsSelect() {
     QVERIFY(!button->isChecked());
     child("Ini")->setFocus(Qt::MouseFocusReason);
 
-    QSignalSpy started(form_.get(), &Form1::handlerStarted);
+    QSignalSpy started(form_.get(), &Form1::handlerStarting);
     QTest::mouseClick(child(QTest::currentDataTag()), Qt::LeftButton);
 
     QVERIFY(button->isChecked());
@@ -322,7 +322,7 @@ void tst_Form1::focusEvents() {
 
     child(qPrintable(from))->setFocus(Qt::OtherFocusReason);
     QCOMPARE(QApplication::focusWidget(), child(qPrintable(from)));
-    QSignalSpy started(form_.get(), &Form1::handlerStarted);
+    QSignalSpy started(form_.get(), &Form1::handlerStarting);
 
     if (action == QLatin1String("tab")) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
@@ -337,7 +337,7 @@ void tst_Form1::focusEvents() {
 
 void tst_Form1::otherWindowIsNoValidate() {
     child("Fim")->setFocus(Qt::OtherFocusReason);
-    QSignalSpy started(form_.get(), &Form1::handlerStarted);
+    QSignalSpy started(form_.get(), &Form1::handlerStarting);
 
     QWidget other;
     other.resize(100, 100);
@@ -368,7 +368,7 @@ void tst_Form1::buttonsRunTheirHandlers_data() {
 void tst_Form1::buttonsRunTheirHandlers() {
     QFETCH(QString, handler);
     auto *button = child<QAbstractButton>(QTest::currentDataTag());
-    QSignalSpy started(form_.get(), &Form1::handlerStarted);
+    QSignalSpy started(form_.get(), &Form1::handlerStarting);
 
     QTest::mouseClick(button, Qt::LeftButton, {}, button->rect().center());
     QTest::keyClick(button, Qt::Key_Space);

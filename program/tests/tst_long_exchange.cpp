@@ -80,7 +80,7 @@ void tst_LongExchange::whenInsideTxrx(const std::function<void()> &action) {
 void tst_LongExchange::repaintsAndDropsInput() {
     auto *answer = child<QLineEdit>("Text3");
     PaintWatcher watcher(answer, *fake_);
-    QSignalSpy started(form_.get(), &Form1::handlerStarted);
+    QSignalSpy started(form_.get(), &Form1::handlerStarting);
     bool checkedDuring = false;
 
     whenInsideTxrx([&] {
@@ -98,10 +98,10 @@ void tst_LongExchange::repaintsAndDropsInput() {
 
     Form1Probe probe(*form_);
     fake_->pushReply(".+done}");
-    probe.runHandler("Command4_Click", [&] {
-        Module1::Abre(1);
+    probe.runHandler(core::Handler::Command4_Click, [&] {
+        probe.link().Abre(1);
         probe.VV(1, 180, ".13");
-        Module1::Fecha(1);
+        probe.link().Fecha(1);
         probe.Resultado();
     });
 
@@ -123,7 +123,7 @@ void tst_LongExchange::repaintsAndDropsInput() {
 }
 
 void tst_LongExchange::closingWaitsForTheHandler() {
-    QSignalSpy started(form_.get(), &Form1::handlerStarted);
+    QSignalSpy started(form_.get(), &Form1::handlerStarting);
     bool visibleAfterClose = false;
     whenInsideTxrx([&] {
         form_->close();
@@ -134,10 +134,10 @@ void tst_LongExchange::closingWaitsForTheHandler() {
 
     Form1Probe probe(*form_);
     bool visibleAtHandlerEnd = false;
-    probe.runHandler("Command2_Click", [&] {
-        Module1::Abre(1);
+    probe.runHandler(core::Handler::Command2_Click, [&] {
+        probe.link().Abre(1);
         probe.VV(1, 3, ".36S");
-        Module1::Fecha(1);
+        probe.link().Fecha(1);
         probe.Resultado();
         visibleAtHandlerEnd = form_->isVisible();
     });
@@ -154,7 +154,7 @@ void tst_LongExchange::closingWaitsForTheHandler() {
 // running handler, not inside it.
 void tst_LongExchange::focusEventsWaitTheirTurn() {
     child("Ini")->setFocus(Qt::OtherFocusReason);
-    QSignalSpy started(form_.get(), &Form1::handlerStarted);
+    QSignalSpy started(form_.get(), &Form1::handlerStarting);
     QWidget other;
     other.resize(50, 50);
     bool reactivated = false;
@@ -169,7 +169,7 @@ void tst_LongExchange::focusEventsWaitTheirTurn() {
 
     Form1Probe probe(*form_);
     QStringList seenInside;
-    probe.runHandler("LMF_Click", [&] {
+    probe.runHandler(core::Handler::LMF_Click, [&] {
         probe.VV(1, 100, ".1500011000#");
         seenInside = handlerNames(started);
     });

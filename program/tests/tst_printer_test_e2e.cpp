@@ -36,7 +36,7 @@ void tst_PrinterTestE2E::initTestCase() {
         QSKIP("no pseudo-terminal can be created here (posix_openpt failed)");
     }
     // The default name, found through this executable's RUNPATH as the program finds it.
-    QCOMPARE(Module1::libraryFile(), QStringLiteral("libZarvo.so"));
+    QCOMPARE(core::Module1::libraryFile(), std::string("libZarvo.so"));
 }
 
 void tst_PrinterTestE2E::init() {
@@ -179,7 +179,7 @@ void tst_PrinterTestE2E::silentPrinter() {
 }
 
 // Another program holds the printer's port (it has the device locked, as the serial layer locks
-// it): the printer test and a command button tell that the port is busy, naming it and its device,
+// it): the printer test and a command button tell that the port is busy, naming it,
 // in one box that leaves the window usable; once the other program lets go, the printer is found.
 void tst_PrinterTestE2E::portHeldByAnotherProgram() {
     START_SIMULATOR(printer, 1, {});
@@ -194,8 +194,7 @@ void tst_PrinterTestE2E::portHeldByAnotherProgram() {
     QCOMPARE(holder.readLine(), QByteArray("held\n"));
 
     const QString busy =
-        QStringLiteral("A porta 1 (%1) não pôde ser aberta: em uso por outro programa.")
-            .arg(device);
+        QStringLiteral("A porta 1 não pôde ser aberta: em uso por outro programa.");
     click("Command1");
     QCOMPARE(box("Text2")->text(), QStringLiteral("Impressora não Conectada"));
     auto *notice = form_->findChild<QMessageBox *>();

@@ -1,38 +1,24 @@
 // SPDX-License-Identifier: MIT
-// What the window's test cases share: a scratch current directory, its files, reruns as nobody,
+// What the window's test cases share: files of the scratch directory, read-only cases as root,
 // the handlers a window started, and the fixture of a fresh window against the link library double.
 #pragma once
 
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
-#include <QProcess>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
 
+#include "core/module1.h"
 #include "fake_library.h"
-#include "form1.h"
-#include "module1.h"
-
-/// Makes a fresh temporary directory the current one for the life of the object, since the reply
-/// file is read from the current directory.
-class ScratchDirectory {
-  public:
-    ScratchDirectory() : previous_(QDir::currentPath()) { QDir::setCurrent(dir_.path()); }
-    ~ScratchDirectory() { QDir::setCurrent(previous_); }
-    QString path() const { return dir_.path(); }
-
-  private:
-    QTemporaryDir dir_;
-    QString previous_;
-};
+#include "file_modes_bind.h"
+#include "qt/form1.h"
+#include "scratch_directory.h"
 
 /// Writes @p bytes as the whole of file @p name; false when that fails.
 inline bool writeFile(const QString &name, const QByteArray &bytes) {
@@ -55,36 +41,13 @@ inline QStringList handlerNames(const QSignalSpy &spy) {
     return names;
 }
 
-/// Permissions do not bind root. Run by root, this reruns the current row of the current test
-/// function in a child process of the test executable as the user nobody, takes the child's
-/// outcome (pass, fail or skip) as the row's own and returns true: the caller then returns. Run by
-/// anyone else it returns false, and the caller runs the row itself.
-inline bool rerunAsNobody() {
-    if (geteuid() != 0) {
-        return false;
+/// Makes a read-only file or directory bind the test, as root too (see FileModesBind); skips the
+/// current test function, saying why, where the system cannot make the case.
+#define BIND_FILE_MODES(name)                                      \
+    FileModesBind name;                                            \
+    if (!name.failure().empty()) {                                 \
+        QSKIP(qPrintable(QString::fromStdString(name.failure()))); \
     }
-    QString row = QString::fromLatin1(QTest::currentTestFunction());
-    if (QTest::currentDataTag() != nullptr) {
-        row += QLatin1Char(':') + QString::fromUtf8(QTest::currentDataTag());
-    }
-    QProcess child;
-    child.setProcessChannelMode(QProcess::MergedChannels);
-    child.start(QStringLiteral("setpriv"), {"--reuid=65534", "--regid=65534", "--clear-groups",
-                                            "--", QCoreApplication::applicationFilePath(), row});
-    child.waitForFinished(240000);
-    const QString output = QString::fromLocal8Bit(child.readAll());
-    if (!output.contains(QLatin1String("Start testing of"))) {
-        QTest::qSkip(qPrintable("permissions do not bind root, and this test could not be rerun "
-                                "as the user nobody (setpriv, from util-linux): " +
-                                child.errorString() + '\n' + output),
-                     __FILE__, __LINE__);
-    } else if (child.exitStatus() != QProcess::NormalExit || child.exitCode() != 0) {
-        QTest::qFail(qPrintable("rerun as the user nobody:\n" + output), __FILE__, __LINE__);
-    } else if (output.contains(QLatin1String("SKIP   : "))) {
-        QTest::qSkip(qPrintable("rerun as the user nobody:\n" + output), __FILE__, __LINE__);
-    }
-    return true;
-}
 
 /// The base of a window test case: each test function gets a fresh window in a fresh scratch
 /// directory (openWindow from init, closeWindow from cleanup), against the double of the link
@@ -95,7 +58,7 @@ class WindowTest : public QObject {
 
     /// Points the window at the double, loaded once for the whole test case.
     void useDouble() {
-        Module1::setLibraryFile(FakeLibrary::path());
+        core::Module1::setLibraryFile(FAKE_ZARVO_PATH);
         fake_ = std::make_unique<FakeLibrary>();
     }
 
@@ -105,7 +68,7 @@ class WindowTest : public QObject {
         if (fake_ != nullptr) {
             fake_->reset();
         }
-        scratch_ = std::make_unique<ScratchDirectory>();
+        scratch_ = std::make_unique<support::ScratchDirectory>();
         form_ = std::make_unique<Form1>();
         if (shown == Shown::exposed) {
             form_->show();
@@ -120,7 +83,7 @@ class WindowTest : public QObject {
         form_.reset();
         if (scratch_ != nullptr) {
             // Let the scratch directory go even where a test made it read-only.
-            chmod(qPrintable(scratch_->path()), 0700);
+            chmod(scratch_->path().c_str(), 0700);
             scratch_.reset();
         }
     }
@@ -132,6 +95,6 @@ class WindowTest : public QObject {
     QLineEdit *box(const char *name) const { return child<QLineEdit>(name); }
 
     std::unique_ptr<FakeLibrary> fake_;
-    std::unique_ptr<ScratchDirectory> scratch_;
+    std::unique_ptr<support::ScratchDirectory> scratch_;
     std::unique_ptr<Form1> form_;
 };

@@ -2,7 +2,10 @@
 // LeitM.txt, the fiscal memory reading saved block by block in the current directory.
 #pragma once
 
-#include <QString>
+#include "os.h"
+#include "view.h"
+
+namespace core {
 
 /// The lines go to a new file beside LeitM.txt, which takes the place of LeitM.txt only at
 /// commit(): until then an earlier reading stays as it was, and a reading that stops half-way
@@ -16,22 +19,18 @@ class ReadingFile {
     /// Creates the new file. Refuses when LeitM.txt is a symbolic link, a directory or anything
     /// but a plain file, so that the reading is never written somewhere the operator did not mean.
     ReadingFile();
-    /// Removes the new file unless commit() has put it in place.
-    ~ReadingFile();
-    ReadingFile(const ReadingFile &) = delete;
-    ReadingFile &operator=(const ReadingFile &) = delete;
 
     /// Writes @p line as Latin-1 bytes, one character one byte, then CR LF.
-    void writeLine(const QString &line);
+    void writeLine(const Text &line);
 
     /// Puts the lines written so far in place of LeitM.txt. Does nothing after a failure.
     void commit();
 
   private:
-    [[noreturn]] void fail(const QString &reason);
-    void discard();
+    [[noreturn]] void fail(const Text &reason);
 
-    int fd_ = -1;
-    QString temporaryName_;
+    os::NewFile file_;
     bool done_ = false;
 };
+
+}  // namespace core

@@ -2,7 +2,7 @@
 // The operator program: one window, Form1.
 #include <QApplication>
 
-#include "form1.h"
+#include "qt/form1.h"
 
 int main(int argc, char *argv[]) {
     QApplication app(argc, argv);

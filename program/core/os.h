@@ -1,0 +1,74 @@
+// SPDX-License-Identifier: MIT
+// What the window's logic needs of the operating system where systems differ: loading a library
+// by name, creating a new file and putting it in place of another, and telling why a file in the
+// current directory cannot be written. One implementation per system: os_posix.cpp, os_win32.cpp.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "view.h"
+
+namespace core::os {
+
+/// The link library's file name, found through the system's ordinary search.
+extern const char *const kLinkLibraryFile;
+
+/// Loads the library @p file (kept loaded until the program ends); nullptr with @p reason set
+/// when it cannot be loaded.
+void *loadLibrary(const std::string &file, Text &reason);
+
+/// The address of the function @p name exported by @p library; nullptr with @p reason set.
+void *findFunction(void *library, const char *name, Text &reason);
+
+/// A file created under a fresh name of its own beside @p target (never an existing file, never
+/// through a link), written, then put in place of @p target in one step. Until then @p target
+/// stays as it was; a file never put in place is removed. Every call returns false with @p reason
+/// set when the system fails.
+class NewFile {
+  public:
+    NewFile() = default;
+    ~NewFile();
+    NewFile(const NewFile &) = delete;
+    NewFile &operator=(const NewFile &) = delete;
+
+    bool create(const char *target, Text &reason);
+    bool write(std::string_view bytes, Text &reason);
+    /// Writes the data through to the disk, closes the file and renames it over @p target.
+    bool replaceTarget(Text &reason);
+    /// Closes and removes the file unless it has been put in place.
+    void discard();
+
+  private:
+    std::string target_;
+    std::string name_;
+#ifdef _WIN32
+    void *handle_ = nullptr;
+#else
+    int fd_ = -1;
+#endif
+};
+
+/// What can keep a file of the current directory from being written.
+enum class Obstacle {
+    none,
+    link,               ///< a symbolic link (or other reparse point) has its name
+    directory,          ///< a directory has its name
+    notPlainFile,       ///< a device, FIFO or socket has its name
+    fileReadOnly,       ///< the file may not be written; reason says why
+    directoryReadOnly,  ///< the directory takes no new file; reason says why
+    diskFull,           ///< no space left; reason says so in the system's words
+};
+
+struct Look {
+    Obstacle obstacle = Obstacle::none;
+    Text reason;
+};
+
+/// What the current directory shows, at one look, in the way of writing the file @p name.
+Look lookAt(const char *name);
+
+/// The current directory, as the operator would type it.
+Text currentDirectory();
+
+}  // namespace core::os

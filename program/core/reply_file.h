@@ -1,0 +1,20 @@
+// SPDX-License-Identifier: MIT
+// The reply file RespApf.txt that the link library writes in the current directory.
+#pragma once
+
+#include "view.h"
+
+namespace core::ReplyFile {
+
+/// The file's name; it has no directory part.
+inline constexpr char kName[] = "RespApf.txt";
+
+/// The first line of the file, read as Latin-1: up to the first CR, a lone LF staying in the line.
+/// Throws HandlerError when the file cannot be opened or read, or holds no line at all.
+Text readFirstLine();
+
+/// Throws HandlerError telling why the library could not write the file (TXRX gave -2), from
+/// one look at the file and its directory after the call.
+[[noreturn]] void reportNotWritten();
+
+}  // namespace core::ReplyFile

@@ -1,0 +1,249 @@
+// SPDX-License-Identifier: MIT
+// Form1's construction, event wiring, focus events, and the window operations the core uses.
+#include "qt/form1.h"
+
+#include <QCloseEvent>
+#include <QFocusEvent>
+#include <QFontMetrics>
+#include <QMessageBox>
+#include <QMouseEvent>
+
+#include <algorithm>
+
+#include "blocking_call.h"
+#include "ui_form1.h"
+
+using core::Box;
+using core::Handler;
+using core::Option;
+
+namespace {
+
+QString toQString(const core::Text &text) {
+    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+core::Text fromQString(const QString &text) {
+    return text.toStdU16String();
+}
+
+}  // namespace
+
+Form1::Form1(QWidget *parent)
+    : QWidget(parent),
+      ui(std::make_unique<Ui::Form1>()),
+      logic_(std::make_unique<core::Form1>(static_cast<core::View &>(*this))) {
+    ui->setupUi(this);
+    setFixedSize(size());
+    connectHandlers();
+    ui->Ini->installEventFilter(this);
+    ui->Fim->installEventFilter(this);
+    makeOptionLabelsClickable();
+    for (QPushButton *button : findChildren<QPushButton *>()) {
+        fitCaption(button);
+    }
+    ui->Command1->setFocus();
+}
+
+Form1::~Form1() = default;
+
+// The buttons keep the window's geometry; a caption too long for its button gets a smaller font
+// rather than being cut at both ends.
+void Form1::fitCaption(QPushButton *button) {
+    constexpr int kFrame = 8;  // the style's bevel and margin on both sides together
+    button->setFont(fontToFit(button->font(), button->text(), button->width() - kFrame));
+}
+
+void Form1::connectHandlers() {
+    const auto wire = [this](auto *control, auto signal, Handler handler) {
+        connect(control, signal, this, [this, handler] { logic_->handle(handler); });
+    };
+    wire(ui->Command1, &QPushButton::clicked, Handler::Command1_Click);
+    wire(ui->Command2, &QPushButton::clicked, Handler::Command2_Click);
+    wire(ui->Command3, &QPushButton::clicked, Handler::Command3_Click);
+    wire(ui->Command4, &QPushButton::clicked, Handler::Command4_Click);
+    wire(ui->LMF, &QPushButton::clicked, Handler::LMF_Click);
+    wire(ui->Porredu, &QRadioButton::clicked, Handler::Porredu_Click);
+    wire(ui->Pordata, &QRadioButton::clicked, Handler::Pordata_Click);
+}
+
+// An option button is only as large as its circle; the label beside it names it, so a click on
+// the label selects it as a click on the circle would.
+void Form1::makeOptionLabelsClickable() {
+    for (QLabel *label : {ui->Label9, ui->Label10, ui->Label11, ui->Label12}) {
+        label->installEventFilter(this);
+    }
+}
+
+bool Form1::eventFilter(QObject *watched, QEvent *event) {
+    if (watched == ui->Ini || watched == ui->Fim) {
+        const bool ini = watched == ui->Ini;
+        if (event->type() == QEvent::FocusIn) {
+            logic_->handle(ini ? Handler::Ini_GotFocus : Handler::Fim_GotFocus);
+        } else if (event->type() == QEvent::FocusOut) {
+            // Switching to another window, or a popup of the box itself, is no move to another
+            // control of this window.
+            const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
+            if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
+                logic_->handle(ini ? Handler::Ini_Validate : Handler::Fim_Validate);
+            }
+        }
+        return false;
+    }
+
+    auto *label = qobject_cast<QLabel *>(watched);
+    auto *choice = label ? qobject_cast<QRadioButton *>(label->buddy()) : nullptr;
+    if (choice != nullptr && (event->type() == QEvent::MouseButtonPress ||
+                              event->type() == QEvent::MouseButtonRelease)) {
+        const auto *mouse = static_cast<QMouseEvent *>(event);
+        if (mouse->button() != Qt::LeftButton) {
+            return false;
+        }
+        if (event->type() == QEvent::MouseButtonPress) {
+            choice->setFocus(Qt::MouseFocusReason);
+        } else if (label->rect().contains(mouse->position().toPoint())) {
+            choice->click();
+        }
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void Form1::closeEvent(QCloseEvent *event) {
+    if (logic_->mayClose()) {
+        event->accept();
+    } else {
+        event->ignore();
+    }
+}
+
+QLineEdit *Form1::box(Box box) const {
+    switch (box) {
+        case Box::Text1:
+            return ui->Text1;
+        case Box::Text2:
+            return ui->Text2;
+        case Box::Text3:
+            return ui->Text3;
+        case Box::COO:
+            return ui->COO;
+        case Box::CCF:
+            return ui->CCF;
+        case Box::PAPEL:
+            return ui->PAPEL;
+        case Box::Reducao:
+            return ui->Reducao;
+        case Box::LEITX:
+            return ui->LEITX;
+        case Box::Ini:
+            return ui->Ini;
+        case Box::Fim:
+            return ui->Fim;
+    }
+    return nullptr;
+}
+
+QRadioButton *Form1::option(Option option) const {
+    switch (option) {
+        case Option::Porredu:
+            return ui->Porredu;
+        case Option::Pordata:
+            return ui->Pordata;
+        case Option::NaImp:
+            return ui->NaImp;
+        case Option::NoArq:
+            return ui->NoArq;
+    }
+    return nullptr;
+}
+
+core::Text Form1::text(Box which) const {
+    return fromQString(box(which)->text());
+}
+
+void Form1::setText(Box which, const core::Text &text) {
+    QLineEdit *edit = box(which);
+    const QString value = toQString(text);
+    // QLineEdit would cut the text at its length limit (32767 characters by default).
+    if (value.size() > edit->maxLength()) {
+        edit->setMaxLength(static_cast<int>(value.size()));
+    }
+    if (which == Box::Reducao || which == Box::LEITX) {
+        // "Não Efetuada" is wider than its box at the window's font: the box takes a smaller
+        // font for such a text, so that the operator reads it whole from its beginning.
+        constexpr int kMargins = 10;  // the frame and the box's own margins, both sides
+        edit->setFont(fontToFit(font(), value, edit->width() - kMargins));
+        edit->setText(value);
+        edit->setCursorPosition(0);
+        return;
+    }
+    edit->setText(value);
+}
+
+void Form1::repaint(Box which) {
+    box(which)->repaint();
+}
+
+void Form1::setForeColor(Box which, std::uint32_t colour) {
+    QLineEdit *edit = box(which);
+    QPalette palette = edit->palette();
+    palette.setColor(QPalette::Text,
+                     QColor(static_cast<int>(colour & 0xFF), static_cast<int>((colour >> 8) & 0xFF),
+                            static_cast<int>((colour >> 16) & 0xFF)));
+    edit->setPalette(palette);
+}
+
+void Form1::setMaxLength(Box which, int characters) {
+    QLineEdit *edit = box(which);
+    // A smaller limit would cut the text already in the box.
+    edit->setMaxLength(std::max(characters, static_cast<int>(edit->text().size())));
+}
+
+bool Form1::isSelected(Option which) const {
+    return option(which)->isChecked();
+}
+
+void Form1::select(Option which) {
+    option(which)->setChecked(true);
+}
+
+void Form1::showError(const core::Message &message) {
+    auto *box = new QMessageBox(QMessageBox::Critical, windowTitle(), toQString(message.summary),
+                                QMessageBox::Ok, this);
+    box->setInformativeText(toQString(message.detail));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
+}
+
+void Form1::showNotice(const core::Message &message) {
+    if (portNotice_ == nullptr) {
+        portNotice_ =
+            new QMessageBox(QMessageBox::Warning, windowTitle(), QString(), QMessageBox::Ok, this);
+        portNotice_->setWindowModality(Qt::NonModal);
+        portNotice_->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    portNotice_->setText(toQString(message.summary));
+    portNotice_->setInformativeText(toQString(message.detail));
+    portNotice_->show();
+    portNotice_->raise();
+}
+
+std::int32_t Form1::runBlocking(const std::function<std::int32_t()> &call) {
+    return runBlockingCall(call);
+}
+
+void Form1::handlerStarted(Handler handler) {
+    emit handlerStarting(QString::fromLatin1(core::nameOf(handler)));
+}
+
+void Form1::closeWindow() {
+    close();
+}
+
+QFont fontToFit(QFont font, const QString &text, int width) {
+    constexpr qreal kSmallest = 6.0;
+    while (font.pointSizeF() > kSmallest && QFontMetrics(font).horizontalAdvance(text) > width) {
+        font.setPointSizeF(font.pointSizeF() - 0.5);
+    }
+    return font;
+}

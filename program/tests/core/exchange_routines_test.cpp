@@ -1,0 +1,197 @@
+// SPDX-License-Identifier: MIT
+// Tenta, VV, Retorno, Resultado and PaperEnd against the library double.
+#include "fake_view.h"
+
+namespace {
+
+const std::string kTimeoutReply = ".-0001ERRO:         99}";
+
+std::string latin1High() {
+    std::string bytes;
+    for (int c = 0xA0; c <= 0xFF; ++c) {
+        bytes += static_cast<char>(c);
+    }
+    return bytes;
+}
+
+struct ReplyCase {
+    const char *name;
+    std::string file;       // the whole of RespApf.txt
+    std::string lastReply;  // as Latin-1 bytes
+    std::string replySign;
+    std::string shown;  // in Text3 after Resultado, as Latin-1 bytes
+};
+
+class ReplyRead : public CoreTest, public ::testing::WithParamInterface<ReplyCase> {};
+
+TEST_P(ReplyRead, VVStoresItAndResultadoShowsIt) {
+    const ReplyCase &c = GetParam();
+    fake.pushFile(c.file);
+    EXPECT_EQ(form.VV(1, 10, u".28"), 0);
+    EXPECT_EQ(form.LastReply, core::fromLatin1(c.lastReply));
+    EXPECT_EQ(form.ReplySign, core::fromLatin1(c.replySign));
+    form.Resultado();
+    EXPECT_EQ(view.text(core::Box::Text3), core::fromLatin1(c.shown));
+    EXPECT_EQ(view.events.back(), "repaint Text3");
+    EXPECT_EQ(form.Retorno(), core::fromLatin1(c.lastReply));  // reading again gives the same
+}
+
+const std::string kAccepted = ".+0000000000012345}";
+const std::string kLong = ".+" + std::string(9000, 'x') + "}";
+
+INSTANTIATE_TEST_SUITE_P(
+    Replies, ReplyRead,
+    ::testing::Values(ReplyCase{"accepted_shown_whole", kAccepted + "\r\n", kAccepted, "+",
+                                kAccepted},
+                      ReplyCase{"timeout", kTimeoutReply + "\r\n", kTimeoutReply, "-", "ERRO 99"},
+                      ReplyCase{"write_failure", ".-0001ERRO:         98}\r\n",
+                                ".-0001ERRO:         98}", "-", "ERRO 98"},
+                      ReplyCase{"refusal_of_21", ".-0001ERRO:         7\r\n",
+                                ".-0001ERRO:         7", "-", "ERRO 7"},
+                      ReplyCase{"refusal_of_20", ".-0001ERRO:         \r\n",
+                                ".-0001ERRO:         ", "-", "ERRO "},
+                      ReplyCase{"one_character", ".\r\n", ".", "", "ERRO "},
+                      ReplyCase{"empty_line", "\r\n", "", "", "ERRO "},
+                      ReplyCase{"bracket_is_no_acceptance", ".]0001xxxxxxxxxxxxxx42}\r\n",
+                                ".]0001xxxxxxxxxxxxxx42}", "]", "ERRO 42"},
+                      ReplyCase{"sign_is_character_2", "++\r\n", "++", "+", "++"},
+                      ReplyCase{"cr_inside_cuts_it", ".+ab\rcd}\r\n", ".+ab", "+", ".+ab"},
+                      ReplyCase{"lone_lf_stays", ".-a\nb}\r\n", ".-a\nb}", "-", "ERRO "},
+                      ReplyCase{"no_line_end", ".+12}", ".+12}", "+", ".+12}"},
+                      ReplyCase{"first_line_only", ".+1}\r\n.-2}\r\n", ".+1}", "+", ".+1}"},
+                      ReplyCase{"latin1_bytes", ".+" + latin1High() + "}\r\n",
+                                ".+" + latin1High() + "}", "+", ".+" + latin1High() + "}"},
+                      ReplyCase{"longer_than_one_read", kLong + "\r\n", kLong, "+", kLong}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+TEST_F(CoreTest, ResultadoBeforeAnyExchange) {
+    view.texts[core::Box::Text3] = u"typed by the operator";
+    form.Resultado();
+    EXPECT_EQ(view.utf8(core::Box::Text3), "ERRO ");
+    EXPECT_EQ(fake.log(), Log{});
+}
+
+struct CommandCase {
+    const char *name;
+    core::Text command;
+    std::string bytes;
+    int timeout;
+    int txrxResult;
+};
+
+class CommandSent : public CoreTest, public ::testing::WithParamInterface<CommandCase> {};
+
+TEST_P(CommandSent, AsACountedLatin1Text) {
+    const CommandCase &c = GetParam();
+    fake.pushFile(".-0001ERRO:         98}\r\n", c.txrxResult);
+    EXPECT_EQ(form.VV(2, c.timeout, c.command), c.txrxResult);
+    // A write failure is no exception: the reply file is read all the same.
+    EXPECT_EQ(form.LastReply, u".-0001ERRO:         98}");
+
+    const fake_call call = fake.call(0);
+    EXPECT_STREQ(call.function, "TXRX");
+    EXPECT_EQ(call.port, 2);
+    EXPECT_EQ(call.timeout_s, c.timeout);
+    EXPECT_EQ(call.count, int(c.bytes.size()));
+    EXPECT_EQ(std::string(call.command, std::size_t(call.count)), c.bytes);
+    EXPECT_EQ(call.nul_after, 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Commands, CommandSent,
+    ::testing::Values(CommandCase{"status", u".28", ".28", 3, 0},
+                      CommandCase{"reading_to_file", u".1500011000#", ".1500011000#", 100, 0},
+                      CommandCase{"empty", u"", "", 10, 0},
+                      CommandCase{"latin1_one_byte_each", u"ção", "\xE7\xE3o", 1000, 0},
+                      CommandCase{"others_become_question_marks", u"a€b😀c", "a?b?c", 180, 0},
+                      CommandCase{"write_failure_passed_back", u".13", ".13", 180, -1}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+struct TentaCase {
+    const char *name;
+    int abreResult;
+    std::string reply;  // empty: the double's timeout reply
+    int result;
+    int printerPort;
+    Log calls;
+    std::string lastReply, replySign;
+};
+
+class TentaOnPort2 : public CoreTest, public ::testing::WithParamInterface<TentaCase> {};
+
+TEST_P(TentaOnPort2, KeepsTheAcceptingPortOpen) {
+    const TentaCase &c = GetParam();
+    form.LastReply = u"earlier";
+    form.ReplySign = u"x";
+    form.PrinterPort = 1;
+    fake.setAbreResult(2, c.abreResult);
+    if (!c.reply.empty()) {
+        fake.pushReply(c.reply);
+    }
+    EXPECT_EQ(form.Tenta(2), c.result);
+    EXPECT_EQ(form.PrinterPort, std::optional<std::int32_t>(c.printerPort));
+    EXPECT_EQ(fake.log(), c.calls);
+    EXPECT_EQ(form.LastReply, u16(c.lastReply));
+    EXPECT_EQ(form.ReplySign, u16(c.replySign));
+}
+
+const Log kProbeOpen{"Abre 2", "TXRX 2 3 .28"};
+const Log kProbeClosed{"Abre 2", "TXRX 2 3 .28", "Fecha 2"};
+
+INSTANTIATE_TEST_SUITE_P(
+    Probes, TentaOnPort2,
+    ::testing::Values(
+        TentaCase{"accepts", 0, ".+0000}", 0, 2, kProbeOpen, ".+0000}", "+"},
+        TentaCase{"accepts_abre_above_0", 5, ".+0000}", 0, 2, kProbeOpen, ".+0000}", "+"},
+        TentaCase{"refuses", 0, ".-0001ERRO:         12}", -1, 1, kProbeClosed,
+                  ".-0001ERRO:         12}", "-"},
+        TentaCase{"bracket_is_no_acceptance", 0, ".]0000}", -1, 1, kProbeClosed, ".]0000}", "]"},
+        TentaCase{"no_answer", 0, "", -1, 1, kProbeClosed, kTimeoutReply, "-"},
+        TentaCase{"abre_fails", -1, ".+0000}", -1, 1, {"Abre 2"}, "earlier", "x"},
+        // The library's 32-bit result is taken by its low 16 bits, as a signed number.
+        TentaCase{"abre_0x10000_is_0", 0x10000, ".+0000}", 0, 2, kProbeOpen, ".+0000}", "+"},
+        TentaCase{
+            "abre_0x18000_is_negative", 0x18000, ".+0000}", -1, 1, {"Abre 2"}, "earlier", "x"}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+struct PaperCase {
+    const char *name;
+    std::string reply;
+    std::string text;
+    std::uint32_t colour;
+    int result;
+};
+
+class PaperState : public CoreTest, public ::testing::WithParamInterface<PaperCase> {};
+
+TEST_P(PaperState, ShownInItsColour) {
+    const PaperCase &c = GetParam();
+    form.PrinterPort = 2;
+    form.ReplySign = u"+";
+    view.colours[core::Box::PAPEL] = 0xFF0000;  // blue
+    fake.pushReply(c.reply);
+    EXPECT_EQ(form.PaperEnd(), c.result);
+    EXPECT_EQ(view.utf8(core::Box::PAPEL), c.text);
+    EXPECT_EQ(view.colours[core::Box::PAPEL], c.colour);
+    EXPECT_EQ(form.LastReply, u16(c.reply));
+    EXPECT_EQ(form.ReplySign, u"+");  // PaperEnd leaves the sign alone
+    EXPECT_EQ(fake.log(), Log{"TXRX 2 10 .23"});
+}
+
+INSTANTIATE_TEST_SUITE_P(Papers, PaperState,
+                         ::testing::Values(PaperCase{"five_at_6", ".+0005}", "Sem Papel", 255, -1},
+                                           PaperCase{"refused_five_at_6", ".-0005}", "Sem Papel",
+                                                     255, -1},
+                                           PaperCase{"zero_at_6", ".+0000}", "Com Papel", 0, 0},
+                                           PaperCase{"five_at_5", ".+0050}", "Com Papel", 0, 0},
+                                           PaperCase{"five_characters", ".+005", "Com Papel", 0, 0},
+                                           PaperCase{"timeout", kTimeoutReply, "Com Papel", 0, 0}),
+                         [](const auto &info) { return std::string(info.param.name); });
+
+TEST_F(CoreTest, PaperEndUsesPortZeroBeforeATest) {
+    fake.pushReply(".+0000}");
+    form.PaperEnd();
+    EXPECT_EQ(fake.log(), Log{"TXRX 0 10 .23"});
+}
+
+}  // namespace
