@@ -26,7 +26,7 @@
 #include <string>
 #include <vector>
 
-#include "form1.h"
+#include "qt/form1.h"
 #include "printer_simulator.h"
 #include "scratch_directory.h"
 
