@@ -114,6 +114,7 @@ windows: deps-windows $(BUILD_WIN_DIR)/CMakeCache.txt
 # the Linux printer simulator of $(BUILD_DIR).
 test-windows: configure windows
 	cmake --build $(BUILD_DIR) --target zarvo-printer-sim -j $(JOBS)
+	cmake -S . -B $(BUILD_WIN_DIR) -DZARVO_LINUX_BUILD_DIR=$(abspath $(BUILD_DIR)) >/dev/null
 	cd $(BUILD_WIN_DIR) && ctest --output-on-failure -j $(JOBS)
 
 clean:
