@@ -39,7 +39,7 @@ TEST_P(WaitTest, Outcome) {
     Serial &serial = Serial::reset();
     serial.arrive(c.early);
     serial.arrive(c.late, c.late_at);
-    EXPECT_EQ(zarvo::ReceiveReply(3, c.timeout_s, serial), c.outcome);
+    EXPECT_EQ(zarvo::ReceiveReply(3, c.timeout_s, serial, &sio_wait), c.outcome);
     if (c.reads >= 0) {
         EXPECT_EQ(serial.count("getch 3"), c.reads);
     }
@@ -68,7 +68,7 @@ TEST(WaitBlocking, BlocksForTheTimeLeftPlusOneMillisecond) {
     Serial &serial = Serial::reset();
     serial.arrive(".", milliseconds{500});
     serial.getch_failures = 0b10;  // The first read fails: a failure counts as nothing read.
-    EXPECT_EQ(zarvo::ReceiveReply(1, 2, serial), k99);
+    EXPECT_EQ(zarvo::ReceiveReply(1, 2, serial, &sio_wait), k99);
     EXPECT_THAT(serial.log, ElementsAre("getch 1", "wait 1 2001", "getch 1", "getch 1",
                                         "wait 1 1501", "getch 1"));
     EXPECT_TRUE(serial.sleeps.empty());
@@ -81,7 +81,7 @@ class MisbehavingWaitTest : public ::testing::TestWithParam<std::int32_t> {};
 TEST_P(MisbehavingWaitTest, PacesItselfAndEndsOnTime) {
     Serial &serial = Serial::reset();
     serial.wait_result = GetParam();
-    EXPECT_EQ(zarvo::ReceiveReply(1, 1, serial), k99);
+    EXPECT_EQ(zarvo::ReceiveReply(1, 1, serial, &sio_wait), k99);
     EXPECT_LE(serial.count("getch"),
               80);  // About 50 pauses fill the second; a spin reads 10^6 times.
     EXPECT_THAT(serial.sleeps, Each(Le(zarvo::kRetrySlice)));

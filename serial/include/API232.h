@@ -7,9 +7,11 @@
 
 #ifdef _WIN32
 #define API232_CALL __stdcall
-#ifdef API232_BUILDING
+#if defined(API232_BUILDING) || defined(API232_NO_DLLIMPORT)
 /* Exported through the library's .def file, which gives the undecorated names (and ordinals);
-   dllexport would add the decorated stdcall names as extra exports. */
+   dllexport would add the decorated stdcall names as extra exports. API232_NO_DLLIMPORT: calls
+   go through the import library's stubs, so the same objects also link with a test's own sio_
+   functions. */
 #define API232_API
 #else
 #define API232_API __declspec(dllimport)
