@@ -25,9 +25,16 @@ BENCH_PACKAGES := python3-serial
 # What `make run` runs, and all it builds: both libraries, the simulator and the window.
 RUN_TARGETS := API232 Zarvo zarvo-printer-sim zarvo
 
+# The Windows cross-build and its tests under Wine: the i686 mingw-w64 compiler (posix threads),
+# Wine and its 32-bit half, and python3 for the serial test's echoing line. wine32:i386 needs the
+# i386 architecture, which deps-windows adds; note that installing the :i386 libraries upgrades
+# the matching amd64 packages to the same version.
+WIN_PACKAGES := g++-mingw-w64-i686-posix binutils-mingw-w64-i686 wine wine32:i386 python3
+
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: all deps bench-deps configure build test run bench asan fuzz format clean
+.PHONY: all deps bench-deps configure build test run bench asan fuzz format clean deps-windows \
+        windows test-windows
 
 all: build
 
@@ -53,16 +60,7 @@ deps-windows: deps
 	@dpkg --print-foreign-architectures | grep -qx i386 || \
 	    { echo "Adding the i386 architecture (for wine32)"; $(SUDO) dpkg --add-architecture i386 && \
 	      $(SUDO) apt-get update; }
-	@missing=""; \
-	for p in $(WIN_PACKAGES); do \
-	    dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q 'ok installed' || missing="$$missing $$p"; \
-	done; \
-	if [ -n "$$missing" ]; then \
-	    echo "Installing missing Debian packages:$$missing"; \
-	    export DEBIAN_FRONTEND=noninteractive; \
-	    $(SUDO) apt-get install -y --no-install-recommends $$missing || \
-	    { $(SUDO) apt-get update && $(SUDO) apt-get install -y --no-install-recommends $$missing; }; \
-	fi
+	$(call install_missing,$(WIN_PACKAGES))
 
 $(BUILD_DIR)/CMakeCache.txt: | deps
 	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE)
