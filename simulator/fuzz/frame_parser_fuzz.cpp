@@ -13,8 +13,7 @@
 #include <string_view>
 #include <vector>
 
-#include "checksum.h"
-#include "frame_parser.h"
+#include "frames.h"
 #include "fuzz_check.h"
 
 namespace {

@@ -9,12 +9,11 @@
 #include <cstring>
 #include <iostream>
 
-#include "fiscal_memory.h"
 #include "line.h"
 #include "log.h"
 #include "options.h"
+#include "printer_memory.h"
 #include "printer_model.h"
-#include "reading.h"
 #include "replies.h"
 #include "session.h"
 #include "text.h"

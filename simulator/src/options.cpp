@@ -7,7 +7,7 @@
 #include <charconv>
 #include <functional>
 
-#include "fiscal_memory.h"
+#include "printer_memory.h"
 #include "text.h"
 
 namespace zarvo::sim {

@@ -2,7 +2,7 @@
 // The simulated printer's state and its answer to each command: command text in, reply out.
 #include "printer_model.h"
 
-#include "reading.h"
+#include "printer_memory.h"
 #include "replies.h"
 #include "text.h"
 

@@ -11,8 +11,7 @@
 #include <variant>
 #include <vector>
 
-#include "fiscal_memory.h"
-#include "refusal.h"
+#include "printer_memory.h"
 
 namespace zarvo::sim {
 

@@ -1,8 +1,7 @@
 // SPDX-License-Identifier: MIT
-// The layouts of the printer's replies. Positions in comments count from 1.
+// What the printer answers: its refusal codes, and the layouts of its replies.
 #include "replies.h"
 
-#include "refusal.h"
 #include "text.h"
 
 namespace zarvo::sim {
@@ -23,6 +22,32 @@ std::string four_digits(int n) {
     return zero_padded(static_cast<unsigned>(n % 10000), 4);
 }
 }  // namespace
+
+std::string_view describe(Refusal refusal) {
+    switch (refusal) {
+        case Refusal::unknown_command:
+            return "unknown command";
+        case Refusal::bad_checksum:
+            return "bad checksum";
+        case Refusal::bad_parameter:
+            return "bad parameter";
+        case Refusal::already_summer:
+            return "already in summer time";
+        case Refusal::not_summer:
+            return "not in summer time";
+        case Refusal::out_of_paper:
+            return "out of paper";
+        case Refusal::malformed_range:
+            return "malformed range";
+        case Refusal::empty_range:
+            return "empty range";
+        case Refusal::nothing_in_range:
+            return "no reduction in range";
+        case Refusal::no_reading:
+            return "no reading in progress";
+    }
+    return "refused";
+}
 
 std::string accepted_reply() {
     return ".+0000}";

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "faults.h"
-#include "frame_parser.h"
+#include "frames.h"
 #include "line.h"
 #include "log.h"
 #include "pacing.h"

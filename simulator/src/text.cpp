@@ -1,38 +1,11 @@
 // SPDX-License-Identifier: MIT
-// Small text helpers: Latin-1 conversion, fixed-width numbers, money, and bytes shown for the log.
+// Small text helpers: fixed-width numbers, money, and bytes shown for the log.
 #include "text.h"
 
 #include <algorithm>
 #include <cstdio>
 
 namespace zarvo::sim {
-
-std::string latin1(std::string_view utf8) {
-    std::string out;
-    out.reserve(utf8.size());
-    for (std::size_t i = 0; i < utf8.size(); ++i) {
-        const auto c = static_cast<unsigned char>(utf8[i]);
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-            continue;
-        }
-        // Two-byte sequences C2 xx and C3 xx carry U+0080..U+00FF.
-        if ((c == 0xC2 || c == 0xC3) && i + 1 < utf8.size()) {
-            const auto next = static_cast<unsigned char>(utf8[i + 1]);
-            if ((next & 0xC0) == 0x80) {
-                out += static_cast<char>(((c & 0x03) << 6) | (next & 0x3F));
-                ++i;
-                continue;
-            }
-        }
-        out += '?';
-        // Skip the continuation bytes of the character that could not be converted.
-        while (i + 1 < utf8.size() && (static_cast<unsigned char>(utf8[i + 1]) & 0xC0) == 0x80) {
-            ++i;
-        }
-    }
-    return out;
-}
 
 bool all_digits(std::string_view text) {
     return !text.empty() &&

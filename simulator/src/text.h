@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-// Small text helpers: Latin-1 conversion, fixed-width numbers, money, and bytes shown for the log.
+// Small text helpers: fixed-width numbers, money, and bytes shown for the log.
 #pragma once
 
 #include <cstdint>
@@ -7,10 +7,6 @@
 #include <string_view>
 
 namespace zarvo::sim {
-
-/// Converts UTF-8 text whose characters all lie in U+0000..U+00FF to Latin-1, one byte each.
-/// Characters outside that range become "?".
-std::string latin1(std::string_view utf8);
 
 /// Whether @p text is one or more ASCII digits.
 bool all_digits(std::string_view text);

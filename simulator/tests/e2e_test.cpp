@@ -19,7 +19,7 @@
 
 #include "Zarvo.h"
 #include "ZarvoCountedText.h"
-#include "checksum.h"
+#include "frames.h"
 #include "printer_simulator.h"
 #include "scratch_directory.h"
 
@@ -58,15 +58,15 @@ class EndToEnd : public ::testing::Test {
         }
     }
 
-    /// One exchange; returns RespApf.txt as written, line end included.
-    std::string exchange(const std::string &command, int timeout_s = 10) {
+    /// One TXRX; returns RespApf.txt as written, line end included.
+    std::string txrx(const std::string &command, int timeout_s = 10) {
         TXRX(1, timeout_s, zarvo::counted_text(command).data() + 4);
         return support::read_file("RespApf.txt");
     }
 
     /// The reply line without the CR LF that the library adds.
     std::string reply(const std::string &command, int timeout_s = 10) {
-        std::string written = exchange(command, timeout_s);
+        std::string written = txrx(command, timeout_s);
         EXPECT_TRUE(written.size() >= 2 && written.ends_with("\r\n")) << written;
         if (written.ends_with("\r\n")) {
             written.resize(written.size() - 2);
@@ -235,7 +235,7 @@ TEST_F(EndToEnd, ZeroBytesAreDroppedAndNoiseKept) {
 
 TEST_F(EndToEnd, LineBreaksInsideAReplyAreWrittenUnchanged) {
     start({"--fast", "--cr-in-reply", ".23", "--lf-in-reply", ".23"});
-    EXPECT_EQ(exchange(".23"), ".+0000\r\n}\r\n");
+    EXPECT_EQ(txrx(".23"), ".+0000\r\n}\r\n");
 }
 
 TEST_F(EndToEnd, BytesAfterTheBraceStartTheNextReply) {
@@ -252,7 +252,7 @@ TEST_F(EndToEnd, LineClosedAfterABlock) {
     EXPECT_EQ(at(reply(".++"), 3, 4), "0002");
     EXPECT_EQ(sim_->wait_exit(), 0);
     EXPECT_FALSE(fs::is_symlink(link)) << "the link is removed";
-    const std::string after = exchange(".++", 1);
+    const std::string after = txrx(".++", 1);
     EXPECT_TRUE(after == kTimeout + "\r\n" || after == ".-0001ERRO:         98}\r\n") << after;
 }
 

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "options.h"
+#include "printer_memory.h"
 #include "printer_model.h"
-#include "reading.h"
 
 namespace zarvo::sim {
 namespace {

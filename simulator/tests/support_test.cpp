@@ -36,12 +36,6 @@ TEST(Pacing, FastSendsEverythingAtOnce) {
     EXPECT_EQ(pacer.deadline(299), t0);
 }
 
-TEST(Text, Latin1) {
-    EXPECT_EQ(latin1("Redução Líquido ÿ"), "Redu\xE7\xE3o L\xEDquido \xFF");
-    EXPECT_EQ(latin1("€"), "?");
-    EXPECT_EQ(latin1("a\xC3"), "a?");  // a cut sequence
-}
-
 TEST(Text, Numbers) {
     EXPECT_EQ(zero_padded(7, 4), "0007");
     EXPECT_EQ(zero_padded(12345, 4), "12345");

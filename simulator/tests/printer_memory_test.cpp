@@ -2,7 +2,7 @@
 // The generated fiscal memory: the same seed gives the same memory, and its figures add up.
 #include <gtest/gtest.h>
 
-#include "fiscal_memory.h"
+#include "printer_memory.h"
 
 namespace zarvo::sim {
 namespace {
@@ -71,6 +71,17 @@ TEST(FiscalMemory, RecordShowsTheReductionInLatin1) {
     EXPECT_EQ(reduction_record(r),
               "Redu\xE7\xE3o 0007 04/03/08 COO:001234 CCF:000056 Bruto:1.234.567,89 Canc.:0,05 "
               "Desc.:1,00 L\xEDquido:1.234.566,84 GT:1.234.567,89");
+}
+
+// The operator window reads two-digit years the same way: 1930 to 2029.
+TEST(FiscalMemory, SixDigitDatesNameYearsFrom1930To2029) {
+    EXPECT_EQ(parse_ddmmyy("010130"), 1930y / January / 1);
+    EXPECT_EQ(parse_ddmmyy("311299"), 1999y / December / 31);
+    EXPECT_EQ(parse_ddmmyy("010100"), 2000y / January / 1);
+    EXPECT_EQ(parse_ddmmyy("311229"), 2029y / December / 31);
+    EXPECT_EQ(parse_ddmmyy("290200"), 2000y / February / 29);
+    EXPECT_FALSE(parse_ddmmyy("290230")) << "1930 is no leap year";
+    EXPECT_FALSE(parse_ddmmyy("3112-9"));
 }
 
 }  // namespace

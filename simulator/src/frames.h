@@ -1,14 +1,28 @@
 // SPDX-License-Identifier: MIT
-// Cuts the byte stream from the line into command frames, with bounded memory whatever arrives.
+// Command frames as they come over the line: 0x1B, the command, a two-byte checksum, "}". The
+// checksum, building a frame, and cutting the byte stream into frames with bounded memory.
 #pragma once
 
+#include <array>
 #include <chrono>
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace zarvo::sim {
+
+/// Sum of the command's bytes from the 4th on, modulo 65536; the first three are never summed.
+std::uint16_t command_sum(std::string_view command);
+
+/// The two checksum bytes as they travel, low byte first. A byte of 0x80 or more goes unchanged,
+/// a smaller one as 255 minus its value, so both always lie in 0x80..0xFF.
+std::array<unsigned char, 2> encode_checksum(std::uint16_t sum);
+
+/// The whole frame for @p command as the link library sends it: 0x1B, the command, the encoded
+/// checksum, "}".
+std::string build_frame(std::string_view command);
 
 /// What the parser found in the bytes it was fed.
 struct LineEvent {
