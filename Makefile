@@ -2,6 +2,8 @@
 #   make test   install missing Debian packages, build, run every test
 #   make run    install missing Debian packages, build only what it runs (both libraries, the
 #               simulator, the window), start the printer simulator and open the window
+#   make package       the Debian packages zarvo and libzarvo-dev, in build-package/packages/
+#   make test-package  checks them: lintian, menu entry, metainfo, unpacked programs
 # Other targets: deps, build, bench, asan, fuzz, format, clean,
 #   windows (cross-build Zarvo.dll and API232.dll into $(BUILD_WIN_DIR)), test-windows (their tests
 #   under Wine).
@@ -10,6 +12,7 @@ BUILD_DIR  ?= build
 ASAN_DIR   ?= build-asan
 FUZZ_DIR   ?= build-fuzz
 BUILD_WIN_DIR ?= build-win32
+PKG_DIR    ?= build-package
 BUILD_TYPE ?= RelWithDebInfo
 JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 
@@ -17,7 +20,8 @@ JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 # (xvfb gives `make run` a display on a machine without one).
 PACKAGES := build-essential cmake libasio-dev libcli11-dev libgtest-dev libgmock-dev \
             qt6-base-dev qt6-base-dev-tools libgl-dev clang libclang-rt-14-dev xvfb \
-            libcap-dev
+            libcap-dev \
+            dpkg-dev fakeroot file lintian desktop-file-utils appstream pkgconf man-db
 
 # What `make bench` needs beyond that: the pyserial script it runs beside the library.
 BENCH_PACKAGES := python3-serial
@@ -97,6 +101,18 @@ bench: bench-deps configure
 	cmake --build $(BUILD_DIR) -j $(JOBS) --target benchmarks
 	@for b in $(BUILD_DIR)/bench/zarvo-bench-*; do echo "== $$b"; "$$b"; done
 
+# The packages are built for /usr with Debian's build flags (hardening included), tests left out.
+package: deps
+	eval "$$(DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --export=sh)" && \
+	cmake -S . -B $(PKG_DIR) -DCMAKE_BUILD_TYPE=None -DCMAKE_INSTALL_PREFIX=/usr \
+	      -DZARVO_BUILD_TESTS=OFF -DZARVO_BUILD_BENCH=OFF
+	cmake --build $(PKG_DIR) -j $(JOBS)
+	cd $(PKG_DIR) && cpack -G DEB
+	@ls -1 $(PKG_DIR)/packages/*.deb
+
+test-package: package
+	./packaging/tests/test-package.sh $(PKG_DIR)
+
 format:
 	@git ls-files '*.cpp' '*.h' '*.c' | xargs clang-format -i
 
@@ -116,4 +132,4 @@ test-windows: configure windows
 	cd $(BUILD_WIN_DIR) && ctest --output-on-failure -j $(JOBS)
 
 clean:
-	rm -rf $(BUILD_DIR) $(ASAN_DIR) $(FUZZ_DIR) $(BUILD_WIN_DIR)
+	rm -rf $(BUILD_DIR) $(ASAN_DIR) $(FUZZ_DIR) $(BUILD_WIN_DIR) $(PKG_DIR)

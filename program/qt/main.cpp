@@ -1,13 +1,33 @@
 // SPDX-License-Identifier: MIT
-// The operator program: one window, Form1.
+// The operator program: one window, Form1, working in the current directory or, as the menu
+// entry starts it (--in-documents), in the Zarvo folder of the user's documents.
 #include <QApplication>
+#include <QCommandLineParser>
+#include <QMessageBox>
 
 #include "qt/form1.h"
+#include "qt/work_folder.h"
 
 int main(int argc, char *argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Zarvo"));
     QApplication::setApplicationVersion(QStringLiteral(ZARVO_VERSION));
+    QCommandLineParser options;
+    options.addHelpOption();
+    options.addVersionOption();
+    const QCommandLineOption inDocuments(
+        QStringLiteral("in-documents"),
+        QStringLiteral("Work in the folder Zarvo of the documents folder, made if missing, instead "
+                       "of the current directory (the menu entry starts the window so)."));
+    options.addOption(inDocuments);
+    options.process(app);
+    if (options.isSet(inDocuments)) {
+        const QString failure = WorkFolder::enterDocumentsFolder();
+        if (!failure.isEmpty()) {
+            QMessageBox::critical(nullptr, QStringLiteral("Zarvo"), failure);
+            return 1;
+        }
+    }
     Form1 window;
     window.show();
     return app.exec();
