@@ -38,7 +38,7 @@ WIN_PACKAGES := g++-mingw-w64-i686-posix binutils-mingw-w64-i686 wine wine32:i38
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
 .PHONY: all deps bench-deps configure build test run bench asan fuzz format clean deps-windows \
-        windows test-windows
+        windows test-windows package test-package
 
 all: build
 
