@@ -24,7 +24,7 @@ class Module1 {
     /// Sends the command as latin1Bytes (text.h) gives it, as a counted text.
     std::int16_t TXRX(std::int32_t port, std::int32_t timeout_s, const Text &command);
 
-    /// The library file that the first call of each function loads: "libZarvo.so" (through the
+    /// The library file that the first call of each function loads: "libZarvo.so.1" (through the
     /// ordinary search and the executable's RUNPATH), "Zarvo.dll" on Windows. Setting it forgets
     /// every binding, so that tests can point the window at a double of the library.
     static void setLibraryFile(const std::string &file);

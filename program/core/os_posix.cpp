@@ -14,7 +14,9 @@
 
 namespace core::os {
 
-const char *const kLinkLibraryFile = "libZarvo.so";
+// By its SONAME: an installed system has it from the runtime package, and the unversioned
+// libZarvo.so only from the development package; the build tree has both.
+const char *const kLinkLibraryFile = "libZarvo.so.1";
 
 namespace {
 

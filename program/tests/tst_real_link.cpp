@@ -38,7 +38,7 @@ void tst_RealLink::initTestCase() {
     qputenv("API232_PORT2", "/nonexistent/serial-port");
     scratch_ = std::make_unique<support::ScratchDirectory>();
     // The default name, found through this executable's RUNPATH as the program finds it.
-    QCOMPARE(core::Module1::libraryFile(), std::string("libZarvo.so"));
+    QCOMPARE(core::Module1::libraryFile(), std::string("libZarvo.so.1"));
 }
 
 void tst_RealLink::cleanupTestCase() {
