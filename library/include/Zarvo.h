@@ -1,5 +1,6 @@
 /* SPDX-License-Identifier: MIT */
-/* Zarvo: the printer link library. This header is its whole C ABI. */
+/* Zarvo: the printer link library. This header is its whole C ABI. With the environment variable
+ * ZARVO_TRACE naming a file, every call appends a record of what it sent and received to it. */
 #ifndef ZARVO_H
 #define ZARVO_H
 

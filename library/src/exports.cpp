@@ -1,9 +1,12 @@
 // SPDX-License-Identifier: MIT
 // The four exported functions: argument checks and the wall that no C++ exception crosses.
+#include <string>
+
 #include "API232.h"
 #include "Zarvo.h"
 #include "platform.h"
 #include "timing.h"
+#include "trace.h"
 #include "txrx.h"
 
 // Abre passes the serial layer's result through, so the values Zarvo.h documents are its own.
@@ -14,9 +17,9 @@ static_assert(same(ZARVO_PORT_NO_DEVICE, SIO_NO_DEVICE) &&
               same(ZARVO_PORT_NO_PERMISSION, SIO_NO_PERMISSION) &&
               same(ZARVO_PORT_BUSY, SIO_BUSY) && same(ZARVO_PORT_OPEN_FAIL, SIO_OPEN_FAIL));
 
-extern "C" {
+namespace {
 
-ZARVO_API int32_t ZARVO_CALL Abre(int32_t port) {
+int32_t open_port(int32_t port) noexcept {
     int32_t opened;
     try {
         opened = sio_open(port);
@@ -33,12 +36,34 @@ ZARVO_API int32_t ZARVO_CALL Abre(int32_t port) {
     return opened;
 }
 
-ZARVO_API int32_t ZARVO_CALL Fecha(int32_t port) {
+int32_t close_port(int32_t port) noexcept {
     try {
         return sio_close(port);
     } catch (...) {
         return SIO_IO_ERROR;
     }
+}
+
+// Abre and Fecha as one line of the trace: the call and the serial layer's result.
+int32_t traced(const char *call, int32_t port, int32_t result) noexcept {
+    if (const char *file = zarvo::trace_file()) {
+        zarvo::TraceRecord record(file, port, zarvo::system_timing());
+        record.add([&] { return std::string(call) + " result " + std::to_string(result); });
+        record.write();
+    }
+    return result;
+}
+
+}  // namespace
+
+extern "C" {
+
+ZARVO_API int32_t ZARVO_CALL Abre(int32_t port) {
+    return traced("Abre", port, open_port(port));
+}
+
+ZARVO_API int32_t ZARVO_CALL Fecha(int32_t port) {
+    return traced("Fecha", port, close_port(port));
 }
 
 ZARVO_API int32_t ZARVO_CALL TXRX(int32_t port, int32_t timeout_s, const char *command) {

@@ -4,6 +4,7 @@
 #ifndef ZARVO_REPLY_FILE_WRITER_H
 #define ZARVO_REPLY_FILE_WRITER_H
 
+#include <string>
 #include <string_view>
 
 namespace zarvo {
@@ -16,9 +17,10 @@ inline constexpr char kReplyFileName[] = "RespApf.txt";
  * When the file cannot be created, written or closed, a message naming the file and the reason
  * goes to stderr and an earlier RespApf.txt (file or link, never a link's target) is removed
  * where possible, so nobody reads an old reply as the current one.
+ * @param[out] why when not null, receives the message of a failure (for the trace).
  * @return true when the whole line was written and the file closed.
  */
-bool write_reply_file(std::string_view outcome) noexcept;
+bool write_reply_file(std::string_view outcome, std::string *why = nullptr) noexcept;
 
 }  // namespace zarvo
 

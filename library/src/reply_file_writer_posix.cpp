@@ -76,17 +76,29 @@ int remove_stale_reply_file() noexcept {
     return 0;
 }
 
+// Where the message of a failure goes besides stderr, for the write in progress on this thread.
+thread_local std::string *t_why = nullptr;
+
 void report_failure(const char *step, const char *reason, int removal_error) noexcept {
     char directory[PATH_MAX];
     if (::getcwd(directory, sizeof directory) == nullptr) {
         std::strcpy(directory, ".");
     }
-    std::fprintf(stderr, "Zarvo: cannot %s %s in %s: %s", step, kReplyFileName, directory, reason);
-    if (removal_error != 0) {
-        std::fprintf(stderr, "; the earlier %s could not be removed either: %s", kReplyFileName,
-                     std::strerror(removal_error));
+    char message[2 * PATH_MAX + 256];
+    int length = std::snprintf(message, sizeof message, "cannot %s %s in %s: %s", step,
+                               kReplyFileName, directory, reason);
+    if (removal_error != 0 && length >= 0 && static_cast<std::size_t>(length) < sizeof message) {
+        std::snprintf(message + length, sizeof message - static_cast<std::size_t>(length),
+                      "; the earlier %s could not be removed either: %s", kReplyFileName,
+                      std::strerror(removal_error));
     }
-    std::fputc('\n', stderr);
+    std::fprintf(stderr, "Zarvo: %s\n", message);
+    if (t_why != nullptr) {
+        try {
+            *t_why = message;
+        } catch (...) {
+        }
+    }
 }
 
 bool fail(const char *step, const char *reason) noexcept {
@@ -100,7 +112,8 @@ bool fail(const char *step, int error) noexcept {
 
 }  // namespace
 
-bool write_reply_file(std::string_view outcome) noexcept {
+bool write_reply_file(std::string_view outcome, std::string *why) noexcept {
+    t_why = why;
     const int fd = open_reply_file();
     if (fd < 0) {
         const int error = errno;

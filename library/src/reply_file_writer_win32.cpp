@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <string>
+#include <utility>
 
 #include "reply_file_writer.h"
 
@@ -47,6 +48,9 @@ DWORD remove_stale_reply_file() noexcept {
     return 0;
 }
 
+// Where the message of a failure goes besides stderr, for the write in progress on this thread.
+thread_local std::string *t_why = nullptr;
+
 bool fail(const char *step, const std::string &reason) noexcept {
     try {
         const DWORD removal_error = remove_stale_reply_file();
@@ -55,13 +59,16 @@ bool fail(const char *step, const std::string &reason) noexcept {
             directory[0] = '.';
             directory[1] = '\0';
         }
-        std::fprintf(stderr, "Zarvo: cannot %s %s in %s: %s", step, kReplyFileName, directory,
-                     reason.c_str());
+        std::string message = std::string("cannot ") + step + " " + kReplyFileName + " in " +
+                              directory + ": " + reason;
         if (removal_error != 0) {
-            std::fprintf(stderr, "; the earlier %s could not be removed either: %s", kReplyFileName,
-                         system_reason(removal_error).c_str());
+            message += std::string("; the earlier ") + kReplyFileName +
+                       " could not be removed either: " + system_reason(removal_error);
         }
-        std::fputc('\n', stderr);
+        std::fprintf(stderr, "Zarvo: %s\n", message.c_str());
+        if (t_why != nullptr) {
+            *t_why = std::move(message);
+        }
     } catch (...) {
     }
     return false;
@@ -77,7 +84,8 @@ bool fail(const char *step, DWORD error) noexcept {
 
 }  // namespace
 
-bool write_reply_file(std::string_view outcome) noexcept {
+bool write_reply_file(std::string_view outcome, std::string *why) noexcept {
+    t_why = why;
     // FILE_FLAG_OPEN_REPARSE_POINT opens a symbolic link or junction itself, not what it points
     // at, so the check below refuses it before a byte is written. Opened without truncation: the
     // line is written from the start and the end set after it, so no reader sees an empty file
