@@ -8,7 +8,7 @@
 #include <QThread>
 
 #include <exception>
-#include <memory>
+#include <thread>
 
 namespace {
 
@@ -59,26 +59,26 @@ std::int32_t runBlockingCall(const std::function<std::int32_t()> &call) {
         return call();
     }
 
+    InputDropper dropper;
+    app->installEventFilter(&dropper);
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+
+    // A plain thread, joined: Qt starts its own threads detached, and a QThread's wait() returns
+    // before the thread has let go of its QThreadData, which the last exchange before exit would
+    // then leave behind. join() returns only when the thread is wholly gone.
     std::int32_t result = 0;
     std::exception_ptr failure;
-    std::unique_ptr<QThread> worker(QThread::create([&] {
+    QEventLoop loop;
+    std::thread worker([&] {
         try {
             result = call();
         } catch (...) {
             failure = std::current_exception();
         }
-    }));
-
-    InputDropper dropper;
-    app->installEventFilter(&dropper);
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-
-    QEventLoop loop;
-    QObject::connect(worker.get(), &QThread::finished, &loop, &QEventLoop::quit,
-                     Qt::QueuedConnection);
-    worker->start();
+        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+    });
     loop.exec();
-    worker->wait();
+    worker.join();
 
     QApplication::restoreOverrideCursor();
     app->removeEventFilter(&dropper);
