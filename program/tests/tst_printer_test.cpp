@@ -46,8 +46,6 @@ class tst_PrinterTest : public WindowTest {
 
     void portSearch_data();
     void portSearch();
-    void fields_data();
-    void fields();
     void commandButtons_data();
     void commandButtons();
 
@@ -181,84 +179,6 @@ void tst_PrinterTest::portSearch() {
     } else {
         QCOMPARE(box("Text1")->text(), text1);
     }
-}
-
-void tst_PrinterTest::fields_data() {
-    // The replies to ".28" (probe), ".5609", ".5618", ".28" and ".23", in order.
-    QTest::addColumn<QList<QByteArray>>("replies");
-    QTest::addColumn<QString>("earlier");  // what Reducao and LEITX showed before
-    // Text2, SummerTimeFlag, COO, CCF, Reducao, LEITX, PAPEL.
-    QTest::addColumn<QStringList>("shown");
-
-    const QByteArray coo = ".+09004711}";
-    const QByteArray ccf = ".+18000815}";
-    const QString clock = "Horario Normal 01/03/25 14:30";
-    auto status2 = [](char reduction, char firstX) {
-        return status("0000000000", '0', reduction, firstX);
-    };
-    QTest::newRow("normal time, reduction mandatory, first X not done")
-        << QList<QByteArray>{kStatus, coo, ccf, status2('F', 'N'), kPaper} << "Efetuada"
-        << QStringList{clock, "N", "004711", "000815", "Obrigatória", "Não Efetuada", "Com Papel"};
-    QTest::newRow("summer time, reduction and first X done, no paper")
-        << QList<QByteArray>{status("3112992359", 'S', 'N', 'N'), coo, ccf, status2('S', 'S'),
-                             ".+0005}"}
-        << "Não Efetuada" << QStringList{"Horario de Verao 31/12/99 23:59",
-                                         "S",
-                                         "004711",
-                                         "000815",
-                                         "Efetuada",
-                                         "Efetuada",
-                                         "Sem Papel"};
-    QTest::newRow("lower-case s is normal time, reduction not done")
-        << QList<QByteArray>{status("0103251430", 's', 'N', 'N'), coo, ccf, status2('N', 'N'),
-                             kPaper}
-        << "Efetuada"
-        << QStringList{clock, "s", "004711", "000815", "Não Efetuada", "Não Efetuada", "Com Papel"};
-    QTest::newRow("probe of 43 characters: only the separators")
-        << QList<QByteArray>{kStatus.left(43), coo, ccf, kStatus, kPaper} << "Efetuada"
-        << QStringList{"Horario Normal // :", "",         "004711", "000815", "Efetuada",
-                       "Não Efetuada",        "Com Papel"};
-    QTest::newRow("probe ending inside the year")
-        << QList<QByteArray>{kStatus.left(48), coo, ccf, kStatus, kPaper} << "Efetuada"
-        << QStringList{"Horario Normal 01/03/2 :",
-                       "",
-                       "004711",
-                       "000815",
-                       "Efetuada",
-                       "Não Efetuada",
-                       "Com Papel"};
-    QTest::newRow("unknown state characters leave both boxes alone")
-        << QList<QByteArray>{kStatus, coo, ccf, status2('s', 'X'), kPaper} << "Efetuada"
-        << QStringList{clock, "N", "004711", "000815", "Efetuada", "Efetuada", "Com Papel"};
-    QTest::newRow("status of 123 characters leaves LEITX alone")
-        << QList<QByteArray>{kStatus, coo, ccf, status2('F', 'N').left(123), kPaper} << "Efetuada"
-        << QStringList{clock, "N", "004711", "000815", "Obrigatória", "Efetuada", "Com Papel"};
-    QTest::newRow("timeouts fill the boxes from the error reply")
-        << QList<QByteArray>{kStatus, kTimeoutReply, ".+1812}", kTimeoutReply, kTimeoutReply}
-        << "Efetuada"
-        << QStringList{clock, "N", "01ERRO", "12}", "Efetuada", "Efetuada", "Com Papel"};
-}
-
-void tst_PrinterTest::fields() {
-    QFETCH(QList<QByteArray>, replies);
-    QFETCH(QString, earlier);
-    QFETCH(QStringList, shown);
-
-    box("Reducao")->setText(earlier);
-    box("LEITX")->setText(earlier);
-    for (const QByteArray &reply : replies) {
-        fake_->pushReply(reply);
-    }
-    click("Command1");
-
-    Form1Probe form(*form_);
-    QStringList actual{box("Text2")->text(), form.SummerTimeFlag()};
-    for (const char *name : {"COO", "CCF", "Reducao", "LEITX", "PAPEL"}) {
-        actual << box(name)->text();
-    }
-    QCOMPARE(actual, shown);
-    QCOMPARE(box("Text1")->text(), QStringLiteral("com 1"));
-    QCOMPARE(form.ReplySign(), QString(QChar::fromLatin1(replies.at(3).at(1))));
 }
 
 void tst_PrinterTest::commandButtons_data() {
