@@ -1,0 +1,590 @@
+// SPDX-License-Identifier: MIT
+// The form's window: its controls in tab order, their events, focus, colours and the message loop.
+#include "form_window.h"
+
+#include <algorithm>
+#include <array>
+#include <cwchar>
+#include <exception>
+
+namespace zarvo::win32 {
+namespace {
+
+constexpr wchar_t kWindowClass[] = L"ZarvoForm1";
+constexpr wchar_t kTitle[] = L"ZARVO";
+constexpr WORD kFirstControlId = 1000;  // clear of IDOK and IDCANCEL, which the dialog keys send
+constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+constexpr UINT kShowErrors = WM_APP + 1;
+
+// The controls' names in the order of core::Box and core::Option.
+constexpr std::array<std::string_view, 10> kBoxNames = {"Text1", "Text2",   "Text3", "COO", "CCF",
+                                                        "PAPEL", "Reducao", "LEITX", "Ini", "Fim"};
+constexpr std::array<std::string_view, 4> kOptionNames = {"Porredu", "Pordata", "NaImp", "NoArq"};
+
+struct EventRow {
+    std::string_view control;
+    std::string_view event;
+    core::Handler handler;
+};
+
+constexpr std::array<EventRow, 11> kEvents = {{
+    {"Command1", "Click", core::Handler::Command1_Click},
+    {"Command2", "Click", core::Handler::Command2_Click},
+    {"Command3", "Click", core::Handler::Command3_Click},
+    {"Command4", "Click", core::Handler::Command4_Click},
+    {"LMF", "Click", core::Handler::LMF_Click},
+    {"Porredu", "Click", core::Handler::Porredu_Click},
+    {"Pordata", "Click", core::Handler::Pordata_Click},
+    {"Ini", "GotFocus", core::Handler::Ini_GotFocus},
+    {"Ini", "Validate", core::Handler::Ini_Validate},
+    {"Fim", "GotFocus", core::Handler::Fim_GotFocus},
+    {"Fim", "Validate", core::Handler::Fim_Validate},
+}};
+
+// The handler of the control's event, if the window handles that event.
+const EventRow *eventOf(std::string_view control, std::string_view event) {
+    for (const EventRow &row : kEvents) {
+        if (row.control == control && row.event == event) {
+            return &row;
+        }
+    }
+    return nullptr;
+}
+
+std::wstring wide(const core::Text &text) {
+    return std::wstring(text.begin(), text.end());
+}
+
+std::wstring messageText(const core::Message &message) {
+    std::wstring text = wide(message.summary);
+    if (!message.detail.empty()) {
+        text += L"\n\n" + wide(message.detail);
+    }
+    return text;
+}
+
+int pixels(int twips) {
+    return (twips + kTwipsPerPixel / 2) / kTwipsPerPixel;
+}
+
+bool takesFocus(ControlKind kind) {
+    return kind == ControlKind::Button || kind == ControlKind::TextBox ||
+           kind == ControlKind::Option;
+}
+
+// The Z order is the tab order: the controls that take the focus come first, by tab index; then
+// the labels, then the frames, inner ones first, so that each frame lies under what it holds.
+// Every control clips its siblings, so where two overlap the upper one is drawn: a box over the
+// label that heads it, and a label over the one to its left ("Porta:" over the long
+// "Relógio da Impressora:").
+int zRank(const ControlRow &row) {
+    if (takesFocus(row.kind)) {
+        return 0;
+    }
+    if (row.kind == ControlKind::Label) {
+        return 1;
+    }
+    return row.container.empty() ? 3 : 2;
+}
+
+bool isUserInput(UINT message) {
+    return (message >= WM_KEYFIRST && message <= WM_KEYLAST) ||
+           (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST);
+}
+
+struct BlockingJob {
+    const std::function<std::int32_t()> *call;
+    std::int32_t result = 0;
+    std::exception_ptr failure;
+};
+
+DWORD WINAPI runJob(LPVOID parameter) {
+    auto *job = static_cast<BlockingJob *>(parameter);
+    try {
+        job->result = (*job->call)();
+    } catch (...) {
+        job->failure = std::current_exception();
+    }
+    return 0;
+}
+
+}  // namespace
+
+FormWindow::FormWindow(HINSTANCE instance) : instance_(instance) {}
+
+FormWindow::~FormWindow() {
+    if (window_ != nullptr) {
+        DestroyWindow(window_);
+    }
+    for (HFONT font : fittedFonts_) {
+        DeleteObject(font);
+    }
+}
+
+bool FormWindow::create(int showCommand) {
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.lpfnWndProc = &FormWindow::windowProc;
+    windowClass.hInstance = instance_;
+    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    windowClass.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    windowClass.lpszClassName = kWindowClass;
+    if (RegisterClassExW(&windowClass) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
+        return false;
+    }
+
+    RECT frame{0, 0, pixels(kClientWidthTwips), pixels(kClientHeightTwips)};
+    AdjustWindowRectEx(&frame, kWindowStyle, FALSE, 0);
+    window_ = CreateWindowExW(0, kWindowClass, kTitle, kWindowStyle, CW_USEDEFAULT, CW_USEDEFAULT,
+                              frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,
+                              instance_, this);
+    if (window_ == nullptr) {
+        return false;
+    }
+    font_ = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+
+    std::vector<const ControlRow *> order;
+    for (const ControlRow &row : kFormControls) {
+        order.push_back(&row);
+    }
+    std::stable_sort(order.begin(), order.end(), [](const ControlRow *a, const ControlRow *b) {
+        if (zRank(*a) != zRank(*b)) {
+            return zRank(*a) < zRank(*b);
+        }
+        if (a->kind == ControlKind::Label) {
+            return a->left > b->left;
+        }
+        return takesFocus(a->kind) && a->tabIndex < b->tabIndex;
+    });
+    controls_.reserve(order.size());
+    for (const ControlRow *row : order) {
+        if (!createControl(*row)) {
+            return false;
+        }
+    }
+    updateOptionTabStops();
+    form_ = std::make_unique<core::Form1>(*this);
+
+    ShowWindow(window_, showCommand);
+    UpdateWindow(window_);
+    SetFocus(control("Command1"));
+    return true;
+}
+
+POINT FormWindow::origin(std::string_view container) const {
+    POINT point{0, 0};
+    for (std::string_view name = container; !name.empty();) {
+        const ControlRow *row = findControl(name);
+        point.x += pixels(row->left);
+        point.y += pixels(row->top);
+        name = row->container;
+    }
+    return point;
+}
+
+bool FormWindow::createControl(const ControlRow &row) {
+    const wchar_t *windowClass = L"BUTTON";
+    DWORD style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS;
+    DWORD exStyle = 0;
+    switch (row.kind) {
+        case ControlKind::Button:
+            style |= WS_TABSTOP | BS_PUSHBUTTON;
+            break;
+        case ControlKind::TextBox:
+            windowClass = L"EDIT";
+            style |= WS_TABSTOP | ES_AUTOHSCROLL | ES_LEFT;
+            exStyle = WS_EX_CLIENTEDGE;
+            break;
+        case ControlKind::Label:
+            windowClass = L"STATIC";
+            style |= SS_LEFT | SS_NOTIFY;
+            break;
+        case ControlKind::Frame:
+            style |= BS_GROUPBOX;
+            break;
+        case ControlKind::Option:
+            style |= WS_TABSTOP | BS_AUTORADIOBUTTON;
+            break;
+    }
+    // Each option pair is a group of its own: the first of a pair and the control after it
+    // start a group.
+    const bool startsGroup =
+        row.name == "Command1" || row.name == "Porredu" || row.name == "NaImp" || row.name == "Ini";
+    if (startsGroup) {
+        style |= WS_GROUP;
+    }
+
+    const POINT at = origin(row.container);
+    const auto id = static_cast<WORD>(kFirstControlId + controls_.size());
+    HWND hwnd =
+        CreateWindowExW(exStyle, windowClass, row.caption, style, at.x + pixels(row.left),
+                        at.y + pixels(row.top), pixels(row.width), pixels(row.height), window_,
+                        reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)), instance_, nullptr);
+    if (hwnd == nullptr) {
+        return false;
+    }
+    SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+    if (row.kind == ControlKind::Option && row.selected) {
+        SendMessageW(hwnd, BM_SETCHECK, BST_CHECKED, 0);
+    }
+    // The range boxes raise GotFocus and Validate, which the edit control does not tell its
+    // parent in the form they need (Validate only for a move to another control of the window).
+    if (row.name == "Ini" || row.name == "Fim") {
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA,
+                          SetWindowLongPtrW(hwnd, GWLP_WNDPROC,
+                                            reinterpret_cast<LONG_PTR>(&FormWindow::rangeBoxProc)));
+    }
+    // PAPEL's text is black rather than the system's window-text colour.
+    const bool ownColor = row.name == "PAPEL";
+    controls_.push_back({&row, hwnd, RGB(0, 0, 0), ownColor});
+    if (row.kind == ControlKind::Button || row.kind == ControlKind::Label) {
+        fitCaption(controls_.back());
+    }
+    return true;
+}
+
+// The buttons and labels keep the form's geometry; a caption too wide for its control gets a
+// smaller font rather than being cut or wrapped out of sight.
+void FormWindow::fitCaption(const Control &button) {
+    // A button's bevel and the space on both sides together; a label draws to its edges.
+    const int kMargin = button.row->kind == ControlKind::Button ? 8 : 0;
+    constexpr int kSmallestHeight = 8;
+    LOGFONTW shape{};
+    GetObjectW(font_, sizeof shape, &shape);
+    const int available = pixels(button.row->width) - kMargin;
+    const int length = static_cast<int>(std::wcslen(button.row->caption));
+    HDC dc = GetDC(button.hwnd);
+    HFONT font = font_;
+    for (;;) {
+        HGDIOBJ previous = SelectObject(dc, font);
+        SIZE size{};
+        GetTextExtentPoint32W(dc, button.row->caption, length, &size);
+        SelectObject(dc, previous);
+        const int height = shape.lfHeight < 0 ? -shape.lfHeight : shape.lfHeight;
+        if (size.cx <= available || height <= kSmallestHeight) {
+            break;
+        }
+        shape.lfHeight = shape.lfHeight < 0 ? shape.lfHeight + 1 : shape.lfHeight - 1;
+        font = CreateFontIndirectW(&shape);
+        fittedFonts_.push_back(font);
+    }
+    ReleaseDC(button.hwnd, dc);
+    if (font != font_) {
+        SendMessageW(button.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    }
+}
+
+// The Tab key stops at the selected button of each option pair only; the arrow keys move within
+// the pair.
+void FormWindow::updateOptionTabStops() {
+    for (Control &option : controls_) {
+        if (option.row->kind != ControlKind::Option) {
+            continue;
+        }
+        const LONG_PTR style = GetWindowLongPtrW(option.hwnd, GWL_STYLE);
+        const bool selected = SendMessageW(option.hwnd, BM_GETCHECK, 0, 0) == BST_CHECKED;
+        SetWindowLongPtrW(option.hwnd, GWL_STYLE,
+                          selected ? (style | WS_TABSTOP) : (style & ~LONG_PTR{WS_TABSTOP}));
+    }
+}
+
+int FormWindow::run() {
+    MSG message;
+    BOOL got;
+    while ((got = GetMessageW(&message, nullptr, 0, 0)) != 0) {
+        if (got == -1) {
+            return 1;
+        }
+        if (notice_.takeDialogKey(message) ||
+            (window_ != nullptr && IsDialogMessageW(window_, &message))) {
+            continue;
+        }
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+    return static_cast<int>(message.wParam);
+}
+
+HWND FormWindow::control(std::string_view name) const {
+    const Control *found = find(name);
+    return found != nullptr ? found->hwnd : nullptr;
+}
+
+FormWindow::Control *FormWindow::find(std::string_view name) {
+    for (Control &c : controls_) {
+        if (c.row->name == name) {
+            return &c;
+        }
+    }
+    return nullptr;
+}
+
+const FormWindow::Control *FormWindow::find(std::string_view name) const {
+    return const_cast<FormWindow *>(this)->find(name);
+}
+
+FormWindow::Control *FormWindow::find(HWND hwnd) {
+    for (Control &c : controls_) {
+        if (c.hwnd == hwnd) {
+            return &c;
+        }
+    }
+    return nullptr;
+}
+
+HWND FormWindow::box(core::Box box) const {
+    return control(kBoxNames[static_cast<std::size_t>(box)]);
+}
+
+core::Text FormWindow::text(core::Box which) const {
+    HWND hwnd = box(which);
+    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(hwnd)) + 1, L'\0');
+    text.resize(
+        static_cast<std::size_t>(GetWindowTextW(hwnd, text.data(), static_cast<int>(text.size()))));
+    return core::Text(text.begin(), text.end());
+}
+
+// The edit control's limit bounds typing only: a text set here is never cut.
+void FormWindow::setText(core::Box which, const core::Text &text) {
+    SetWindowTextW(box(which), wide(text).c_str());
+}
+
+void FormWindow::repaint(core::Box which) {
+    RedrawWindow(box(which), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+}
+
+void FormWindow::setForeColor(core::Box which, std::uint32_t colour) {
+    Control *c = find(box(which));
+    c->foreColor = static_cast<COLORREF>(colour & 0xFFFFFF);  // a COLORREF has red low too
+    c->ownColor = true;
+    InvalidateRect(c->hwnd, nullptr, TRUE);
+}
+
+void FormWindow::setMaxLength(core::Box which, int characters) {
+    SendMessageW(box(which), EM_SETLIMITTEXT, static_cast<WPARAM>(std::max(characters, 0)), 0);
+}
+
+bool FormWindow::isSelected(core::Option option) const {
+    return SendMessageW(control(kOptionNames[static_cast<std::size_t>(option)]), BM_GETCHECK, 0,
+                        0) == BST_CHECKED;
+}
+
+void FormWindow::select(core::Option option) {
+    const Control *chosen = find(kOptionNames[static_cast<std::size_t>(option)]);
+    for (Control &c : controls_) {
+        if (c.row->kind == ControlKind::Option && c.row->container == chosen->row->container) {
+            SendMessageW(c.hwnd, BM_SETCHECK, &c == chosen ? BST_CHECKED : BST_UNCHECKED, 0);
+        }
+    }
+    updateOptionTabStops();
+}
+
+// The message box is modal and would hold the caller in its loop; it opens once the handler has
+// returned, and keeps the window from input until the operator closes it.
+void FormWindow::showError(const core::Message &message) {
+    pendingErrors_.push_back(messageText(message));
+    PostMessageW(window_, kShowErrors, 0, 0);
+}
+
+void FormWindow::showPendingErrors() {
+    if (showingError_) {
+        return;
+    }
+    showingError_ = true;
+    while (!pendingErrors_.empty() && window_ != nullptr) {
+        const std::wstring text = pendingErrors_.front();
+        pendingErrors_.erase(pendingErrors_.begin());
+        MessageBoxW(window_, text.c_str(), kTitle, MB_OK | MB_ICONERROR);
+    }
+    showingError_ = false;
+}
+
+void FormWindow::showNotice(const core::Message &message) {
+    notice_.show(window_, instance_, font_, messageText(message));
+}
+
+void FormWindow::closeWindow() {
+    if (window_ != nullptr) {
+        DestroyWindow(window_);
+    }
+}
+
+std::int32_t FormWindow::runBlocking(const std::function<std::int32_t()> &call) {
+    if (busy_ || window_ == nullptr) {
+        return call();
+    }
+    BlockingJob job{&call, 0, nullptr};
+    HANDLE worker = CreateThread(nullptr, 0, &runJob, &job, 0, nullptr);
+    if (worker == nullptr) {
+        return call();  // no thread to be had: the call blocks the window, but it runs
+    }
+    busy_ = true;
+    HCURSOR previousCursor = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+    bool quit = false;
+    int quitCode = 0;
+    while (MsgWaitForMultipleObjectsEx(1, &worker, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE) !=
+           WAIT_OBJECT_0) {
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (message.message == WM_QUIT) {
+                quit = true;
+                quitCode = static_cast<int>(message.wParam);
+                continue;
+            }
+            if (isUserInput(message.message)) {
+                continue;
+            }
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+    }
+    CloseHandle(worker);
+    busy_ = false;
+    SetCursor(previousCursor);
+    if (quit) {
+        PostQuitMessage(quitCode);
+    }
+    if (job.failure) {
+        std::rethrow_exception(job.failure);
+    }
+    return job.result;
+}
+
+void FormWindow::raise(core::Handler handler) {
+    if (form_ != nullptr) {
+        form_->handle(handler);
+    }
+}
+
+void FormWindow::onCommand(WORD id, WORD code, HWND from) {
+    if (busy_) {
+        return;  // a click that reached a control while a call runs is dropped like input
+    }
+    if (id == IDOK) {
+        // Enter on a focused button presses it, as the space bar does.
+        Control *focused = find(GetFocus());
+        if (focused != nullptr && focused->row->kind == ControlKind::Button) {
+            SendMessageW(focused->hwnd, BM_CLICK, 0, 0);
+        }
+        return;
+    }
+    Control *c = find(from);
+    if (c == nullptr) {
+        return;
+    }
+    if ((c->row->kind == ControlKind::Button || c->row->kind == ControlKind::Option) &&
+        code == BN_CLICKED) {
+        if (c->row->kind == ControlKind::Option) {
+            updateOptionTabStops();
+        }
+        if (const EventRow *event = eventOf(c->row->name, "Click")) {
+            raise(event->handler);
+        }
+    } else if (c->row->kind == ControlKind::Label && code == STN_CLICKED) {
+        // An option button is only as large as its circle; the label in its row names it, and a
+        // click on the label selects it as a click on the circle would.
+        for (Control &option : controls_) {
+            if (option.row->kind == ControlKind::Option &&
+                option.row->container == c->row->container && option.row->top == c->row->top) {
+                SendMessageW(option.hwnd, BM_CLICK, 0, 0);
+            }
+        }
+    }
+}
+
+LRESULT FormWindow::handle(UINT message, WPARAM wparam, LPARAM lparam) {
+    switch (message) {
+        case WM_COMMAND:
+            onCommand(LOWORD(wparam), HIWORD(wparam), reinterpret_cast<HWND>(lparam));
+            return 0;
+        case WM_CTLCOLOREDIT: {
+            Control *c = find(reinterpret_cast<HWND>(lparam));
+            if (c != nullptr && c->ownColor) {
+                auto dc = reinterpret_cast<HDC>(wparam);
+                SetTextColor(dc, c->foreColor);
+                SetBkColor(dc, GetSysColor(COLOR_WINDOW));
+                return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
+            }
+            break;
+        }
+        case WM_SETCURSOR:
+            if (busy_) {
+                SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+                return TRUE;
+            }
+            break;
+        case WM_ACTIVATE:
+            // The window is no dialog: it keeps the focused control itself across activations.
+            if (LOWORD(wparam) == WA_INACTIVE) {
+                HWND focus = GetFocus();
+                if (focus != nullptr && IsChild(window_, focus)) {
+                    lastFocus_ = focus;
+                }
+            }
+            return 0;
+        case WM_SETFOCUS:
+            if (lastFocus_ != nullptr && IsWindow(lastFocus_)) {
+                SetFocus(lastFocus_);
+            }
+            return 0;
+        case kShowErrors:
+            showPendingErrors();
+            return 0;
+        case WM_CLOSE:
+            // While a handler runs the logic remembers the request and calls closeWindow later.
+            if (form_ == nullptr || form_->mayClose()) {
+                DestroyWindow(window_);
+            }
+            return 0;
+        case WM_DESTROY:
+            window_ = nullptr;
+            PostQuitMessage(0);
+            return 0;
+        default:
+            break;
+    }
+    return DefWindowProcW(window_, message, wparam, lparam);
+}
+
+LRESULT CALLBACK FormWindow::windowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+    if (message == WM_NCCREATE) {
+        auto *self =
+            static_cast<FormWindow *>(reinterpret_cast<CREATESTRUCTW *>(lparam)->lpCreateParams);
+        self->window_ = hwnd;
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    }
+    auto *self = reinterpret_cast<FormWindow *>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (self == nullptr || self->window_ != hwnd) {
+        return DefWindowProcW(hwnd, message, wparam, lparam);
+    }
+    return self->handle(message, wparam, lparam);
+}
+
+LRESULT CALLBACK FormWindow::rangeBoxProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+    auto *editProc = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    HWND parent = GetParent(hwnd);
+    auto *self = reinterpret_cast<FormWindow *>(GetWindowLongPtrW(parent, GWLP_USERDATA));
+    Control *box = self != nullptr ? self->find(hwnd) : nullptr;
+    if (box == nullptr) {
+        return CallWindowProcW(editProc, hwnd, message, wparam, lparam);
+    }
+    const std::string_view name = box->row->name;
+    if (message == WM_KILLFOCUS) {
+        // Validate runs before the other control gets the focus, and only for a move within
+        // this window: not when another window (a message box, another program) takes it.
+        HWND next = reinterpret_cast<HWND>(wparam);
+        if (next != nullptr && IsChild(self->window_, next)) {
+            self->raise(eventOf(name, "Validate")->handler);
+        }
+        return CallWindowProcW(editProc, hwnd, message, wparam, lparam);
+    }
+    if (message == WM_SETFOCUS) {
+        const LRESULT result = CallWindowProcW(editProc, hwnd, message, wparam, lparam);
+        self->raise(eventOf(name, "GotFocus")->handler);
+        return result;
+    }
+    return CallWindowProcW(editProc, hwnd, message, wparam, lparam);
+}
+
+}  // namespace zarvo::win32

@@ -1,0 +1,704 @@
+// SPDX-License-Identifier: MIT
+// zarvo-robot: uses Zarvo.exe the way a person does. It starts the program, finds its window by
+// title and the controls by class and caption, checks the form, clicks, moves the focus, types,
+// and reads the boxes back.
+//   zarvo-robot CASE ZARVO.EXE WORKDIR [FILE...]
+// Cases: form, session, silent, refused, nolib (see the functions of the same name).
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+#include <tlhelp32.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cwchar>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace {
+
+int g_failures = 0;
+
+void check(bool ok, const std::wstring &what) {
+    if (!ok) {
+        ++g_failures;
+        std::fwprintf(stderr, L"FAIL: %ls\n", what.c_str());
+    }
+}
+
+[[noreturn]] void fatal(const std::wstring &what) {
+    std::fwprintf(stderr, L"FATAL: %ls\n", what.c_str());
+    std::exit(2);
+}
+
+std::wstring className(HWND hwnd) {
+    wchar_t name[64] = {};
+    GetClassNameW(hwnd, name, 64);
+    return name;
+}
+
+std::wstring textOf(HWND hwnd) {
+    DWORD_PTR length = 0;
+    SendMessageTimeoutW(hwnd, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, 5000, &length);
+    std::wstring text(length + 1, L'\0');
+    DWORD_PTR got = 0;
+    SendMessageTimeoutW(hwnd, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
+                        SMTO_NORMAL, 5000, &got);
+    text.resize(got);
+    return text;
+}
+
+// Sends and waits until the window has handled the message: a click returns when the handler
+// that it ran has ended.
+LRESULT sendAndWait(HWND hwnd, UINT message, WPARAM wparam = 0, LPARAM lparam = 0) {
+    DWORD_PTR result = 0;
+    if (SendMessageTimeoutW(hwnd, message, wparam, lparam, SMTO_NORMAL, 60000, &result) == 0) {
+        fatal(L"the window did not answer within 60 s");
+    }
+    return static_cast<LRESULT>(result);
+}
+
+// Waits up to @p ms for @p condition, looking every 20 ms.
+template <typename Condition>
+bool waitFor(Condition condition, DWORD ms = 5000) {
+    const ULONGLONG end = GetTickCount64() + ms;
+    while (!condition()) {
+        if (GetTickCount64() > end) {
+            return false;
+        }
+        Sleep(20);
+    }
+    return true;
+}
+
+struct Found {
+    HWND hwnd;
+    std::wstring cls;
+    std::wstring caption;
+    LONG style;
+    RECT rect;  // screen coordinates
+};
+
+enum class Kind { Button, TextBox, Label, Frame, Option };
+
+// The form as it must appear: kind, caption or initial text, container and geometry in twips.
+struct Expected {
+    const char *name;
+    Kind kind;
+    const wchar_t *caption;
+    const char *container;
+    int left, top, width, height;
+};
+
+// clang-format off
+const Expected kForm[] = {
+    {"Command1", Kind::Button,  L"Testar Impressora",          "",        120,  240, 1575,  375},
+    {"Label1",   Kind::Label,   L"Relógio da Impressora:",     "",       1800,    0, 3975,  375},
+    {"Text2",    Kind::TextBox, L"",                           "",       1800,  240, 2895,  375},
+    {"Label2",   Kind::Label,   L"Porta:",                     "",       4800,    0, 2055,  375},
+    {"Text1",    Kind::TextBox, L"",                           "",       4800,  240,  615,  375},
+    {"Label4",   Kind::Label,   L"COO",                        "",        120,  720,  975,  255},
+    {"COO",      Kind::TextBox, L"",                           "",        120,  960,  975,  285},
+    {"Label5",   Kind::Label,   L"CCF",                        "",       1200,  720,  975,  255},
+    {"CCF",      Kind::TextBox, L"",                           "",       1200,  960,  975,  285},
+    {"Label6",   Kind::Label,   L"Papel",                      "",       2280,  720,  975,  255},
+    {"PAPEL",    Kind::TextBox, L"",                           "",       2280,  960,  975,  285},
+    {"Label7",   Kind::Label,   L"Redução",                    "",       3360,  720,  975,  255},
+    {"Reducao",  Kind::TextBox, L"",                           "",       3360,  960,  975,  285},
+    {"Label8",   Kind::Label,   L"Primeira LX",                "",       4440,  720,  975,  255},
+    {"LEITX",    Kind::TextBox, L"",                           "",       4440,  960,  975,  285},
+    {"Command4", Kind::Button,  L"Leitura X",                  "",        120, 1440,  855,  375},
+    {"Frame1",   Kind::Frame,   L"Leitura da Memória Fiscal",  "",        120, 1920, 5295, 1935},
+    {"Frame2",   Kind::Frame,   L"",                           "Frame1",  120,  360, 2295,  855},
+    {"Porredu",  Kind::Option,  L"",                           "Frame2",  120,  240,  255,  255},
+    {"Label9",   Kind::Label,   L"Redução",                    "Frame2",  480,  240,  975,  255},
+    {"Pordata",  Kind::Option,  L"",                           "Frame2",  120,  480,  255,  255},
+    {"Label10",  Kind::Label,   L"Data",                       "Frame2",  480,  480,  855,  255},
+    {"Frame3",   Kind::Frame,   L"",                           "Frame1", 2880,  360, 2295,  855},
+    {"NaImp",    Kind::Option,  L"",                           "Frame3",  120,  240,  255,  255},
+    {"Label11",  Kind::Label,   L"Impressora",                 "Frame3",  480,  240, 1335,  255},
+    {"NoArq",    Kind::Option,  L"",                           "Frame3",  120,  480,  255,  255},
+    {"Label12",  Kind::Label,   L"Arquivo",                    "Frame3",  480,  480,  975,  255},
+    {"Label13",  Kind::Label,   L"Início:",                    "Frame1",  120, 1320,  855,  255},
+    {"Ini",      Kind::TextBox, L"0001",                       "Frame1",  720, 1320, 1215,  375},
+    {"Label14",  Kind::Label,   L"Fim:",                       "Frame1", 2160, 1320,  615,  255},
+    {"Fim",      Kind::TextBox, L"1000",                       "Frame1", 2520, 1320, 1215,  375},
+    {"LMF",      Kind::Button,  L"Executa",                    "Frame1", 3960, 1320, 1215,  375},
+    {"Command2", Kind::Button,  L"Entrar : Horário de Verão",  "",        360, 4800, 1935,  375},
+    {"Command3", Kind::Button,  L"Sair : Horário de Verão",    "",       2400, 4800, 1935,  375},
+    {"Label3",   Kind::Label,   L"Resposta:",                  "",        360, 5520, 2055,  375},
+    {"Text3",    Kind::TextBox, L"",                           "",        360, 5760, 3975,  375},
+};
+// clang-format on
+
+const std::vector<std::string> kTabOrder = {
+    "Command1", "Text1", "Text2", "Command2", "Command3", "Text3",   "Command4",
+    "COO",      "CCF",   "PAPEL", "Reducao",  "LEITX",    "Porredu", "Pordata",
+    "NaImp",    "NoArq", "Ini",   "Fim",      "LMF"};
+
+const Expected &expected(const std::string &name) {
+    for (const Expected &e : kForm) {
+        if (name == e.name) {
+            return e;
+        }
+    }
+    fatal(L"no such control in the form");
+}
+
+std::wstring wide(const std::string &text) {
+    return std::wstring(text.begin(), text.end());
+}
+
+Kind kindOf(const Found &found) {
+    if (found.cls == L"Edit") {
+        return Kind::TextBox;
+    }
+    if (found.cls == L"Static") {
+        return Kind::Label;
+    }
+    switch (found.style & BS_TYPEMASK) {
+        case BS_GROUPBOX:
+            return Kind::Frame;
+        case BS_AUTORADIOBUTTON:
+        case BS_RADIOBUTTON:
+            return Kind::Option;
+        default:
+            return Kind::Button;
+    }
+}
+
+bool inside(const RECT &inner, const RECT &outer) {
+    return inner.left >= outer.left && inner.right <= outer.right && inner.top >= outer.top &&
+           inner.bottom <= outer.bottom;
+}
+
+class Program {
+  public:
+    Program(const std::wstring &exe, const std::wstring &workdir) {
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        std::wstring commandLine = L"\"" + exe + L"\"";
+        if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                            workdir.c_str(), &startup, &process_)) {
+            fatal(L"cannot start " + exe);
+        }
+        if (!waitFor([&] { return (main_ = findWindow()) != nullptr; }, 20000)) {
+            fatal(L"no window titled ZARVO appeared");
+        }
+        thread_ = GetWindowThreadProcessId(main_, nullptr);
+        collect();
+    }
+
+    ~Program() {
+        if (process_.hProcess != nullptr) {
+            TerminateProcess(process_.hProcess, 3);
+            CloseHandle(process_.hThread);
+            CloseHandle(process_.hProcess);
+        }
+    }
+
+    HWND main() const { return main_; }
+    HWND operator[](const std::string &name) const {
+        auto at = named_.find(name);
+        if (at == named_.end()) {
+            fatal(L"control not found: " + wide(name));
+        }
+        return at->second.hwnd;
+    }
+    const std::vector<Found> &children() const { return children_; }
+    const Found &found(const std::string &name) const { return named_.at(name); }
+    bool has(const std::string &name) const { return named_.count(name) != 0; }
+
+    std::wstring text(const std::string &name) const { return textOf((*this)[name]); }
+    bool checked(const std::string &name) const {
+        return sendAndWait((*this)[name], BM_GETCHECK) == BST_CHECKED;
+    }
+    HWND focus() const {
+        GUITHREADINFO info{};
+        info.cbSize = sizeof info;
+        GetGUIThreadInfo(thread_, &info);
+        return info.hwndFocus;
+    }
+    std::string nameOf(HWND hwnd) const {
+        for (const auto &[name, found] : named_) {
+            if (found.hwnd == hwnd) {
+                return name;
+            }
+        }
+        return "?";
+    }
+
+    /// A click with the mouse: it returns when the handler it ran has ended.
+    void click(const std::string &name) const { sendAndWait((*this)[name], BM_CLICK); }
+
+    /// A click into a label or a box (at its middle).
+    void clickInto(const std::string &name) const {
+        HWND hwnd = (*this)[name];
+        RECT client;
+        GetClientRect(hwnd, &client);
+        const LPARAM at = MAKELPARAM(client.right / 2, client.bottom / 2);
+        sendAndWait(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, at);
+        sendAndWait(hwnd, WM_LBUTTONUP, 0, at);
+    }
+
+    /// Clicks into the box, selects its text and types @p text over it.
+    void type(const std::string &name, const std::wstring &text) const {
+        clickInto(name);
+        sendAndWait((*this)[name], EM_SETSEL, 0, -1);
+        for (wchar_t c : text) {
+            sendAndWait((*this)[name], WM_CHAR, c, 1);
+        }
+    }
+
+    /// Presses Tab and waits until the focus has moved and the events it raised have run.
+    void pressTab() const {
+        HWND from = focus();
+        PostMessageW(from, WM_KEYDOWN, VK_TAB, 0x000F0001);
+        PostMessageW(from, WM_KEYUP, VK_TAB, static_cast<LPARAM>(0xC00F0001));
+        waitFor([&] { return focus() != from; }, 2000);
+        sendAndWait(main_, WM_NULL);  // handled only once the key has been
+    }
+
+    /// The message box that the window shows, or nullptr after @p ms.
+    HWND messageBox(DWORD ms = 5000) const {
+        HWND box = nullptr;
+        waitFor(
+            [&] {
+                box = nullptr;
+                while ((box = FindWindowExW(nullptr, box, L"#32770", nullptr)) != nullptr) {
+                    if (IsWindowVisible(box) && GetWindow(box, GW_OWNER) == main_) {
+                        return true;
+                    }
+                }
+                return false;
+            },
+            ms);
+        return box;
+    }
+
+    /// Closes the window as its close box does and checks that the program ends well.
+    void close() {
+        PostMessageW(main_, WM_CLOSE, 0, 0);
+        check(WaitForSingleObject(process_.hProcess, 10000) == WAIT_OBJECT_0,
+              L"the program ends when its window is closed");
+        DWORD code = 1;
+        GetExitCodeProcess(process_.hProcess, &code);
+        check(code == 0, L"the program ends with exit code 0");
+        CloseHandle(process_.hThread);
+        CloseHandle(process_.hProcess);
+        process_ = {};
+    }
+
+    bool running() const { return WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT; }
+
+  private:
+    HWND findWindow() const {
+        HWND hwnd = nullptr;
+        while ((hwnd = FindWindowExW(nullptr, hwnd, nullptr, L"ZARVO")) != nullptr) {
+            DWORD pid = 0;
+            GetWindowThreadProcessId(hwnd, &pid);
+            if (pid == process_.dwProcessId && className(hwnd) != L"#32770") {
+                return hwnd;
+            }
+        }
+        return nullptr;
+    }
+
+    // Finds every control the way a person reads the form: buttons, labels and frames by their
+    // caption, a box under (or beside) the label that heads it, an option button left of the
+    // label in its row.
+    void collect() {
+        for (HWND child = GetWindow(main_, GW_CHILD); child != nullptr;
+             child = GetWindow(child, GW_HWNDNEXT)) {
+            Found found{child,
+                        className(child),
+                        textOf(child),
+                        static_cast<LONG>(GetWindowLongW(child, GWL_STYLE)),
+                        {}};
+            GetWindowRect(child, &found.rect);
+            children_.push_back(found);
+        }
+        const auto frameOf = [&](const Found &f) -> std::string {
+            for (const char *frame : {"Frame2", "Frame3", "Frame1"}) {
+                if (named_.count(frame) && inside(f.rect, named_.at(frame).rect)) {
+                    return frame;
+                }
+            }
+            return "";
+        };
+        // Frames first: the labels that read alike are told apart by the frame around them.
+        for (const Found &f : children_) {
+            if (kindOf(f) == Kind::Frame && f.caption == expected("Frame1").caption) {
+                named_["Frame1"] = f;
+            }
+        }
+        for (const Found &f : children_) {
+            if (kindOf(f) == Kind::Frame && f.caption.empty() && named_.count("Frame1") &&
+                inside(f.rect, named_["Frame1"].rect)) {
+                const RECT &outer = named_["Frame1"].rect;
+                const bool left = f.rect.left - outer.left < (outer.right - outer.left) / 2;
+                named_[left ? "Frame2" : "Frame3"] = f;
+            }
+        }
+        for (const Expected &e : kForm) {
+            if (e.kind != Kind::Button && e.kind != Kind::Label) {
+                continue;
+            }
+            for (const Found &f : children_) {
+                if (kindOf(f) == e.kind && f.caption == e.caption && frameOf(f) == e.container) {
+                    named_[e.name] = f;
+                }
+            }
+        }
+        // Each box under its label, or right of it in its row.
+        const std::pair<const char *, const char *> heads[] = {
+            {"Text2", "Label1"}, {"Text1", "Label2"},   {"COO", "Label4"},   {"CCF", "Label5"},
+            {"PAPEL", "Label6"}, {"Reducao", "Label7"}, {"LEITX", "Label8"}, {"Text3", "Label3"},
+            {"Ini", "Label13"},  {"Fim", "Label14"}};
+        for (const auto &[box, label] : heads) {
+            if (!named_.count(label)) {
+                continue;
+            }
+            const RECT &l = named_[label].rect;
+            const bool beside = std::string(box) == "Ini" || std::string(box) == "Fim";
+            const Found *best = nullptr;
+            long bestDistance = 1L << 30;
+            for (const Found &f : children_) {
+                if (kindOf(f) != Kind::TextBox) {
+                    continue;
+                }
+                const long distance =
+                    beside ? (f.rect.top == l.top && f.rect.left >= l.left ? f.rect.left - l.left
+                                                                           : 1L << 30)
+                           : (f.rect.left == l.left && f.rect.top > l.top ? f.rect.top - l.top
+                                                                          : 1L << 30);
+                if (distance < bestDistance) {
+                    bestDistance = distance;
+                    best = &f;
+                }
+            }
+            if (best != nullptr) {
+                named_[box] = *best;
+            }
+        }
+        const std::pair<const char *, const char *> options[] = {{"Porredu", "Label9"},
+                                                                 {"Pordata", "Label10"},
+                                                                 {"NaImp", "Label11"},
+                                                                 {"NoArq", "Label12"}};
+        for (const auto &[option, label] : options) {
+            if (!named_.count(label)) {
+                continue;
+            }
+            const RECT &l = named_[label].rect;
+            for (const Found &f : children_) {
+                if (kindOf(f) == Kind::Option && f.rect.top == l.top && f.rect.right <= l.left &&
+                    frameOf(f) == frameOf(named_[label])) {
+                    named_[option] = f;
+                }
+            }
+        }
+    }
+
+    PROCESS_INFORMATION process_{};
+    HWND main_ = nullptr;
+    DWORD thread_ = 0;
+    std::vector<Found> children_;
+    std::map<std::string, Found> named_;
+};
+
+int pixels(int twips) {
+    return (twips + 7) / 15;
+}
+
+// The control's top-left corner relative to its container: the window's client area, or the
+// frame's top-left corner.
+POINT offsetIn(const Program &program, const Found &f, const std::string &container) {
+    POINT origin{0, 0};
+    if (container.empty()) {
+        ClientToScreen(program.main(), &origin);
+    } else {
+        origin = {program.found(container).rect.left, program.found(container).rect.top};
+    }
+    return {f.rect.left - origin.x, f.rect.top - origin.y};
+}
+
+bool closeTo(long actual, int twips) {
+    return std::labs(actual - pixels(twips)) <= 2;
+}
+
+// The form as it opens: every control, its caption or text, its place, the option states, the
+// tab order and the focus.
+void checkForm(Program &program) {
+    RECT client;
+    GetClientRect(program.main(), &client);
+    check(client.right == pixels(5520) && client.bottom == pixels(6780),
+          L"client area 5520 x 6780 twips");
+
+    int counts[5] = {};
+    for (const Found &f : program.children()) {
+        ++counts[static_cast<int>(kindOf(f))];
+    }
+    check(program.children().size() == 36, L"36 controls");
+    check(counts[0] == 5 && counts[1] == 10 && counts[2] == 14 && counts[3] == 3 && counts[4] == 4,
+          L"5 buttons, 10 text boxes, 14 labels, 3 frames, 4 option buttons");
+
+    for (const Expected &e : kForm) {
+        if (!program.has(e.name)) {
+            check(false, L"found " + wide(e.name) + L" (" + e.caption + L")");
+            continue;
+        }
+        const Found &f = program.found(e.name);
+        check(f.caption == e.caption,
+              wide(e.name) + L" reads \"" + e.caption + L"\", not \"" + f.caption + L"\"");
+        const POINT at = offsetIn(program, f, e.container);
+        check(closeTo(at.x, e.left) && closeTo(at.y, e.top) &&
+                  closeTo(f.rect.right - f.rect.left, e.width) &&
+                  closeTo(f.rect.bottom - f.rect.top, e.height),
+              wide(e.name) + L" at " + std::to_wstring(at.x) + L"," + std::to_wstring(at.y) +
+                  L" size " + std::to_wstring(f.rect.right - f.rect.left) + L"x" +
+                  std::to_wstring(f.rect.bottom - f.rect.top));
+        check(IsWindowVisible(f.hwnd) && IsWindowEnabled(f.hwnd),
+              wide(e.name) + L" visible and enabled");
+    }
+    check(program.checked("Porredu") && program.checked("NaImp"),
+          L"Redução and Impressora selected");
+    check(!program.checked("Pordata") && !program.checked("NoArq"),
+          L"Data and Arquivo not selected");
+    check(program.focus() == program["Command1"], L"the focus on Testar Impressora at start");
+
+    // The order the dialog keys follow is the windows' order, which holds the tab order.
+    std::vector<std::string> order;
+    for (const Found &f : program.children()) {
+        const Kind kind = kindOf(f);
+        if (kind == Kind::Button || kind == Kind::TextBox || kind == Kind::Option) {
+            order.push_back(program.nameOf(f.hwnd));
+        }
+    }
+    check(order == kTabOrder, L"tab order");
+
+    // The Tab key stops at the selected option of each pair only, and goes round.
+    std::vector<std::string> visited{program.nameOf(program.focus())};
+    std::vector<std::string> expectedVisits;
+    for (const std::string &name : kTabOrder) {
+        if (name != "Pordata" && name != "NoArq") {
+            expectedVisits.push_back(name);
+        }
+    }
+    expectedVisits.push_back("Command1");
+    for (std::size_t i = 1; i < expectedVisits.size(); ++i) {
+        program.pressTab();
+        visited.push_back(program.nameOf(program.focus()));
+    }
+    std::wstring seen;
+    for (const std::string &name : visited) {
+        seen += wide(name) + L" ";
+    }
+    check(visited == expectedVisits, L"Tab visits the tab order; it went " + seen);
+}
+
+// The option pairs exclude within their frame only; the label beside an option selects it.
+void checkOptions(Program &program) {
+    program.clickInto("Label10");  // "Data"
+    check(program.checked("Pordata") && !program.checked("Porredu"), L"a click on Data selects it");
+    check(program.checked("NaImp"), L"the other frame's pair is untouched");
+    check(program.text("Ini") == L"01/01/00" && program.text("Fim") == L"30/12/10",
+          L"choosing Data resets the range to dates: " + program.text("Ini") + L" " +
+              program.text("Fim"));
+    program.click("NoArq");
+    check(program.checked("NoArq") && !program.checked("NaImp") && program.checked("Pordata"),
+          L"Arquivo selected, Data still selected");
+    program.click("Porredu");
+    check(program.text("Ini") == L"0001" && program.text("Fim") == L"1000",
+          L"choosing Redução resets the range to numbers");
+
+    // Leaving a box rewrites it; the Tab key from Ini raises Ini_Validate, then Fim_GotFocus.
+    program.type("Ini", L"7");
+    program.pressTab();
+    check(program.focus() == program["Fim"], L"Tab from Ini goes to Fim");
+    check(program.text("Ini") == L"0007", L"leaving Ini with 7 gives 0007: " + program.text("Ini"));
+    program.type("Fim", L"123456");
+    check(program.text("Fim") == L"1234", L"Fim takes 4 typed characters: " + program.text("Fim"));
+}
+
+std::string fileBytes(const std::wstring &path) {
+    std::string bytes;
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return "(missing " + std::string(path.begin(), path.end()) + ")";
+    }
+    char buffer[4096];
+    DWORD got = 0;
+    while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) {
+        bytes.append(buffer, got);
+    }
+    CloseHandle(file);
+    return bytes;
+}
+
+bool fileExists(const std::wstring &path) {
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool isAccepted(const std::wstring &reply) {
+    return reply.size() >= 3 && reply[1] == L'+' && reply.back() == L'}';
+}
+
+// The printer test against the simulator started with --clock 0102031234 --reduction F
+// --first-x --coo 123 --ccf 45: every box filled.
+void printerTest(Program &program) {
+    program.click("Command1");
+    check(program.text("Text1") == L"com 1", L"port box: " + program.text("Text1"));
+    check(program.text("Text2") == L"Horario Normal 01/02/03 12:34",
+          L"clock box: " + program.text("Text2"));
+    check(program.text("COO") == L"000123", L"COO: " + program.text("COO"));
+    check(program.text("CCF") == L"000045", L"CCF: " + program.text("CCF"));
+    check(program.text("Reducao") == L"Obrigatória", L"Redução: " + program.text("Reducao"));
+    check(program.text("LEITX") == L"Efetuada", L"Primeira LX: " + program.text("LEITX"));
+    check(program.text("PAPEL") == L"Com Papel", L"Papel: " + program.text("PAPEL"));
+    check(program.text("Text3").empty(), L"the printer test leaves the answer box alone");
+}
+
+// Waits while the file @p flag exists, so that a screenshot can be taken of the window.
+void pauseFor(const std::wstring &flag) {
+    HANDLE file = CreateFileW(flag.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    CloseHandle(file);
+    waitFor([&] { return !fileExists(flag); }, 30000);
+}
+
+// A whole session against a willing printer: the printer test, the X reading, summer time in and
+// out, readings by reduction and by date to LeitM.txt, and a printed reading.
+// Files: the expected LeitM.txt of the reading by reduction 0001-0003 and of the reading by date
+// 01/01/00-30/12/10; optionally a flag file to pause on for a screenshot.
+void session(Program &program, const std::wstring &workdir,
+             const std::vector<std::wstring> &files) {
+    if (files.size() < 2) {
+        fatal(L"session needs the two expected readings");
+    }
+    printerTest(program);
+    if (files.size() > 2) {
+        pauseFor(files[2]);
+    }
+
+    program.click("Command4");
+    check(isAccepted(program.text("Text3")),
+          L"Leitura X shows the reply: " + program.text("Text3"));
+    program.click("Command2");
+    check(isAccepted(program.text("Text3")), L"Entrar: " + program.text("Text3"));
+    program.click("Command1");
+    check(program.text("Text2").rfind(L"Horario de Verao ", 0) == 0,
+          L"the printer test shows summer time: " + program.text("Text2"));
+    program.click("Command3");
+    check(isAccepted(program.text("Text3")), L"Sair: " + program.text("Text3"));
+
+    const std::wstring reading = workdir + L"\\LeitM.txt";
+    program.click("NoArq");
+    program.type("Ini", L"1");
+    program.type("Fim", L"3");
+    program.click("LMF");  // Fim_Validate runs first: the box reads 0003 when the command is made
+    check(program.text("Fim") == L"0003", L"Fim rewritten before Executa: " + program.text("Fim"));
+    check(program.text("Text3") == L"Arquivo LeitM.txt gravado",
+          L"reading by reduction to the file: " + program.text("Text3"));
+    check(fileBytes(reading) == fileBytes(files[0]), L"LeitM.txt holds the reading 0001-0003");
+
+    program.click("Pordata");
+    program.click("LMF");
+    check(program.text("Text3") == L"Arquivo LeitM.txt gravado",
+          L"reading by date to the file: " + program.text("Text3"));
+    check(fileBytes(reading) == fileBytes(files[1]), L"LeitM.txt holds the reading by date");
+    check(program.text("Ini") == L"01/01/00" && program.text("Fim") == L"30/12/10",
+          L"the dates read dd/mm/yy again: " + program.text("Ini") + L" " + program.text("Fim"));
+
+    program.click("NaImp");
+    program.click("Porredu");
+    program.click("LMF");
+    check(isAccepted(program.text("Text3")), L"printed reading: " + program.text("Text3"));
+}
+
+// A printer that answers the printer test's five commands and then nothing: ERRO 99.
+void silent(Program &program) {
+    printerTest(program);
+    program.click("Command2");
+    check(program.text("Text3") == L"ERRO 99", L"Entrar, silent printer: " + program.text("Text3"));
+}
+
+// A printer that refuses ".++" with code 20: the reading ends at the first block, which stays in
+// LeitM.txt. File: the expected LeitM.txt.
+void refused(Program &program, const std::wstring &workdir,
+             const std::vector<std::wstring> &files) {
+    if (files.empty()) {
+        fatal(L"refused needs the expected reading");
+    }
+    printerTest(program);
+    program.click("NoArq");
+    program.click("LMF");
+    check(program.text("Text3") == L"ERRO 20", L"a refused block: " + program.text("Text3"));
+    check(fileBytes(workdir + L"\\LeitM.txt") == fileBytes(files[0]),
+          L"LeitM.txt holds the blocks before the refusal");
+}
+
+// No Zarvo.dll beside the program: each action that calls the library says so in a message box,
+// and the window stays.
+void nolib(Program &program) {
+    for (const char *button : {"Command4", "Command1"}) {
+        program.click(button);
+        HWND box = program.messageBox();
+        check(box != nullptr, L"a message box after " + wide(button));
+        if (box == nullptr) {
+            continue;
+        }
+        std::wstring message;
+        HWND ok = nullptr;
+        for (HWND child = GetWindow(box, GW_CHILD); child != nullptr;
+             child = GetWindow(child, GW_HWNDNEXT)) {
+            if (className(child) == L"Static") {
+                message += textOf(child);
+            } else if (className(child) == L"Button" && textOf(child) == L"OK") {
+                ok = child;
+            }
+        }
+        check(message.find(L"Zarvo.dll") != std::wstring::npos,
+              L"the message names Zarvo.dll: " + message);
+        check(!IsWindowEnabled(program.main()), L"the window takes no input while the box shows");
+        check(ok != nullptr, L"the box has an OK button");
+        if (ok != nullptr) {
+            PostMessageW(ok, BM_CLICK, 0, 0);
+        }
+        check(waitFor([&] { return !IsWindow(box); }), L"OK closes the box");
+        check(program.running() && IsWindow(program.main()), L"the program stays");
+        waitFor([&] { return IsWindowEnabled(program.main()) != FALSE; });
+    }
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t **argv) {
+    if (argc < 4) {
+        std::fwprintf(stderr, L"usage: zarvo-robot CASE ZARVO.EXE WORKDIR [FILE...]\n");
+        return 2;
+    }
+    const std::wstring which = argv[1];
+    const std::wstring workdir = argv[3];
+    const std::vector<std::wstring> files(argv + 4, argv + argc);
+    Program program(argv[2], workdir);
+    if (which == L"form") {
+        checkForm(program);
+        checkOptions(program);
+    } else if (which == L"session") {
+        session(program, workdir, files);
+    } else if (which == L"silent") {
+        silent(program);
+    } else if (which == L"refused") {
+        refused(program, workdir, files);
+    } else if (which == L"nolib") {
+        nolib(program);
+    } else {
+        fatal(L"unknown case " + which);
+    }
+    program.close();
+    std::fwprintf(stderr, L"%ls: %d failure(s)\n", which.c_str(), g_failures);
+    return g_failures == 0 ? 0 : 1;
+}
