@@ -68,7 +68,7 @@ void checkRoutines(const QByteArray &file, const QString &line) {
         CHECK(noLine);
     }
     const QString lastBefore = probe.LastReply(), signBefore = probe.ReplySign();
-    g_fake->pushFile(file);
+    g_fake->pushFile(file.toStdString());
     try {
         CHECK(probe.VV(1, 10, QStringLiteral(".28")) == 0);
         CHECK(!noLine && probe.LastReply() == line);
@@ -87,7 +87,7 @@ void checkRoutines(const QByteArray &file, const QString &line) {
         CHECK(shown.size() <= 7 && shown == QStringLiteral("ERRO ") + line.mid(20, 2));
     }
 
-    g_fake->pushFile(file);
+    g_fake->pushFile(file.toStdString());
     const std::int16_t paper = probe.PaperEnd();
     CHECK((paper == -1) == (field(line, 6, 1) == QLatin1String("5")) &&
           (paper == -1 || paper == 0));
@@ -108,10 +108,13 @@ void checkPrinterTest(const QByteArray &file, const QString &line) {
 
     g_fake->reset();
     for (int i = 0; i < kExchangesPerTest; ++i) {
-        g_fake->pushFile(file);
+        g_fake->pushFile(file.toStdString());
     }
     g_form->findChild<QPushButton *>(QStringLiteral("Command1"))->click();
-    const QStringList calls = g_fake->log();
+    QStringList calls;
+    for (const std::string &call : g_fake->log()) {
+        calls << QString::fromStdString(call);
+    }
     g_fake->reset();
 
     CHECK(calls.count(QStringLiteral("Abre 1")) == calls.count(QStringLiteral("Fecha 1")));

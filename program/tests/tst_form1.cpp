@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: MIT
-// The window as the operator meets it: controls, layout, focus order and the focus events.
+// The window as the operator meets it: controls, layout, focus order, the focus events, typing
+// limits, and whatever may be typed or pasted.
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
@@ -86,6 +88,7 @@ class tst_Form1 : public WindowTest {
     Q_OBJECT
 
   private slots:
+    void initTestCase();
     void init();
     void cleanup();
 
@@ -104,7 +107,25 @@ class tst_Form1 : public WindowTest {
     void otherWindowIsNoValidate();
     void buttonsRunTheirHandlers_data();
     void buttonsRunTheirHandlers();
+    void typingLimits();
+    void badInputInEveryBox();
+
+  private:
+    QString text(const char *name) const { return box(name)->text(); }
+    void click(const char *name) {
+        QTest::mouseClick(child(name), Qt::LeftButton, {}, child(name)->rect().center());
+    }
+    // As the operator types: click into the box, select all, type.
+    void type(const char *name, const QString &text) {
+        click(name);
+        QTest::keyClick(box(name), Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(box(name), text);
+    }
 };
+
+void tst_Form1::initTestCase() {
+    useDouble();
+}
 
 void tst_Form1::init() {
     openWindow(Shown::active);
@@ -376,6 +397,55 @@ void tst_Form1::buttonsRunTheirHandlers() {
     QTest::mouseClick(child("NoArq"), Qt::LeftButton);
     QTest::mouseClick(child("NaImp"), Qt::LeftButton);
     QCOMPARE(handlerNames(started), QStringList({handler, handler}));
+}
+
+// 4 typed characters in a box that took the focus by reduction, 10 once dates are chosen; back
+// to reductions a box keeps 10 until it next takes the focus.
+void tst_Form1::typingLimits() {
+    type("Ini", "123456");
+    QCOMPARE(text("Ini"), QStringLiteral("1234"));
+    QCOMPARE(child<QLineEdit>("Fim")->maxLength(), 32767);
+    click("Pordata");
+    type("Fim", "01/02/2003x");
+    QCOMPARE(text("Fim"), QStringLiteral("01/02/2003"));
+    QCOMPARE(child<QLineEdit>("Ini")->maxLength(), 10);
+    click("Porredu");
+    QCOMPARE(QStringList({text("Ini"), text("Fim")}), QStringList({"0001", "1000"}));
+    QCOMPARE(child<QLineEdit>("Fim")->maxLength(), 10);
+    type("Fim", "123456");
+    QCOMPARE(text("Fim"), QStringLiteral("1234"));
+    QCOMPARE(child<QLineEdit>("Ini")->maxLength(), 10);
+}
+
+// What may be put into any box: a text far longer than the box takes, characters with no 8-bit
+// form (an emoji is one character), control characters. Each box keeps it up to its limit, every
+// button still works, and the range boxes send each control character as its own byte and "?"
+// for what has no 8-bit form, showing the "?" first.
+void tst_Form1::badInputInEveryBox() {
+    const QString piece = QString::fromUtf8("\x01\t\x1b€😀é\x7f");
+    const QString pasted = piece.repeated(20000);
+    const QList<QLineEdit *> boxes = form_->findChildren<QLineEdit *>();
+    QCOMPARE(boxes.size(), 10);
+    for (QLineEdit *box : boxes) {
+        click(qPrintable(box->objectName()));  // the focus events run as for the operator
+        box->selectAll();
+        box->insert(pasted);  // as a paste: the box's limit applies
+        QVERIFY2(pasted.startsWith(box->text()) && box->text().size() >= 4,
+                 qPrintable(box->objectName() + ": " + box->text().left(20)));
+    }
+    click("NoArq");
+    fake_->pushReply(".]0003FIM:          00}");
+    for (const char *button : {"LMF", "Command1", "Command2", "Command3", "Command4", "LMF"}) {
+        click(button);
+    }
+
+    QVERIFY(form_->isVisible());
+    QVERIFY(form_->findChild<QMessageBox *>() == nullptr);
+    const QString shown = QString::fromUtf8("\x01\t\x1b?");
+    QCOMPARE(QStringList({text("Ini"), text("Fim")}), QStringList({shown, shown}));
+    const fake_call reading = fake_->call(1);
+    QCOMPARE(QByteArray(reading.command, reading.count), QByteArray(".15\x01\t\x1b?\x01\t\x1b?#"));
+    QCOMPARE(calls().count(QStringLiteral("Fecha 0")), 5);
 }
 
 QTEST_MAIN(tst_Form1)

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 // The printer test and the command buttons through the real link library, serial layer and the
-// printer simulator on a pseudo-terminal.
+// printer simulator on a pseudo-terminal: one case per operator path.
+#include <sys/stat.h>
+
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QProcess>
@@ -8,7 +10,6 @@
 #include <QtTest>
 
 #include "form1_probe.h"
-#include "printer_simulator.h"
 #include "window_test.h"
 
 class tst_PrinterTestE2E : public WindowTest {
@@ -22,19 +23,19 @@ class tst_PrinterTestE2E : public WindowTest {
     void printerTestFillsEveryBox_data();
     void printerTestFillsEveryBox();
     void summerTimeAndXReading();
-    void portZeroBeforeAnyPrinterTest_data();
     void portZeroBeforeAnyPrinterTest();
     void silentPrinter();
     void portHeldByAnotherProgram();
+    void replyFileInTheWay_data();
+    void replyFileInTheWay();
 
   private:
     void click(const char *button) { child<QPushButton>(button)->click(); }
+    bool expectError_ = false;  // the test function checks the message box itself
 };
 
 void tst_PrinterTestE2E::initTestCase() {
-    if (!pseudoTerminalsAvailable()) {
-        QSKIP("no pseudo-terminal can be created here (posix_openpt failed)");
-    }
+    SKIP_WITHOUT_PSEUDO_TERMINALS();
     // The default name, found through this executable's RUNPATH as the program finds it.
     QCOMPARE(core::Module1::libraryFile(), std::string("libZarvo.so.1"));
 }
@@ -46,9 +47,10 @@ void tst_PrinterTestE2E::init() {
 }
 
 void tst_PrinterTestE2E::cleanup() {
-    if (const auto *error = form_->findChild<QMessageBox *>()) {
+    if (const auto *error = form_->findChild<QMessageBox *>(); error && !expectError_) {
         QFAIL(qPrintable(error->text() + ' ' + error->informativeText()));
     }
+    expectError_ = false;
     closeWindow();
 }
 
@@ -84,10 +86,11 @@ void tst_PrinterTestE2E::printerTestFillsEveryBox() {
     QFETCH(QColor, paperColour);
 
     START_SIMULATOR(printer, port, options);
-    std::unique_ptr<Simulator> silentPortOne;
+    std::unique_ptr<support::PrinterSimulator> silentPortOne;
     if (port == 2) {
-        silentPortOne = std::make_unique<Simulator>(1, QStringList{"--silent"});
-        QVERIFY2(silentPortOne->started(), qPrintable(silentPortOne->failure()));
+        silentPortOne = std::make_unique<support::PrinterSimulator>(ZARVO_SIM_PATH,
+                                                                    simulatorOptions({"--silent"}));
+        QVERIFY2(silentPortOne->serve_port(1), "the silent printer simulator gave no device");
     }
     box("Text3")->setText("before");
 
@@ -144,17 +147,10 @@ void tst_PrinterTestE2E::summerTimeAndXReading() {
     }
 }
 
-void tst_PrinterTestE2E::portZeroBeforeAnyPrinterTest_data() {
-    QTest::addColumn<QString>("button");
-    QTest::newRow("enter summer time") << "Command2";
-    QTest::newRow("leave summer time") << "Command3";
-    QTest::newRow("X reading") << "Command4";
-}
-
+// The summer-time and X-reading buttons share their steps: one of them stands for all three.
 void tst_PrinterTestE2E::portZeroBeforeAnyPrinterTest() {
-    QFETCH(QString, button);
     START_SIMULATOR(printer, 1, {});  // a printer is there, but no test has found it
-    click(qPrintable(button));
+    click("Command3");
     QCOMPARE(box("Text3")->text(), QStringLiteral("ERRO 98"));
     QCOMPARE(Form1Probe(*form_).PrinterPort(), std::nullopt);
 }
@@ -213,6 +209,57 @@ void tst_PrinterTestE2E::portHeldByAnotherProgram() {
     QVERIFY(holder.waitForFinished(10000));
     click("Command1");
     QCOMPARE(box("Text1")->text(), QStringLiteral("com 1"));
+}
+
+void tst_PrinterTestE2E::replyFileInTheWay_data() {
+    QTest::addColumn<QString>("setup");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("symbolic link") << "link"
+                                   << "um link simbólico";  // removed by the library by now
+    QTest::newRow("directory not writable")
+        << "read-only directory"
+        << "a pasta não permite gravar arquivos: Permission denied";
+    QTest::newRow("read-only file")
+        << "read-only file"
+        << "arquivo somente leitura";  // the library removed it: nothing is left to see
+}
+
+// The library cannot write RespApf.txt: the window says why, naming the file and the directory,
+// even where the library removed the file meanwhile; the answer box shows no earlier reply as this
+// one's; nothing is written through a link.
+void tst_PrinterTestE2E::replyFileInTheWay() {
+    QFETCH(QString, setup);
+    QFETCH(QString, reason);
+    BIND_FILE_MODES(modes);
+    const QByteArray earlier = ".+earlier}\r\n";
+    QVERIFY(writeFile("target.txt", earlier));
+    if (setup == QLatin1String("link")) {
+        QVERIFY(QFile::link("target.txt", "RespApf.txt"));
+    } else if (setup == QLatin1String("read-only file")) {
+        QVERIFY(writeFile("RespApf.txt", earlier));
+        QVERIFY(QFile::setPermissions("RespApf.txt", QFile::ReadOwner));
+    } else {
+        QVERIFY(chmod(".", 0500) == 0);
+    }
+    Form1Probe probe(*form_);
+    probe.setLastReply(".+earlier}");
+    box("Text3")->setText(probe.LastReply());
+
+    click("Command2");  // before any printer test: port 0
+    chmod(".", 0700);
+
+    expectError_ = true;
+    auto *error = form_->findChild<QMessageBox *>();
+    QVERIFY(error != nullptr);
+    QVERIFY2(error->text().contains("não conseguiu gravar a resposta") &&
+                 error->text().contains("RespApf.txt"),
+             qPrintable(error->text()));
+    for (const QString &part : {reason, QDir::currentPath()}) {
+        QVERIFY2(error->informativeText().contains(part), qPrintable(error->informativeText()));
+    }
+    QCOMPARE(box("Text3")->text(), QString());
+    QCOMPARE(probe.LastReply(), QStringLiteral(".+earlier}"));
+    QCOMPARE(contents("target.txt"), earlier);
 }
 
 QTEST_MAIN(tst_PrinterTestE2E)

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
-// What the window's test cases share: files of the scratch directory, read-only cases as root,
-// the handlers a window started, and the fixture of a fresh window against the link library double.
+// What the window's Qt tests share: files of the scratch directory, read-only cases as root, the
+// handlers a window started, the printer simulator, and the fixture of a fresh window against the
+// link library double.
 #pragma once
 
 #include <sys/stat.h>
@@ -13,10 +14,14 @@
 #include <QTest>
 
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "core/module1.h"
 #include "fake_library.h"
 #include "file_modes_bind.h"
+#include "printer_simulator.h"
+#include "pseudo_terminal.h"
 #include "qt/form1.h"
 #include "scratch_directory.h"
 
@@ -47,6 +52,28 @@ inline QStringList handlerNames(const QSignalSpy &spy) {
     FileModesBind name;                                            \
     if (!name.failure().empty()) {                                 \
         QSKIP(qPrintable(QString::fromStdString(name.failure()))); \
+    }
+
+/// Starts the printer simulator (testing/) with "--fast" and @p options as @p name, serving the
+/// window's port @p port, and fails the test function when it gives no device. For tests
+/// registered as E2E, which know the simulator's path.
+#define START_SIMULATOR(name, port, options)                                   \
+    support::PrinterSimulator name(ZARVO_SIM_PATH, simulatorOptions(options)); \
+    QVERIFY2(name.serve_port(port),                                            \
+             qPrintable("printer simulator: no device " + QString::fromStdString(name.error())))
+
+inline std::vector<std::string> simulatorOptions(const QStringList &options) {
+    std::vector<std::string> out{"--fast"};
+    for (const QString &option : options) {
+        out.push_back(option.toStdString());
+    }
+    return out;
+}
+
+/// Skips the test case where no pseudo-terminal can be made: the simulator serves its line on one.
+#define SKIP_WITHOUT_PSEUDO_TERMINALS()                                        \
+    if (!support::PseudoTerminal::available()) {                               \
+        QSKIP("no pseudo-terminal can be created here (posix_openpt failed)"); \
     }
 
 /// The base of a window test case: each test function gets a fresh window in a fresh scratch
@@ -86,6 +113,15 @@ class WindowTest : public QObject {
             chmod(scratch_->path().c_str(), 0700);
             scratch_.reset();
         }
+    }
+
+    /// The double's calls as "Abre 1", "TXRX 1 3 .28" (the command decoded as Latin-1).
+    QStringList calls() const {
+        QStringList lines;
+        for (const std::string &line : fake_->log()) {
+            lines << QString::fromLatin1(line);
+        }
+        return lines;
     }
 
     template <typename T = QWidget>

@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: MIT
-// The printer test's boxes filled from the replies' fields, against the library double.
+// The printer test's port search and boxes, and the summer-time and X-reading buttons, against the
+// library double.
+#include "Zarvo.h"
 #include "fake_view.h"
 
 namespace {
@@ -98,6 +100,201 @@ INSTANTIATE_TEST_SUITE_P(
                    {kStatus, kTimeoutReply, ".+1812}", kTimeoutReply, kTimeoutReply},
                    "Efetuada",
                    {kClock, "N", "01ERRO", "12}", "Efetuada", "Efetuada", "Com Papel"}}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+Log exchangesOn(int port) {
+    const std::string p = std::to_string(port);
+    return {"TXRX " + p + " 10 .5609", "TXRX " + p + " 10 .5618", "TXRX " + p + " 10 .28",
+            "TXRX " + p + " 10 .23", "Fecha " + p};
+}
+
+Log operator+(Log first, const Log &second) {
+    first.insert(first.end(), second.begin(), second.end());
+    return first;
+}
+
+struct SearchCase {
+    const char *name;
+    int abre1, abre2;
+    std::vector<std::string> replies;
+    Log calls;
+    int printerPort;
+    std::string text1;  // empty: left alone, as every box but Text2
+    std::string text2, lastReply, replySign;
+    std::string notice;  // telling a port that did not open; empty: none
+};
+
+class PortSearch : public CoreTest, public ::testing::WithParamInterface<SearchCase> {};
+
+TEST_P(PortSearch, PortOneThenPortTwo) {
+    const SearchCase &c = GetParam();
+    const core::Box alone[] = {core::Box::Text1,   core::Box::COO,   core::Box::CCF,
+                               core::Box::Reducao, core::Box::LEITX, core::Box::PAPEL,
+                               core::Box::Text3};
+    form.PrinterPort = 2;  // found by an earlier test
+    form.LastReply = u"earlier";
+    form.ReplySign = u"+";
+    for (core::Box box : alone) {
+        view.texts[box] = u"before";
+    }
+    fake.setAbreResult(1, c.abre1);
+    fake.setAbreResult(2, c.abre2);
+    for (const std::string &reply : c.replies) {
+        fake.pushReply(reply);
+    }
+    form.handle(core::Handler::Command1_Click);
+
+    EXPECT_EQ(fake.log(), c.calls);
+    EXPECT_EQ(form.PrinterPort, std::optional<std::int32_t>(c.printerPort));
+    EXPECT_EQ(view.utf8(core::Box::Text2), c.text2);
+    EXPECT_EQ(core::toUtf8(form.LastReply), c.lastReply);
+    EXPECT_EQ(core::toUtf8(form.ReplySign), c.replySign);
+    EXPECT_EQ(notice(), c.notice);
+    if (c.text1.empty()) {
+        for (core::Box box : alone) {
+            EXPECT_EQ(view.utf8(box), "before") << FakeView::name(box);
+        }
+    } else {  // the printer's boxes are filled as PrinterTestFields checks
+        EXPECT_EQ(view.utf8(core::Box::Text1), c.text1);
+        EXPECT_EQ(view.utf8(core::Box::Text3), "before");
+    }
+    EXPECT_TRUE(view.errors.empty());
+}
+
+const std::vector<std::string> kPrinter{kStatus, kCoo, kCcf, kStatus, kPaper};
+const Log kNoPrinter{"Abre 1", "TXRX 1 3 .28", "Fecha 1", "Abre 2", "TXRX 2 3 .28", "Fecha 2"};
+const Log kPort1Probed{"Abre 1", "TXRX 1 3 .28", "Fecha 1", "Abre 2", "TXRX 2 3 .28"};
+const std::string kNoPrinterText = "Impressora não Conectada";
+
+INSTANTIATE_TEST_SUITE_P(
+    Ports, PortSearch,
+    ::testing::Values(
+        SearchCase{"on_port_1_port_2_never_tried", 0, 0, kPrinter,
+                   Log{"Abre 1", "TXRX 1 3 .28"} + exchangesOn(1), 1, "com 1", kClock, kPaper, "+",
+                   ""},
+        SearchCase{"on_port_2_port_1_answers_nothing_and_is_closed", 0, 0,
+                   std::vector<std::string>{kTimeoutReply, kStatus, kCoo, kCcf, kStatus, kPaper},
+                   kPort1Probed + exchangesOn(2), 2, "com 2", kClock, kPaper, "+", ""},
+        SearchCase{"on_port_2_port_1_refuses_and_is_closed", 0, 0,
+                   std::vector<std::string>{".-0001ERRO:         01}", kStatus, kCoo, kCcf, kStatus,
+                                            kPaper},
+                   kPort1Probed + exchangesOn(2), 2, "com 2", kClock, kPaper, "+", ""},
+        SearchCase{"on_port_2_port_1_does_not_open", -1, 0, kPrinter,
+                   Log{"Abre 1", "Abre 2", "TXRX 2 3 .28"} + exchangesOn(2), 2, "com 2", kClock,
+                   kPaper, "+", ""},
+        SearchCase{"no_printer_earlier_port_kept_only_text2_changes",
+                   0,
+                   0,
+                   {},
+                   kNoPrinter,
+                   2,
+                   "",
+                   kNoPrinterText,
+                   kTimeoutReply,
+                   "-",
+                   ""},
+        SearchCase{"no_printer_no_port_opens_last_reply_kept",
+                   -1,
+                   -1,
+                   {},
+                   Log{"Abre 1", "Abre 2"},
+                   2,
+                   "",
+                   kNoPrinterText,
+                   "earlier",
+                   "-",
+                   ""},
+        // A busy port or one without permission is told; a missing device is the search's usual
+        // answer and is not.
+        SearchCase{"port_1_busy_no_device_on_port_2",
+                   ZARVO_PORT_BUSY,
+                   ZARVO_PORT_NO_DEVICE,
+                   {},
+                   Log{"Abre 1", "Abre 2"},
+                   2,
+                   "",
+                   kNoPrinterText,
+                   "earlier",
+                   "-",
+                   "A porta 1 não pôde ser aberta: em uso por outro programa."},
+        SearchCase{"port_1_without_permission_printer_on_port_2", ZARVO_PORT_NO_PERMISSION, 0,
+                   kPrinter, Log{"Abre 1", "Abre 2", "TXRX 2 3 .28"} + exchangesOn(2), 2, "com 2",
+                   kClock, kPaper, "+",
+                   "A porta 1 não pôde ser aberta: sem permissão: o usuário precisa pertencer ao "
+                   "grupo dialout."}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+struct ButtonCase {
+    const char *name;
+    core::Handler handler;
+    int printerPort;  // 0: no printer test yet
+    int abreResult;
+    std::string reply;  // empty: the double's timeout reply
+    std::string progress, exchange, shown;
+    std::string notice;  // telling a port that did not open; empty: none
+};
+
+class CommandButton : public CoreTest, public ::testing::WithParamInterface<ButtonCase> {};
+
+// The progress text is shown and repainted before the exchange, the outcome after it; the port
+// is opened and closed whatever Abre returned.
+TEST_P(CommandButton, ProgressExchangeOutcome) {
+    const ButtonCase &c = GetParam();
+    if (c.printerPort != 0) {
+        form.PrinterPort = c.printerPort;
+    }
+    fake.setAbreResult(c.printerPort, c.abreResult);
+    if (!c.reply.empty()) {
+        fake.pushReply(c.reply);
+    }
+    view.texts[core::Box::Text3] = u"before";
+    std::string during;
+    view.duringBlockingCall = [&] {
+        if (view.blockingCalls == 2) {  // TXRX
+            during = view.utf8(core::Box::Text3);
+            EXPECT_EQ(view.events.back(), "repaint Text3");
+        }
+    };
+    form.handle(c.handler);
+
+    const std::string port = std::to_string(c.printerPort);
+    EXPECT_EQ(fake.log(), (Log{"Abre " + port, c.exchange, "Fecha " + port}));
+    EXPECT_EQ(during, c.progress);
+    EXPECT_EQ(view.utf8(core::Box::Text3), c.shown);
+    EXPECT_EQ(view.events.back(), "repaint Text3");
+    EXPECT_EQ(notice(), c.notice);
+    // Pressed again, the port is told again.
+    form.handle(c.handler);
+    EXPECT_EQ(view.notices.size(), c.notice.empty() ? 0U : 2U);
+}
+
+const std::string kEnter = "Entrar em Horário de Verão";
+const std::string kLeave = "Sair do Horário de Verão";
+const std::string kNotWritten = ".-0001ERRO:         98}";
+using core::Handler;
+
+INSTANTIATE_TEST_SUITE_P(
+    Buttons, CommandButton,
+    ::testing::Values(ButtonCase{"enter_summer_time_accepted", Handler::Command2_Click, 2, 0,
+                                 kPaper, kEnter, "TXRX 2 3 .36S", kPaper, ""},
+                      ButtonCase{"leave_summer_time_refused", Handler::Command3_Click, 1, 0,
+                                 ".-0001ERRO:         11}", kLeave, "TXRX 1 3 .36N", "ERRO 11", ""},
+                      ButtonCase{"x_reading_no_answer", Handler::Command4_Click, 2, 0, "",
+                                 "Leitura X", "TXRX 2 180 .13", "ERRO 99", ""},
+                      ButtonCase{"x_reading_accepted", Handler::Command4_Click, 1, 0, kPaper,
+                                 "Leitura X", "TXRX 1 180 .13", kPaper, ""},
+                      ButtonCase{"abre_fails_exchange_and_fecha_all_the_same",
+                                 Handler::Command2_Click, 2, -1, kNotWritten, kEnter,
+                                 "TXRX 2 3 .36S", "ERRO 98", ""},
+                      ButtonCase{"before_any_printer_test_port_0", Handler::Command3_Click, 0, -1,
+                                 kNotWritten, kLeave, "TXRX 0 3 .36N", "ERRO 98", ""},
+                      ButtonCase{"port_busy_told", Handler::Command2_Click, 1, ZARVO_PORT_BUSY,
+                                 kNotWritten, kEnter, "TXRX 1 3 .36S", "ERRO 98",
+                                 "A porta 1 não pôde ser aberta: em uso por outro programa."},
+                      ButtonCase{"device_gone_since_the_printer_test_told", Handler::Command4_Click,
+                                 2, ZARVO_PORT_NO_DEVICE, kNotWritten, "Leitura X",
+                                 "TXRX 2 180 .13", "ERRO 98",
+                                 "A porta 2 não pôde ser aberta: o dispositivo não existe."}),
     [](const auto &info) { return std::string(info.param.name); });
 
 // Focus events raised while a handler waits run after it, in order; a close asked for meanwhile

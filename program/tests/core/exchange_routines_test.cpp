@@ -1,6 +1,12 @@
 // SPDX-License-Identifier: MIT
-// Tenta, VV, Retorno, Resultado and PaperEnd against the library double.
+// Tenta, VV, Retorno, Resultado and PaperEnd against the library double; a reply file that fails
+// them stops the handler, whose open ports close.
+#include <sys/stat.h>
+
+#include <filesystem>
+
 #include "fake_view.h"
+#include "file_modes_bind.h"
 
 namespace {
 
@@ -192,6 +198,123 @@ TEST_F(CoreTest, PaperEndUsesPortZeroBeforeATest) {
     fake.pushReply(".+0000}");
     form.PaperEnd();
     EXPECT_EQ(fake.log(), Log{"TXRX 0 10 .23"});
+}
+
+struct ReplyFileCase {
+    const char *name;
+    bool paperEnd;  // else VV
+    std::string setup;
+    int txrxResult;
+    std::string summary, reason;
+};
+
+class ReplyFileFailure : public CoreTest, public ::testing::WithParamInterface<ReplyFileCase> {};
+
+// The handler stops at the routine, the port it opened is closed, the state stays, the message
+// names the file, the directory and the reason; the next exchange works.
+TEST_P(ReplyFileFailure, StopsTheHandler) {
+    const ReplyFileCase &c = GetParam();
+    FileModesBind modes;
+    if (!modes.failure().empty()) {
+        GTEST_SKIP() << modes.failure();
+    }
+    if (c.setup == "empty") {
+        fake.pushFile("", c.txrxResult);
+    } else {
+        if (c.setup == "directory") {
+            std::filesystem::create_directory("RespApf.txt");
+        } else if (c.setup == "symlink") {
+            std::filesystem::create_symlink("elsewhere.txt", "RespApf.txt");
+        } else if (c.setup == "read-only file") {
+            support::write_file("RespApf.txt", ".+earlier}\r\n");
+            ASSERT_EQ(chmod("RespApf.txt", 0400), 0);
+        } else if (c.setup == "read-only directory") {
+            ASSERT_EQ(chmod(".", 0500), 0);
+        }
+        fake.pushNoFile(c.txrxResult);
+    }
+    form.LastReply = u"earlier";
+    form.ReplySign = u"x";
+    form.PrinterPort = 1;
+    view.texts[core::Box::Text3] = u"earlier";
+    bool reachedTheEnd = false;
+    form.handleWith(core::Handler::Command4_Click, [&] {
+        form.link().Abre(1);
+        c.paperEnd ? form.PaperEnd() : form.VV(1, 10, u".28");
+        reachedTheEnd = true;
+    });
+    chmod(".", 0700);
+
+    EXPECT_FALSE(reachedTheEnd);
+    EXPECT_EQ(fake.log(),
+              (Log{"Abre 1", c.paperEnd ? "TXRX 1 10 .23" : "TXRX 1 10 .28", "Fecha 1"}));
+    EXPECT_EQ(form.LastReply, u"earlier");
+    EXPECT_EQ(form.ReplySign, u"x");
+    EXPECT_EQ(form.PrinterPort, std::optional<std::int32_t>(1));
+    // No earlier reply stays in the answer box as if it were this exchange's.
+    EXPECT_EQ(view.utf8(core::Box::Text3), c.txrxResult == -2 ? "" : "earlier");
+    ASSERT_EQ(view.errors.size(), 1U);
+    const std::string summary = core::toUtf8(view.errors[0].summary);
+    const std::string detail = core::toUtf8(view.errors[0].detail);
+    EXPECT_NE(summary.find(c.summary), std::string::npos) << summary;
+    EXPECT_NE(summary.find("RespApf.txt"), std::string::npos) << summary;
+    for (const std::string &part : {c.reason, std::filesystem::current_path().string()}) {
+        EXPECT_NE(detail.find(part), std::string::npos) << detail;
+    }
+
+    std::filesystem::remove("RespApf.txt");
+    fake.reset();
+    fake.pushReply(".+next}");
+    form.handleWith(core::Handler::Command4_Click, [&] { form.VV(1, 10, u".13"); });
+    EXPECT_EQ(form.LastReply, u".+next}");
+    EXPECT_EQ(view.errors.size(), 1U);
+}
+
+const std::string kNotRead = "Não foi possível ler a resposta";
+const std::string kNotWrittenByLibrary = "não conseguiu gravar";
+
+INSTANTIATE_TEST_SUITE_P(
+    Setups, ReplyFileFailure,
+    ::testing::Values(
+        ReplyFileCase{"missing", false, "", 0, kNotRead, "No such file or directory"},
+        ReplyFileCase{"missing_paper_end", true, "", 0, kNotRead, "No such file or directory"},
+        ReplyFileCase{"empty", false, "empty", 0, kNotRead, "o arquivo está vazio"},
+        ReplyFileCase{"directory_in_its_place", false, "directory", 0, kNotRead, ""},
+        ReplyFileCase{"not_written_nothing_visible", false, "", -2, kNotWrittenByLibrary,
+                      "motivo não identificado"},
+        ReplyFileCase{"not_written_directory", false, "directory", -2, kNotWrittenByLibrary,
+                      "RespApf.txt é uma pasta"},
+        ReplyFileCase{"not_written_symbolic_link", false, "symlink", -2, kNotWrittenByLibrary,
+                      "RespApf.txt é um link simbólico"},
+        ReplyFileCase{"not_written_read_only_directory", false, "read-only directory", -2,
+                      kNotWrittenByLibrary,
+                      "a pasta não permite gravar arquivos: Permission denied"},
+        ReplyFileCase{"not_written_read_only_file", true, "read-only file", -2,
+                      kNotWrittenByLibrary,
+                      "o arquivo RespApf.txt não pode ser gravado: Permission denied"}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+// A handler that stops closes the ports its Abre opened and no Fecha closed, and only those.
+TEST_F(CoreTest, PortsClosedAreOnlyThoseLeftOpen) {
+    fake.setAbreResult(2, -1);
+    fake.pushReply(".+ok}");
+    fake.pushNoFile(-2);  // the second exchange could not write its reply
+    form.handleWith(core::Handler::Command1_Click, [&] {
+        form.link().Abre(1);
+        form.link().Abre(2);  // fails: nothing to close
+        form.link().Abre(3);
+        form.VV(3, 10, u".5609");
+        form.link().Fecha(3);
+        form.VV(1, 10, u".5618");
+    });
+    EXPECT_EQ(fake.log(), (Log{"Abre 1", "Abre 2", "Abre 3", "TXRX 3 10 .5609", "Fecha 3",
+                               "TXRX 1 10 .5618", "Fecha 1"}));
+    EXPECT_EQ(form.LastReply, u".+ok}");
+
+    // The next handler starts with no port to answer for.
+    fake.reset();
+    form.handleWith(core::Handler::Command2_Click, [&] { form.VV(5, 3, u".36S"); });
+    EXPECT_EQ(fake.log(), Log{"TXRX 5 3 .36S"});
 }
 
 }  // namespace

@@ -3,19 +3,16 @@
 // double.
 #pragma once
 
-#include <dlfcn.h>
-
 #include <gtest/gtest.h>
 
 #include <map>
 #include <memory>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "core/form1.h"
 #include "core/text.h"
-#include "fake_zarvo.h"
+#include "fake_library.h"
 #include "scratch_directory.h"
 
 /// Records every call; runs blocking calls in place.
@@ -81,73 +78,6 @@ class FakeView : public core::View {
     int closed = 0;
 };
 
-/// The double of the link library (fake_zarvo.cpp) through dlopen: the same file Module1 loads.
-class FakeLink {
-  public:
-    explicit FakeLink(const char *path = FAKE_ZARVO_PATH) {
-        handle_ = dlopen(path, RTLD_NOW | RTLD_LOCAL);
-        if (handle_ == nullptr) {
-            throw std::runtime_error(std::string("cannot load the double: ") + dlerror());
-        }
-    }
-    ~FakeLink() { dlclose(handle_); }
-    FakeLink(const FakeLink &) = delete;
-    FakeLink &operator=(const FakeLink &) = delete;
-
-    template <typename Function>
-    Function *get(const char *name) const {
-        auto *address = reinterpret_cast<Function *>(dlsym(handle_, name));
-        if (address == nullptr) {
-            throw std::runtime_error(std::string("the double lacks ") + name);
-        }
-        return address;
-    }
-    void reset() const { get<decltype(fake_reset)>("fake_reset")(); }
-    void setAbreResult(int32_t port, int32_t result) const {
-        get<decltype(fake_set_abre_result)>("fake_set_abre_result")(port, result);
-    }
-    void setFechaResult(int32_t port, int32_t result) const {
-        get<decltype(fake_set_fecha_result)>("fake_set_fecha_result")(port, result);
-    }
-    /// The next TXRX writes @p reply and CR LF to RespApf.txt and returns 0.
-    void pushReply(const std::string &reply) const {
-        get<decltype(fake_push_reply)>("fake_push_reply")(reply.c_str());
-    }
-    /// The next TXRX writes exactly @p bytes as RespApf.txt and returns @p result.
-    void pushFile(const std::string &bytes, int32_t result = 0) const {
-        get<decltype(fake_push_txrx)>("fake_push_txrx")(bytes.data(), int32_t(bytes.size()),
-                                                        result);
-    }
-    /// The next TXRX leaves RespApf.txt as it is and returns @p result.
-    void pushNoFile(int32_t result) const {
-        get<decltype(fake_push_txrx)>("fake_push_txrx")(nullptr, 0, result);
-    }
-    fake_call call(int index) const {
-        fake_call out{};
-        if (get<decltype(fake_get_call)>("fake_get_call")(index, &out) != 0) {
-            throw std::out_of_range("no such call");
-        }
-        return out;
-    }
-    /// The calls as "Abre 1", "Fecha 1", "TXRX 1 3 .28" (the command's bytes as they came).
-    std::vector<std::string> log() const {
-        std::vector<std::string> lines;
-        const int count = get<decltype(fake_call_count)>("fake_call_count")();
-        for (int i = 0; i < count; ++i) {
-            const fake_call c = call(i);
-            std::string line = std::string(c.function) + ' ' + std::to_string(c.port);
-            if (std::string(c.function) == "TXRX") {
-                line += ' ' + std::to_string(c.timeout_s) + ' ' + std::string(c.command);
-            }
-            lines.push_back(line);
-        }
-        return lines;
-    }
-
-  private:
-    void *handle_ = nullptr;
-};
-
 using Log = std::vector<std::string>;
 
 /// A fresh core::Form1 on a FakeView in a fresh scratch directory, against the double.
@@ -159,15 +89,20 @@ class CoreTest : public ::testing::Test {
     }
 
     /// The text of the one error shown, summary and detail, or "" when none was.
-    std::string error() const {
-        if (view.errors.size() != 1) {
-            return view.errors.empty() ? "" : "several errors";
+    std::string error() const { return one(view.errors); }
+    /// The summary of the one notice shown, or "" when none was.
+    std::string notice() const { return one(view.notices, false); }
+
+    static std::string one(const std::vector<core::Message> &messages, bool detail = true) {
+        if (messages.size() != 1) {
+            return messages.empty() ? "" : "several messages";
         }
-        return core::toUtf8(view.errors[0].summary + u"\n" + view.errors[0].detail);
+        return core::toUtf8(messages[0].summary +
+                            (detail ? u"\n" + messages[0].detail : core::Text()));
     }
 
     support::ScratchDirectory scratch;
-    FakeLink fake;
+    FakeLibrary fake;
     FakeView view;
     core::Form1 form{view};
 };

@@ -49,7 +49,7 @@ TEST(Module1Binding, EachFunctionBoundAtItsFirstCall) {
     });
     EXPECT_NE(error.find("TXRX"), std::string::npos) << error;
     EXPECT_NE(error.find("undefined symbol: TXRX"), std::string::npos) << error;
-    const FakeLink fake(FAKE_ZARVO_NO_TXRX_PATH);
+    const FakeLibrary fake(FAKE_ZARVO_NO_TXRX_PATH);
     // Fecha was bound when the handler stopped, to close the port that Abre had opened.
     EXPECT_EQ(fake.log(), (Log{"Abre 1", "Fecha 1"}));
 }
