@@ -2,7 +2,7 @@
 // The printer test's port search and boxes, and the summer-time and X-reading buttons, against the
 // library double.
 #include "Zarvo.h"
-#include "fake_view.h"
+#include "core_test.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 
 #include <filesystem>
 
-#include "fake_view.h"
+#include "core_test.h"
 #include "file_modes_bind.h"
 
 namespace {

@@ -1,9 +1,7 @@
 // SPDX-License-Identifier: MIT
-// A window that records what the core asks of it, and the core's fixture against the library
-// double.
+// A window that records what the core asks of it. Plain C++: the core's tests and a fuzz target
+// share it.
 #pragma once
-
-#include <gtest/gtest.h>
 
 #include <map>
 #include <memory>
@@ -12,8 +10,6 @@
 
 #include "core/form1.h"
 #include "core/text.h"
-#include "fake_library.h"
-#include "scratch_directory.h"
 
 /// Records every call; runs blocking calls in place.
 class FakeView : public core::View {
@@ -77,36 +73,3 @@ class FakeView : public core::View {
     int blockingCalls = 0;
     int closed = 0;
 };
-
-using Log = std::vector<std::string>;
-
-/// A fresh core::Form1 on a FakeView in a fresh scratch directory, against the double.
-class CoreTest : public ::testing::Test {
-  protected:
-    CoreTest() {
-        core::Module1::setLibraryFile(FAKE_ZARVO_PATH);
-        fake.reset();
-    }
-
-    /// The text of the one error shown, summary and detail, or "" when none was.
-    std::string error() const { return one(view.errors); }
-    /// The summary of the one notice shown, or "" when none was.
-    std::string notice() const { return one(view.notices, false); }
-
-    static std::string one(const std::vector<core::Message> &messages, bool detail = true) {
-        if (messages.size() != 1) {
-            return messages.empty() ? "" : "several messages";
-        }
-        return core::toUtf8(messages[0].summary +
-                            (detail ? u"\n" + messages[0].detail : core::Text()));
-    }
-
-    support::ScratchDirectory scratch;
-    FakeLibrary fake;
-    FakeView view;
-    core::Form1 form{view};
-};
-
-inline core::Text u16(const std::string &utf8) {
-    return core::fromUtf8(utf8);
-}

@@ -7,7 +7,7 @@
 #include <csignal>
 #include <filesystem>
 
-#include "fake_view.h"
+#include "core_test.h"
 #include "file_modes_bind.h"
 
 namespace {

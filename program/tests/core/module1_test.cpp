@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Module1: late binding, the 16-bit conversions, and what a missing library or function does.
 #include "core/handler_error.h"
-#include "fake_view.h"
+#include "core_test.h"
 
 namespace {
 

@@ -1,0 +1,46 @@
+// SPDX-License-Identifier: MIT
+// The core's GoogleTest fixture: a fresh core::Form1 on a FakeView, against the library double.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "core/text.h"
+#include "fake_library.h"
+#include "fake_view.h"
+#include "scratch_directory.h"
+
+using Log = std::vector<std::string>;
+
+/// A fresh core::Form1 on a FakeView in a fresh scratch directory, against the double.
+class CoreTest : public ::testing::Test {
+  protected:
+    CoreTest() {
+        core::Module1::setLibraryFile(FAKE_ZARVO_PATH);
+        fake.reset();
+    }
+
+    /// The text of the one error shown, summary and detail, or "" when none was.
+    std::string error() const { return one(view.errors); }
+    /// The summary of the one notice shown, or "" when none was.
+    std::string notice() const { return one(view.notices, false); }
+
+    static std::string one(const std::vector<core::Message> &messages, bool detail = true) {
+        if (messages.size() != 1) {
+            return messages.empty() ? "" : "several messages";
+        }
+        return core::toUtf8(messages[0].summary +
+                            (detail ? u"\n" + messages[0].detail : core::Text()));
+    }
+
+    support::ScratchDirectory scratch;
+    FakeLibrary fake;
+    FakeView view;
+    core::Form1 form{view};
+};
+
+inline core::Text u16(const std::string &utf8) {
+    return core::fromUtf8(utf8);
+}
