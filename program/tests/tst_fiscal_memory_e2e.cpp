@@ -11,7 +11,6 @@
 #include <QRegularExpression>
 #include <QtTest>
 
-#include "form1_probe.h"
 #include "window_test.h"
 
 namespace {
@@ -95,7 +94,7 @@ void tst_FiscalMemoryE2E::readings() {
     Form1 form;
     form.show();
     QVERIFY(QTest::qWaitForWindowActive(&form));
-    Form1Probe(form).PrinterPort() = 1;  // as a printer test that found it on port 1 leaves it
+    form.logic().PrinterPort = 1;  // as a printer test that found it on port 1 leaves it
     const auto box = [&](const char *name) { return form.findChild<QLineEdit *>(name); };
     const auto click = [&](const char *name) {
         QWidget *target = form.findChild<QWidget *>(name);
@@ -127,7 +126,7 @@ void tst_FiscalMemoryE2E::readings() {
     QVERIFY2(QRegularExpression("^" + shown + "$").match(box("Text3")->text()).hasMatch(),
              qPrintable(box("Text3")->text()));
     QVERIFY(form.findChild<QMessageBox *>() == nullptr);
-    QCOMPARE(Form1Probe(form).LinkStatus(), 0);  // Fecha's result: the port was closed
+    QCOMPARE(form.logic().LinkStatus, 0);  // Fecha's result: the port was closed
     if (blocks == 0) {
         QCOMPARE(contents("LeitM.txt"), earlier);
     } else {

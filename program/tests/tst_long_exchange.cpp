@@ -6,7 +6,6 @@
 #include <QSignalSpy>
 #include <QtTest>
 
-#include "form1_probe.h"
 #include "window_test.h"
 
 namespace {
@@ -95,7 +94,7 @@ void tst_LongExchange::repaintsAndDropsInput() {
         QTest::mouseClick(child("NoArq"), Qt::LeftButton);
     });
 
-    Form1Probe(*form_).PrinterPort() = 1;
+    logic().PrinterPort = 1;
     fake_->pushReply(".+done}");
     QTest::mouseClick(child("Command4"), Qt::LeftButton);
 
@@ -126,13 +125,12 @@ void tst_LongExchange::closingWaitsForTheHandler() {
         QMetaObject::invokeMethod(form_.get(), "Command3_Click");
     });
 
-    Form1Probe probe(*form_);
     bool visibleAtHandlerEnd = false;
-    probe.runHandler(core::Handler::Command2_Click, [&] {
-        probe.link().Abre(1);
-        probe.VV(1, 3, ".36S");
-        probe.link().Fecha(1);
-        probe.Resultado();
+    logic().handleWith(core::Handler::Command2_Click, [&] {
+        logic().link().Abre(1);
+        logic().VV(1, 3, u".36S");
+        logic().link().Fecha(1);
+        logic().Resultado();
         visibleAtHandlerEnd = form_->isVisible();
     });
 
@@ -161,10 +159,9 @@ void tst_LongExchange::focusEventsWaitTheirTurn() {
         reactivated = true;
     });
 
-    Form1Probe probe(*form_);
     QStringList seenInside;
-    probe.runHandler(core::Handler::LMF_Click, [&] {
-        probe.VV(1, 100, ".1500011000#");
+    logic().handleWith(core::Handler::LMF_Click, [&] {
+        logic().VV(1, 100, u".1500011000#");
         seenInside = handlerNames(started);
     });
 

@@ -8,7 +8,6 @@
 #include <QtTest>
 
 #include "Zarvo.h"
-#include "form1_probe.h"
 #include "window_test.h"
 
 class tst_MessageBoxes : public WindowTest {
@@ -55,7 +54,7 @@ void tst_MessageBoxes::errorBoxStopsTheHandler() {
 // The notice does not block the window, and the next press replaces its text rather than piling
 // up boxes.
 void tst_MessageBoxes::portNoticeLeavesTheWindowUsable() {
-    Form1Probe(*form_).PrinterPort() = 1;
+    logic().PrinterPort = 1;
     fake_->setAbreResult(1, ZARVO_PORT_BUSY);
     const QString busy =
         QStringLiteral("A porta 1 não pôde ser aberta: em uso por outro programa.");

@@ -9,7 +9,6 @@
 #include <QPushButton>
 #include <QtTest>
 
-#include "form1_probe.h"
 #include "window_test.h"
 
 class tst_PrinterTestE2E : public WindowTest {
@@ -110,7 +109,7 @@ void tst_PrinterTestE2E::printerTestFillsEveryBox() {
                 state->contentsRect().width());
     }
     QCOMPARE(box("Text3")->text(), QStringLiteral("before"));
-    QCOMPARE(Form1Probe(*form_).PrinterPort(), std::optional<std::int32_t>(port));
+    QCOMPARE(logic().PrinterPort, std::optional<std::int32_t>(port));
 }
 
 void tst_PrinterTestE2E::summerTimeAndXReading() {
@@ -152,17 +151,17 @@ void tst_PrinterTestE2E::portZeroBeforeAnyPrinterTest() {
     START_SIMULATOR(printer, 1, {});  // a printer is there, but no test has found it
     click("Command3");
     QCOMPARE(box("Text3")->text(), QStringLiteral("ERRO 98"));
-    QCOMPARE(Form1Probe(*form_).PrinterPort(), std::nullopt);
+    QVERIFY(!logic().PrinterPort);
 }
 
 void tst_PrinterTestE2E::silentPrinter() {
     START_SIMULATOR(printer, 1, {"--silent"});
     click("Command1");
     QCOMPARE(box("Text2")->text(), QStringLiteral("Impressora não Conectada"));
-    QCOMPARE(Form1Probe(*form_).ReplySign(), QStringLiteral("-"));
+    QVERIFY(logic().ReplySign == u"-");
 
     // As after a printer test that found the printer before it fell silent.
-    Form1Probe(*form_).PrinterPort() = 1;
+    logic().PrinterPort = 1;
     QStringList seenWhileWaiting;
     QTimer poll;
     connect(&poll, &QTimer::timeout, this, [&] { seenWhileWaiting << box("Text3")->text(); });
@@ -198,7 +197,7 @@ void tst_PrinterTestE2E::portHeldByAnotherProgram() {
     QCOMPARE(notice->text(), busy);
     QCOMPARE(notice->windowModality(), Qt::NonModal);
 
-    Form1Probe(*form_).PrinterPort() = 1;  // as after a printer test that found it there
+    logic().PrinterPort = 1;  // as after a printer test that found it there
     click("Command2");
     QCOMPARE(box("Text3")->text(), QStringLiteral("ERRO 98"));
     QCOMPARE(form_->findChildren<QMessageBox *>(), QList<QMessageBox *>{notice});
@@ -241,9 +240,8 @@ void tst_PrinterTestE2E::replyFileInTheWay() {
     } else {
         QVERIFY(chmod(".", 0500) == 0);
     }
-    Form1Probe probe(*form_);
-    probe.setLastReply(".+earlier}");
-    box("Text3")->setText(probe.LastReply());
+    logic().LastReply = u".+earlier}";
+    box("Text3")->setText(".+earlier}");
 
     click("Command2");  // before any printer test: port 0
     chmod(".", 0700);
@@ -258,7 +256,7 @@ void tst_PrinterTestE2E::replyFileInTheWay() {
         QVERIFY2(error->informativeText().contains(part), qPrintable(error->informativeText()));
     }
     QCOMPARE(box("Text3")->text(), QString());
-    QCOMPARE(probe.LastReply(), QStringLiteral(".+earlier}"));
+    QVERIFY(logic().LastReply == u".+earlier}");
     QCOMPARE(contents("target.txt"), earlier);
 }
 

@@ -124,6 +124,9 @@ class WindowTest : public QObject {
         return lines;
     }
 
+    /// The window's logic and state.
+    core::Form1 &logic() const { return form_->logic(); }
+
     template <typename T = QWidget>
     T *child(const char *name) const {
         return form_->findChild<T *>(QLatin1String(name));
