@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: MIT
-// The system's part of the window's logic on Windows: LoadLibrary, CreateFile/MoveFileEx,
+// The system's part of the window's logic on Windows: LoadLibraryW, CreateFileW/MoveFileExW,
 // GetFileAttributes.
 #include <windows.h>
 
 #include <random>
+#include <string>
 
 #include "os.h"
 #include "text.h"
@@ -32,10 +33,15 @@ Text win32Reason(DWORD error) {
     return reason.empty() ? u"erro " + fromLatin1(std::to_string(error)) : reason;
 }
 
+// File names are ASCII ("Zarvo.dll", "LeitM.txt" and the names made from them): widened as they are.
+std::wstring wide(const std::string &name) {
+    return std::wstring(name.begin(), name.end());
+}
+
 }  // namespace
 
 void *loadLibrary(const std::string &file, Text &reason) {
-    HMODULE library = LoadLibraryA(file.c_str());
+    HMODULE library = LoadLibraryW(wide(file).c_str());
     if (library == nullptr) {
         reason = win32Reason(GetLastError());
     }
@@ -65,7 +71,7 @@ bool NewFile::create(const char *target, Text &reason) {
         for (int i = 0; i < 6; ++i) {
             candidate += kDigits[random() % 16];
         }
-        HANDLE file = CreateFileA(candidate.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+        HANDLE file = CreateFileW(wide(candidate).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                   FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file != INVALID_HANDLE_VALUE) {
             handle_ = file;
@@ -108,7 +114,7 @@ bool NewFile::replaceTarget(Text &reason) {
         return false;
     }
     // MoveFileEx replaces the name itself, never a link's target.
-    if (!MoveFileExA(name_.c_str(), target_.c_str(),
+    if (!MoveFileExW(wide(name_).c_str(), wide(target_).c_str(),
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         reason = win32Reason(GetLastError());
         return false;
@@ -123,13 +129,13 @@ void NewFile::discard() {
         handle_ = nullptr;
     }
     if (!name_.empty()) {
-        DeleteFileA(name_.c_str());
+        DeleteFileW(wide(name_).c_str());
         name_.clear();
     }
 }
 
 Look lookAt(const char *name) {
-    const DWORD attributes = GetFileAttributesA(name);
+    const DWORD attributes = GetFileAttributesW(wide(name).c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES) {
         if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
             return {Obstacle::link, {}};
@@ -142,7 +148,7 @@ Look lookAt(const char *name) {
         }
     }
     ULARGE_INTEGER available{};
-    if (GetDiskFreeSpaceExA(".", &available, nullptr, nullptr) && available.QuadPart == 0) {
+    if (GetDiskFreeSpaceExW(L".", &available, nullptr, nullptr) && available.QuadPart == 0) {
         return {Obstacle::diskFull, win32Reason(ERROR_DISK_FULL)};
     }
     return {};
