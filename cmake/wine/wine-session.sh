@@ -2,7 +2,8 @@
 # SPDX-License-Identifier: MIT
 # A private Wine prefix for the Windows tests, and the wineserver around a test run.
 #   wine-session.sh prefix PREFIX PORTS   make PREFIX once: COM1..COM4 -> PORTS/COMn
-#   wine-session.sh start  PREFIX         start the wineserver and Wine's services
+#   wine-session.sh start  PREFIX [XVFB]  start the wineserver and Wine's services (on the display
+#                                         that XVFB/display names)
 #   wine-session.sh stop   PREFIX         stop them and wait until they are gone
 # COM ports are mapped in the prefix's registry (HKLM\Software\Wine\Ports): a link made by hand in
 # dosdevices is overwritten when the wineserver starts. Each PORTS/COMn is a link that a test
@@ -32,6 +33,10 @@ prefix)
     fi
     ;;
 start)
+    if [ -n "${3:-}" ] && [ -s "$3/display" ]; then
+        DISPLAY="$(cat "$3/display")"
+        export DISPLAY
+    fi
     wineserver -p </dev/null >/dev/null 2>&1
     wine cmd /c exit </dev/null >/dev/null 2>&1
     ;;

@@ -33,7 +33,8 @@ Text win32Reason(DWORD error) {
     return reason.empty() ? u"erro " + fromLatin1(std::to_string(error)) : reason;
 }
 
-// File names are ASCII ("Zarvo.dll", "LeitM.txt" and the names made from them): widened as they are.
+// File names are ASCII ("Zarvo.dll", "LeitM.txt" and the names made from them): widened as they
+// are.
 std::wstring wide(const std::string &name) {
     return std::wstring(name.begin(), name.end());
 }

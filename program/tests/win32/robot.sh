@@ -1,0 +1,102 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
+# Zarvo.exe under Wine, driven by zarvo-robot, against the Linux printer simulator on a
+# pseudo-terminal that the prefix's COM1 points at.
+# Usage: robot.sh WINE_RUN SIMULATOR PORTS_DIR BIN_DIR WORK_DIR CASE
+# CASE: form (no printer needed), session, silent, refused, nolib (Zarvo.exe alone in a folder).
+# With SHOT=file.png, the session case pauses after its printer test and the screen is saved there.
+set -euo pipefail
+wine_run=$1 simulator=$2 ports=$3 bin=$4 work=$5 case=$6
+
+rm -rf "$work"
+mkdir -p "$work" "$ports"
+windows_path() { "$wine_run" winepath -w "$1" 2>/dev/null | tr -d '\r'; }
+
+# The printer's state, the same for the line and for the expected LeitM.txt.
+memory=(--seed 7 --reductions 12)
+state=(--clock 0102031234 --reduction F --first-x --coo 123 --ccf 45)
+dump() { "$simulator" "${memory[@]}" --dump-reading "$1"; }
+
+exe="$bin/Zarvo.exe"
+files=()
+faults=()
+case $case in
+form) ;;
+session)
+    dump .1500010003# >"$work/expected-reduction.txt"
+    dump .16010100301210# >"$work/expected-date.txt"
+    files=("$(windows_path "$work/expected-reduction.txt")" "$(windows_path "$work/expected-date.txt")")
+    if [ -n "${SHOT:-}" ]; then
+        files+=("$(windows_path "$work/pause")")
+    fi
+    ;;
+silent) faults=(--silent-after 5) ;;  # the printer test's five commands, then nothing
+refused)
+    faults=(--refuse .++=20)
+    dump .1500011000# | head -n 1 >"$work/expected-first-block.txt"
+    files=("$(windows_path "$work/expected-first-block.txt")")
+    ;;
+nolib)
+    # The program alone: Zarvo.dll is neither beside it nor in its current directory.
+    mkdir -p "$work/alone"
+    cp "$exe" "$work/alone/Zarvo.exe"
+    exe="$work/alone/Zarvo.exe"
+    ;;
+*)
+    echo "unknown case $case" >&2
+    exit 2
+    ;;
+esac
+
+simulator_pid= holder_pid=
+cleanup() {
+    [ -n "$holder_pid" ] && kill "$holder_pid" 2>/dev/null
+    [ -n "$simulator_pid" ] && kill "$simulator_pid" 2>/dev/null
+    wait 2>/dev/null || true
+}
+trap cleanup EXIT
+if [ "$case" != form ] && [ "$case" != nolib ]; then
+    if [ ! -x "$simulator" ]; then
+        echo "the Linux printer simulator is not built: $simulator (make test-windows builds it)" >&2
+        exit 1
+    fi
+    rm -f "$ports"/COM[1-4]  # COM2 to COM4 stay ports whose device is missing
+    "$simulator" --link "$ports/COM1" --fast --print-time 0 "${memory[@]}" "${state[@]}" \
+        "${faults[@]}" --log "$work/simulator.log" >"$work/simulator.out" 2>"$work/simulator.err" &
+    simulator_pid=$!
+    for _ in $(seq 100); do
+        [ -s "$work/simulator.out" ] && break
+        sleep 0.1
+    done
+    if [ ! -L "$ports/COM1" ]; then
+        echo "the simulator did not start:" >&2
+        cat "$work/simulator.err" >&2
+        exit 1
+    fi
+    # The pseudo-terminal is the controlling terminal of a session of its own, so that the
+    # wineserver never takes it and gets SIGHUP when the simulator ends.
+    setsid --ctty sleep 600 <"$ports/COM1" &
+    holder_pid=$!
+fi
+
+if [ -n "${SHOT:-}" ] && [ "$case" = session ]; then
+    (
+        for _ in $(seq 300); do
+            [ -e "$work/pause" ] && break
+            sleep 0.1
+        done
+        sleep 0.5
+        DISPLAY="$(cat "$(dirname "$wine_run")/xvfb/display" 2>/dev/null || echo "$DISPLAY")" \
+            import -window root "$SHOT"
+        rm -f "$work/pause"
+    ) &
+fi
+
+status=0
+"$wine_run" "$bin/zarvo_robot.exe" "$case" "$(windows_path "$exe")" "$(windows_path "$work")" \
+    "${files[@]}" || status=$?
+if [ "$status" -ne 0 ] && [ -s "$work/simulator.log" ]; then
+    echo "--- the simulator's log:" >&2
+    tail -n 40 "$work/simulator.log" >&2
+fi
+exit "$status"
