@@ -116,7 +116,7 @@ FormWindow::~FormWindow() {
     if (window_ != nullptr) {
         DestroyWindow(window_);
     }
-    for (HFONT font : fittedFonts_) {
+    for (const auto &[height, font] : fittedFonts_) {
         DeleteObject(font);
     }
 }
@@ -225,6 +225,10 @@ bool FormWindow::createControl(const ControlRow &row) {
         return false;
     }
     SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+    if (row.kind == ControlKind::TextBox) {
+        // Narrow margins, as the small boxes need every pixel.
+        SendMessageW(hwnd, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELPARAM(2, 2));
+    }
     if (row.kind == ControlKind::Option && row.selected) {
         SendMessageW(hwnd, BM_SETCHECK, BST_CHECKED, 0);
     }
@@ -248,31 +252,40 @@ bool FormWindow::createControl(const ControlRow &row) {
 // smaller font rather than being cut or wrapped out of sight.
 void FormWindow::fitCaption(const Control &button) {
     // A button's bevel and the space on both sides together; a label draws to its edges.
-    const int kMargin = button.row->kind == ControlKind::Button ? 8 : 0;
+    const int margin = button.row->kind == ControlKind::Button ? 8 : 0;
+    HFONT font = fontToFit(button.hwnd, button.row->caption, pixels(button.row->width) - margin);
+    if (font != font_) {
+        SendMessageW(button.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    }
+}
+
+// The window's font, or the largest smaller one in which @p text fits @p available pixels.
+HFONT FormWindow::fontToFit(HWND hwnd, const std::wstring &text, int available) {
     constexpr int kSmallestHeight = 8;
     LOGFONTW shape{};
     GetObjectW(font_, sizeof shape, &shape);
-    const int available = pixels(button.row->width) - kMargin;
-    const int length = static_cast<int>(std::wcslen(button.row->caption));
-    HDC dc = GetDC(button.hwnd);
+    HDC dc = GetDC(hwnd);
     HFONT font = font_;
     for (;;) {
         HGDIOBJ previous = SelectObject(dc, font);
         SIZE size{};
-        GetTextExtentPoint32W(dc, button.row->caption, length, &size);
+        GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
         SelectObject(dc, previous);
         const int height = shape.lfHeight < 0 ? -shape.lfHeight : shape.lfHeight;
         if (size.cx <= available || height <= kSmallestHeight) {
             break;
         }
         shape.lfHeight = shape.lfHeight < 0 ? shape.lfHeight + 1 : shape.lfHeight - 1;
-        font = CreateFontIndirectW(&shape);
-        fittedFonts_.push_back(font);
+        const auto known = fittedFonts_.find(shape.lfHeight);
+        if (known != fittedFonts_.end()) {
+            font = known->second;
+        } else {
+            font = CreateFontIndirectW(&shape);
+            fittedFonts_.emplace(shape.lfHeight, font);
+        }
     }
-    ReleaseDC(button.hwnd, dc);
-    if (font != font_) {
-        SendMessageW(button.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-    }
+    ReleaseDC(hwnd, dc);
+    return font;
 }
 
 // The Tab key stops at the selected button of each option pair only; the arrow keys move within
@@ -347,7 +360,22 @@ core::Text FormWindow::text(core::Box which) const {
 
 // The edit control's limit bounds typing only: a text set here is never cut.
 void FormWindow::setText(core::Box which, const core::Text &text) {
-    SetWindowTextW(box(which), wide(text).c_str());
+    HWND hwnd = box(which);
+    const std::wstring value = wide(text);
+    // The short fields' words ("Não Efetuada", "Obrigatória", "com 1") are wider than their
+    // boxes at the window's font: such a box takes a smaller font for such a text, so that the
+    // operator reads it whole.
+    if (which == core::Box::Text1 || which == core::Box::COO || which == core::Box::CCF ||
+        which == core::Box::PAPEL || which == core::Box::Reducao || which == core::Box::LEITX) {
+        RECT inside{};
+        GetClientRect(hwnd, &inside);
+        const DWORD margins = static_cast<DWORD>(SendMessageW(hwnd, EM_GETMARGINS, 0, 0));
+        // The edit control keeps a few pixels of its own beside the margins.
+        const int available = inside.right - LOWORD(margins) - HIWORD(margins) - 4;
+        SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(fontToFit(hwnd, value, available)),
+                     FALSE);
+    }
+    SetWindowTextW(hwnd, value.c_str());
 }
 
 void FormWindow::repaint(core::Box which) {

@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -67,6 +68,7 @@ class FormWindow final : public core::View {
     bool createControl(const ControlRow &row);
     POINT origin(std::string_view container) const;
     void fitCaption(const Control &button);
+    HFONT fontToFit(HWND hwnd, const std::wstring &text, int available);
     void updateOptionTabStops();
     void raise(core::Handler handler);
     void showPendingErrors();
@@ -78,7 +80,7 @@ class FormWindow final : public core::View {
     HINSTANCE instance_;
     HWND window_ = nullptr;
     HFONT font_ = nullptr;
-    std::vector<HFONT> fittedFonts_;
+    std::map<LONG, HFONT> fittedFonts_;  // by height, made once
     std::vector<Control> controls_;
     HWND lastFocus_ = nullptr;
     std::unique_ptr<core::Form1> form_;

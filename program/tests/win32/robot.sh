@@ -87,7 +87,7 @@ if [ -n "${SHOT:-}" ] && [ "$case" = session ]; then
         done
         sleep 0.5
         DISPLAY="$(cat "$(dirname "$wine_run")/xvfb/display" 2>/dev/null || echo "$DISPLAY")" \
-            import -window root "$SHOT"
+            import -window ZARVO "$SHOT" || import -window root "$SHOT"
         rm -f "$work/pause"
     ) &
 fi
