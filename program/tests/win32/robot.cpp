@@ -659,12 +659,46 @@ void session(Program &program, const std::wstring &workdir,
     check(isAccepted(shown), L"printed reading: " + shown);
 }
 
-// A printer that answers the printer test's five commands and then nothing: ERRO 99.
+// A printer that answers the printer test's five commands and then nothing: ERRO 99 after the
+// 3-second wait, during which the window shows its progress text, answers, and drops clicks.
 void silent(Program &program) {
     printerTest(program);
-    const std::wstring shown = program.pressForAnswer(
-        "Command2", [](const std::wstring &text) { return text.rfind(L"ERRO", 0) == 0; });
+    program.setText("Text3", L"");
+    program.press("Command2");
+    check(waitFor([&] { return program.text("Text3") == L"Entrar em Horário de Verão"; }),
+          L"the progress text shows during the wait: " + program.text("Text3"));
+    // A click on another button, by the button's own message and by the mouse: both dropped.
+    program.press("Command4");
+    PostMessageW(program["Command4"], WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    PostMessageW(program["Command4"], WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+    const auto ended = [](const std::wstring &text) { return text.rfind(L"ERRO", 0) == 0; };
+    std::wstring shown;
+    waitFor([&] { return ended(shown = program.text("Text3")); }, 20000);
     check(shown == L"ERRO 99", L"Entrar, silent printer: " + shown);
+    // "Leitura X" would show its progress text at once had a click been kept for later.
+    Sleep(500);
+    check(program.text("Text3") == L"ERRO 99",
+          L"the clicks made during the wait ran nothing: " + program.text("Text3"));
+}
+
+// Zarvo.exe's version resource: file and product version 1.00.
+void checkVersion(const std::wstring &exe) {
+    DWORD ignored = 0;
+    const DWORD size = GetFileVersionInfoSizeW(exe.c_str(), &ignored);
+    std::vector<char> info(size);
+    const auto value = [&](const wchar_t *name) -> std::wstring {
+        wchar_t *text = nullptr;
+        UINT length = 0;
+        const std::wstring key = std::wstring(L"\\StringFileInfo\\041604B0\\") + name;
+        if (VerQueryValueW(info.data(), key.c_str(), reinterpret_cast<void **>(&text), &length) &&
+            text != nullptr) {
+            return text;
+        }
+        return L"(none)";
+    };
+    check(size > 0 && GetFileVersionInfoW(exe.c_str(), 0, size, info.data()) &&
+              value(L"FileVersion") == L"1.00" && value(L"ProductVersion") == L"1.00",
+          L"file and product version 1.00");
 }
 
 // A printer that refuses ".++" with code 20: the reading ends at the first block, which stays in
@@ -728,6 +762,7 @@ int wmain(int argc, wchar_t **argv) {
     const std::vector<std::wstring> files(argv + 4, argv + argc);
     Program program(argv[2], workdir);
     if (which == L"form") {
+        checkVersion(argv[2]);
         checkForm(program);
         checkOptions(program);
     } else if (which == L"session") {
