@@ -11,6 +11,8 @@ function(zarvo_windows_bundle program)
     add_custom_command(OUTPUT ${zip}
         COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:${program}> $<TARGET_FILE:Zarvo>
                 $<TARGET_FILE:API232> ${header} ${def} ${readme} ${stage}
+        # The download carries no debugging symbols; build-win32/bin keeps them.
+        COMMAND ${CMAKE_STRIP} --strip-debug Zarvo.exe Zarvo.dll API232.dll
         COMMAND ${CMAKE_COMMAND} -E rm -f ${zip}
         COMMAND ${CMAKE_COMMAND} -E tar cf ${zip} --format=zip
                 Zarvo.exe Zarvo.dll API232.dll Zarvo.h Zarvo.def README.txt

@@ -2,11 +2,12 @@
 # SPDX-License-Identifier: MIT
 # Zarvo.exe under Wine, driven by zarvo-robot, against the Linux printer simulator on a
 # pseudo-terminal that the prefix's COM1 points at.
-# Usage: robot.sh WINE_RUN SIMULATOR PORTS_DIR BIN_DIR WORK_DIR CASE
-# CASE: form (no printer needed), session, silent, refused, nolib (Zarvo.exe alone in a folder).
+# Usage: robot.sh WINE_RUN SIMULATOR PORTS_DIR BIN_DIR WORK_DIR CASE [ZIP]
+# CASE: form (no printer needed), session, silent, refused, nolib (Zarvo.exe alone in a folder),
+# bundle (the session case with the programs unpacked from ZIP, the Windows download).
 # With SHOT=file.png, the session case pauses after its printer test and the screen is saved there.
 set -euo pipefail
-wine_run=$1 simulator=$2 ports=$3 bin=$4 work=$5 case=$6
+wine_run=$1 simulator=$2 ports=$3 bin=$4 work=$5 case=$6 zip=${7:-}
 
 rm -rf "$work"
 mkdir -p "$work" "$ports"
@@ -20,6 +21,17 @@ dump() { "$simulator" "${memory[@]}" --dump-reading "$1"; }
 exe="$bin/Zarvo.exe"
 files=()
 faults=()
+if [ "$case" = bundle ]; then
+    mkdir -p "$work/unpacked"
+    (cd "$work/unpacked" && cmake -E tar xf "$zip")
+    listed=$(cd "$work/unpacked" && LC_ALL=C ls | tr '\n' ' ')
+    if [ "$listed" != "API232.dll README.txt Zarvo.def Zarvo.dll Zarvo.exe Zarvo.h " ]; then
+        echo "FAIL: the download holds $listed" >&2
+        exit 1
+    fi
+    exe="$work/unpacked/Zarvo.exe"
+    case=session
+fi
 case $case in
 form) ;;
 session)
