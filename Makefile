@@ -5,8 +5,8 @@
 #   make package       the Debian packages zarvo and libzarvo-dev, in build-package/packages/
 #   make test-package  checks them: lintian, menu entry, metainfo, unpacked programs
 # Other targets: deps, build, bench, asan, fuzz, format, clean,
-#   windows (cross-build Zarvo.dll and API232.dll into $(BUILD_WIN_DIR)), test-windows (their tests
-#   under Wine).
+#   windows (cross-build Zarvo.exe, Zarvo.dll and API232.dll into $(BUILD_WIN_DIR)/bin, and the
+#   download $(BUILD_WIN_DIR)/zarvo-1.00-win32.zip), test-windows (their tests under Wine, on Xvfb).
 
 BUILD_DIR  ?= build
 ASAN_DIR   ?= build-asan
@@ -116,7 +116,7 @@ test-package: package
 format:
 	@git ls-files '*.cpp' '*.h' '*.c' | xargs clang-format -i
 
-# Zarvo.dll, API232.dll and the Windows test programs land in $(BUILD_WIN_DIR)/bin.
+# Zarvo.exe, Zarvo.dll, API232.dll and the Windows test programs land in $(BUILD_WIN_DIR)/bin.
 $(BUILD_WIN_DIR)/CMakeCache.txt: | deps-windows
 	cmake -S . -B $(BUILD_WIN_DIR) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-i686.cmake \
 	      -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DZARVO_LINUX_BUILD_DIR=$(abspath $(BUILD_DIR))
@@ -124,8 +124,9 @@ $(BUILD_WIN_DIR)/CMakeCache.txt: | deps-windows
 windows: deps-windows $(BUILD_WIN_DIR)/CMakeCache.txt
 	cmake --build $(BUILD_WIN_DIR) -j $(JOBS)
 
-# Under Wine, headless, in a private prefix made under $(BUILD_WIN_DIR); the end-to-end tests drive
-# the Linux printer simulator of $(BUILD_DIR).
+# Under Wine, headless (one Xvfb display for the run), in a private prefix made under
+# $(BUILD_WIN_DIR); the end-to-end tests and the window's robot drive the Linux printer simulator
+# of $(BUILD_DIR).
 test-windows: configure windows
 	cmake --build $(BUILD_DIR) --target zarvo-printer-sim -j $(JOBS)
 	cmake -S . -B $(BUILD_WIN_DIR) -DZARVO_LINUX_BUILD_DIR=$(abspath $(BUILD_DIR)) >/dev/null
