@@ -21,6 +21,8 @@
 namespace {
 
 int g_failures = 0;
+// The program under test, ended by fatal(): left running, it would hold the test's output open.
+HANDLE g_program = nullptr;
 
 void check(bool ok, const std::wstring &what) {
     if (!ok) {
@@ -31,6 +33,9 @@ void check(bool ok, const std::wstring &what) {
 
 [[noreturn]] void fatal(const std::wstring &what) {
     std::fwprintf(stderr, L"FATAL: %ls\n", what.c_str());
+    if (g_program != nullptr) {
+        TerminateProcess(g_program, 3);
+    }
     std::exit(2);
 }
 
@@ -187,14 +192,20 @@ class Program {
                             workdir.c_str(), &startup, &process_)) {
             fatal(L"cannot start " + exe);
         }
+        g_program = process_.hProcess;
         if (!waitFor([&] { return (main_ = findWindow()) != nullptr; }, 20000)) {
             fatal(L"no window titled ZARVO appeared");
         }
         thread_ = GetWindowThreadProcessId(main_, nullptr);
+        // The window is shown once its controls are made, and the focus is put in it after that.
+        if (!waitFor([&] { return IsWindowVisible(main_) && focus() != nullptr; }, 20000)) {
+            fatal(L"the window was not shown with a focused control");
+        }
         collect();
     }
 
     ~Program() {
+        g_program = nullptr;
         if (process_.hProcess != nullptr) {
             TerminateProcess(process_.hProcess, 3);
             CloseHandle(process_.hThread);
@@ -314,6 +325,7 @@ class Program {
         DWORD code = 1;
         GetExitCodeProcess(process_.hProcess, &code);
         check(code == 0, L"the program ends with exit code 0");
+        g_program = nullptr;
         CloseHandle(process_.hThread);
         CloseHandle(process_.hProcess);
         process_ = {};
