@@ -56,8 +56,8 @@ class View {
     /// the whole text even when it is longer than the box's limit.
     virtual void setText(Box box, const Text &text) = 0;
 
-    /// Draws the box with its current text at once, before the caller goes on into a blocking
-    /// call, without taking any other event.
+    /// Has the box show its current text while the blocking call that follows runs: drawn at
+    /// once, or by the call's wait, but without taking any other event here.
     virtual void repaint(Box box) = 0;
 
     /// Sets the box's text colour: a 24-bit RGB value with red in the low byte (255 is red, 0 is

@@ -5,9 +5,13 @@
 #include <QApplication>
 #include <QEvent>
 #include <QEventLoop>
+#include <QPointer>
 #include <QThread>
 
+#include <condition_variable>
 #include <exception>
+#include <mutex>
+#include <optional>
 #include <thread>
 
 namespace {
@@ -51,6 +55,121 @@ class InputDropper : public QObject {
     bool eventFilter(QObject *, QEvent *event) override { return isUserInput(event->type()); }
 };
 
+// The busy cursor and the input filter, shared by the calls made within the BusySpells alive.
+struct Busy {
+    int spells = 0;
+    QPointer<InputDropper> dropper;
+
+    void begin(QApplication *app) {
+        if (dropper) {
+            return;
+        }
+        dropper = new InputDropper;
+        dropper->setParent(app);
+        app->installEventFilter(dropper);
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    }
+    void end() {
+        if (!dropper) {
+            return;
+        }
+        QApplication::restoreOverrideCursor();
+        delete dropper;  // which takes the filter off the application
+    }
+};
+Busy busy;
+
+// One thread for every call of the program's life: starting a thread for each of a reading's
+// many exchanges costs more than the line leaves between them. A plain std::thread, joined as
+// the application ends: Qt starts its own threads detached, and a QThread's wait() returns
+// before the thread has let go of its QThreadData, which would be left behind at exit.
+class Worker {
+  public:
+    static Worker &instance() {
+        if (worker_ == nullptr) {
+            worker_ = new Worker;
+            qAddPostRoutine([] {
+                delete worker_;
+                worker_ = nullptr;
+            });
+        }
+        return *worker_;
+    }
+
+    std::int32_t run(const std::function<std::int32_t()> &call) {
+        QEventLoop loop;
+        std::unique_lock lock(mutex_);
+        if (job_) {
+            // The core makes no call inside another (a handler raised meanwhile waits its turn);
+            // one made anyway from the waiting loop runs where it is.
+            lock.unlock();
+            return call();
+        }
+        job_ = Job{&call, &loop};
+        lock.unlock();
+        wake_.notify_one();
+        loop.exec();
+        // The loop also ends when the application quits; the call still runs to its end.
+        lock.lock();
+        done_.wait(lock, [this] { return !job_; });
+        if (failure_) {
+            std::rethrow_exception(std::exchange(failure_, nullptr));
+        }
+        return result_;
+    }
+
+  private:
+    struct Job {
+        const std::function<std::int32_t()> *call;
+        QEventLoop *loop;
+    };
+
+    Worker() : thread_([this] { serve(); }) {}
+    ~Worker() {
+        {
+            std::lock_guard lock(mutex_);
+            stopping_ = true;
+        }
+        wake_.notify_one();
+        thread_.join();
+    }
+
+    void serve() {
+        std::unique_lock lock(mutex_);
+        for (;;) {
+            wake_.wait(lock, [this] { return stopping_ || job_; });
+            if (!job_) {
+                return;
+            }
+            const Job job = *job_;
+            lock.unlock();
+            std::int32_t result = 0;
+            std::exception_ptr failure;
+            try {
+                result = (*job.call)();
+            } catch (...) {
+                failure = std::current_exception();
+            }
+            QMetaObject::invokeMethod(job.loop, &QEventLoop::quit, Qt::QueuedConnection);
+            lock.lock();
+            result_ = result;
+            failure_ = failure;
+            job_.reset();
+            done_.notify_one();
+        }
+    }
+
+    static inline Worker *worker_ = nullptr;
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    std::condition_variable done_;
+    std::optional<Job> job_;
+    std::int32_t result_ = 0;
+    std::exception_ptr failure_;
+    bool stopping_ = false;
+    std::thread thread_;  // last: it starts once the rest is made
+};
+
 }  // namespace
 
 std::int32_t runBlockingCall(const std::function<std::int32_t()> &call) {
@@ -58,33 +177,23 @@ std::int32_t runBlockingCall(const std::function<std::int32_t()> &call) {
     if (app == nullptr || QThread::currentThread() != app->thread()) {
         return call();
     }
-
-    InputDropper dropper;
-    app->installEventFilter(&dropper);
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-
-    // A plain thread, joined: Qt starts its own threads detached, and a QThread's wait() returns
-    // before the thread has let go of its QThreadData, which the last exchange before exit would
-    // then leave behind. join() returns only when the thread is wholly gone.
-    std::int32_t result = 0;
-    std::exception_ptr failure;
-    QEventLoop loop;
-    std::thread worker([&] {
-        try {
-            result = call();
-        } catch (...) {
-            failure = std::current_exception();
+    busy.begin(app);
+    struct EndUnlessInSpell {
+        ~EndUnlessInSpell() {
+            if (busy.spells == 0) {
+                busy.end();
+            }
         }
-        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
-    });
-    loop.exec();
-    worker.join();
+    } ending;
+    return Worker::instance().run(call);
+}
 
-    QApplication::restoreOverrideCursor();
-    app->removeEventFilter(&dropper);
+BusySpell::BusySpell() {
+    ++busy.spells;
+}
 
-    if (failure) {
-        std::rethrow_exception(failure);
+BusySpell::~BusySpell() {
+    if (--busy.spells == 0) {
+        busy.end();
     }
-    return result;
 }

@@ -56,7 +56,7 @@ void Form1::fitCaption(QPushButton *button) {
 
 void Form1::connectHandlers() {
     const auto wire = [this](auto *control, auto signal, Handler handler) {
-        connect(control, signal, this, [this, handler] { logic_->handle(handler); });
+        connect(control, signal, this, [this, handler] { handle(handler); });
     };
     wire(ui->Command1, &QPushButton::clicked, Handler::Command1_Click);
     wire(ui->Command2, &QPushButton::clicked, Handler::Command2_Click);
@@ -65,6 +65,11 @@ void Form1::connectHandlers() {
     wire(ui->LMF, &QPushButton::clicked, Handler::LMF_Click);
     wire(ui->Porredu, &QRadioButton::clicked, Handler::Porredu_Click);
     wire(ui->Pordata, &QRadioButton::clicked, Handler::Pordata_Click);
+}
+
+void Form1::handle(Handler handler) {
+    const BusySpell spell;  // for the handler's calls, and those queued behind it
+    logic_->handle(handler);
 }
 
 // An option button is only as large as its circle; the label beside it names it, so a click on
@@ -79,13 +84,13 @@ bool Form1::eventFilter(QObject *watched, QEvent *event) {
     if (watched == ui->Ini || watched == ui->Fim) {
         const bool ini = watched == ui->Ini;
         if (event->type() == QEvent::FocusIn) {
-            logic_->handle(ini ? Handler::Ini_GotFocus : Handler::Fim_GotFocus);
+            handle(ini ? Handler::Ini_GotFocus : Handler::Fim_GotFocus);
         } else if (event->type() == QEvent::FocusOut) {
             // Switching to another window, or a popup of the box itself, is no move to another
             // control of this window.
             const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
             if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
-                logic_->handle(ini ? Handler::Ini_Validate : Handler::Fim_Validate);
+                handle(ini ? Handler::Ini_Validate : Handler::Fim_Validate);
             }
         }
         return false;
@@ -180,8 +185,10 @@ void Form1::setText(Box which, const core::Text &text) {
     edit->setText(value);
 }
 
+// Drawn by the blocking call that follows, whose event loop paints while the line carries the
+// command: a paint made here, before the call, would delay each exchange by its own length.
 void Form1::repaint(Box which) {
-    box(which)->repaint();
+    box(which)->update();
 }
 
 void Form1::setForeColor(Box which, std::uint32_t colour) {

@@ -62,6 +62,7 @@ class Form1 : public QWidget, private core::View {
     QLineEdit *box(core::Box box) const;
     QRadioButton *option(core::Option option) const;
     void connectHandlers();
+    void handle(core::Handler handler);
     void makeOptionLabelsClickable();
     static void fitCaption(QPushButton *button);
 

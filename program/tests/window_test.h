@@ -22,6 +22,7 @@
 #include "file_modes_bind.h"
 #include "printer_simulator.h"
 #include "pseudo_terminal.h"
+#include "qt/blocking_call.h"
 #include "qt/form1.h"
 #include "scratch_directory.h"
 
@@ -46,12 +47,38 @@ inline QStringList handlerNames(const QSignalSpy &spy) {
     return names;
 }
 
-/// Makes a read-only file or directory bind the test, as root too (see FileModesBind); skips the
-/// current test function, saying why, where the system cannot make the case.
-#define BIND_FILE_MODES(name)                                      \
-    FileModesBind name;                                            \
-    if (!name.failure().empty()) {                                 \
-        QSKIP(qPrintable(QString::fromStdString(name.failure()))); \
+/// A FileModesBind on the thread that runs the window's library calls, which keeps capabilities
+/// of its own: made and undone there, through a blocking call.
+class WorkerFileModesBind {
+  public:
+    WorkerFileModesBind() {
+        runBlockingCall([this] {
+            bind_ = std::make_unique<FileModesBind>();
+            return 0;
+        });
+    }
+    ~WorkerFileModesBind() {
+        runBlockingCall([this] {
+            bind_.reset();
+            return 0;
+        });
+    }
+    const std::string &failure() const { return bind_->failure(); }
+
+  private:
+    std::unique_ptr<FileModesBind> bind_;
+};
+
+/// Makes a read-only file or directory bind the test and the window's library calls, as root too
+/// (see FileModesBind); skips the current test function, saying why, where the system cannot make
+/// the case.
+#define BIND_FILE_MODES(name)                                                     \
+    FileModesBind name;                                                           \
+    WorkerFileModesBind name##OnWorker;                                           \
+    for (const std::string *why : {&name.failure(), &name##OnWorker.failure()}) { \
+        if (!why->empty()) {                                                      \
+            QSKIP(qPrintable(QString::fromStdString(*why)));                      \
+        }                                                                         \
     }
 
 /// Starts the printer simulator (testing/) with "--fast" and @p options as @p name, serving the
