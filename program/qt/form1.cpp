@@ -7,8 +7,10 @@
 #include <QFontMetrics>
 #include <QMessageBox>
 #include <QMouseEvent>
+#include <QTimer>
 
 #include <algorithm>
+#include <utility>
 
 #include "blocking_call.h"
 #include "ui_form1.h"
@@ -70,6 +72,7 @@ void Form1::connectHandlers() {
 void Form1::handle(Handler handler) {
     const BusySpell spell;  // for the handler's calls, and those queued behind it
     logic_->handle(handler);
+    showTexts();
 }
 
 // An option button is only as large as its circle; the label beside it names it, so a click on
@@ -163,12 +166,37 @@ QRadioButton *Form1::option(Option option) const {
 }
 
 core::Text Form1::text(Box which) const {
-    return fromQString(box(which)->text());
+    const auto pending = unshownTexts_.find(which);
+    return pending != unshownTexts_.end() ? pending->second : fromQString(box(which)->text());
 }
 
+// A box takes its text when the UI thread is next free: during the library call that usually
+// follows, whose wait would otherwise be idle, and at the latest as the handler ends. A line
+// edit's setText lays out the text at once, which between two exchanges of a reading costs as much
+// as the rest of the window's work on the reply.
 void Form1::setText(Box which, const core::Text &text) {
+    if (unshownTexts_.empty()) {
+        QTimer::singleShot(0, this, &Form1::showTexts);
+    }
+    unshownTexts_[which] = text;
+}
+
+void Form1::showTexts() {
+    for (const auto &[which, text] : std::exchange(unshownTexts_, {})) {
+        putText(which, toQString(text));
+    }
+}
+
+void Form1::showText(Box which) {
+    const auto pending = unshownTexts_.find(which);
+    if (pending != unshownTexts_.end()) {
+        putText(which, toQString(pending->second));
+        unshownTexts_.erase(pending);
+    }
+}
+
+void Form1::putText(Box which, const QString &value) {
     QLineEdit *edit = box(which);
-    const QString value = toQString(text);
     // QLineEdit would cut the text at its length limit (32767 characters by default).
     if (value.size() > edit->maxLength()) {
         edit->setMaxLength(static_cast<int>(value.size()));
@@ -192,6 +220,7 @@ void Form1::repaint(Box which) {
 }
 
 void Form1::setForeColor(Box which, std::uint32_t colour) {
+    showText(which);  // the colour and the text change together
     QLineEdit *edit = box(which);
     QPalette palette = edit->palette();
     palette.setColor(QPalette::Text,
@@ -201,6 +230,7 @@ void Form1::setForeColor(Box which, std::uint32_t colour) {
 }
 
 void Form1::setMaxLength(Box which, int characters) {
+    showText(which);
     QLineEdit *edit = box(which);
     // A smaller limit would cut the text already in the box.
     edit->setMaxLength(std::max(characters, static_cast<int>(edit->text().size())));

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QWidget>
 
+#include <map>
 #include <memory>
 
 #include "core/form1.h"
@@ -63,10 +64,14 @@ class Form1 : public QWidget, private core::View {
     QRadioButton *option(core::Option option) const;
     void connectHandlers();
     void handle(core::Handler handler);
+    void showTexts();
+    void showText(core::Box box);
+    void putText(core::Box box, const QString &text);
     void makeOptionLabelsClickable();
     static void fitCaption(QPushButton *button);
 
     std::unique_ptr<Ui::Form1> ui;
     std::unique_ptr<core::Form1> logic_;
     QPointer<QMessageBox> portNotice_;
+    std::map<core::Box, core::Text> unshownTexts_;  // set by the core, not yet in their boxes
 };
