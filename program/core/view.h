@@ -52,9 +52,10 @@ class View {
     /// The box's whole text as shown, including what the user typed.
     virtual Text text(Box box) const = 0;
 
-    /// Replaces the box's whole text, as text() returns it from now on; the box may show it when
-    /// the UI thread is next free. A typing limit never cuts a text set here: the view keeps the
-    /// whole text even when it is longer than the box's limit.
+    /// Replaces the box's whole text, as text() returns it from now on; the box may show it a
+    /// little later, while the blocking call that follows runs, or as the handler ends. A typing
+    /// limit never cuts a text set here: the view keeps the whole text even when it is longer than
+    /// the box's limit.
     virtual void setText(Box box, const Text &text) = 0;
 
     /// Has the box show its current text while the blocking call that follows runs: drawn at

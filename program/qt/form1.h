@@ -4,10 +4,12 @@
 
 #include <QPointer>
 #include <QString>
+#include <QTimer>
 #include <QWidget>
 
 #include <map>
 #include <memory>
+#include <set>
 
 #include "core/form1.h"
 #include "core/view.h"
@@ -64,6 +66,7 @@ class Form1 : public QWidget, private core::View {
     QRadioButton *option(core::Option option) const;
     void connectHandlers();
     void handle(core::Handler handler);
+    void drawSoon();
     void showTexts();
     void showText(core::Box box);
     void putText(core::Box box, const QString &text);
@@ -74,4 +77,6 @@ class Form1 : public QWidget, private core::View {
     std::unique_ptr<core::Form1> logic_;
     QPointer<QMessageBox> portNotice_;
     std::map<core::Box, core::Text> unshownTexts_;  // set by the core, not yet in their boxes
+    std::set<core::Box> unpainted_;                 // to be drawn with them
+    QTimer drawTimer_;                              // when they are
 };
