@@ -4,6 +4,8 @@
 # points at, and the Windows test caller talking to it through Zarvo.dll and API232.dll.
 # Usage: win32_e2e.sh WINE_RUN SIMULATOR PORTS_DIR BIN_DIR WORK_DIR
 set -euo pipefail
+# shellcheck source=../../../cmake/wine/simulator-link.sh
+source "$(dirname "${BASH_SOURCE[0]}")/../../../cmake/wine/simulator-link.sh"
 wine_run=$1 simulator=$2 ports=$3 bin=$4 work=$5
 
 if [ ! -x "$simulator" ]; then
@@ -24,19 +26,7 @@ cleanup() {
     wait 2>/dev/null || true
 }
 trap cleanup EXIT
-for _ in $(seq 100); do
-    [ -s "$work/simulator.out" ] && break
-    sleep 0.1
-done
-if [ ! -L "$ports/COM1" ]; then
-    echo "the simulator did not start:" >&2
-    cat "$work/simulator.err" >&2
-    exit 1
-fi
-# The pseudo-terminal becomes the controlling terminal of a session of its own, so that the
-# wineserver can never take it and get SIGHUP when the simulator ends.
-setsid --ctty sleep 600 <"$ports/COM1" &
-holder_pid=$!
+hold_simulator_link "$work" "$ports"
 
 status=0
 (cd "$work" && "$wine_run" "$bin/zarvo_win_caller.exe" e2e) || status=$?

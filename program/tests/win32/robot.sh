@@ -7,6 +7,8 @@
 # bundle (the session case with the programs unpacked from ZIP, the Windows download).
 # With SHOT=file.png, the session case pauses after its printer test and the screen is saved there.
 set -euo pipefail
+# shellcheck source=../../../cmake/wine/simulator-link.sh
+source "$(dirname "${BASH_SOURCE[0]}")/../../../cmake/wine/simulator-link.sh"
 wine_run=$1 simulator=$2 ports=$3 bin=$4 work=$5 case=$6 zip=${7:-}
 
 rm -rf "$work"
@@ -76,19 +78,7 @@ if [ "$case" != form ] && [ "$case" != nolib ]; then
     "$simulator" --link "$ports/COM1" --fast --print-time 0 "${memory[@]}" "${state[@]}" \
         "${faults[@]}" --log "$work/simulator.log" >"$work/simulator.out" 2>"$work/simulator.err" &
     simulator_pid=$!
-    for _ in $(seq 100); do
-        [ -s "$work/simulator.out" ] && break
-        sleep 0.1
-    done
-    if [ ! -L "$ports/COM1" ]; then
-        echo "the simulator did not start:" >&2
-        cat "$work/simulator.err" >&2
-        exit 1
-    fi
-    # The pseudo-terminal is the controlling terminal of a session of its own, so that the
-    # wineserver never takes it and gets SIGHUP when the simulator ends.
-    setsid --ctty sleep 600 <"$ports/COM1" &
-    holder_pid=$!
+    hold_simulator_link "$work" "$ports"
 fi
 
 if [ -n "${SHOT:-}" ] && [ "$case" = session ]; then
