@@ -201,9 +201,6 @@ void Form1::showTexts() {
     for (const auto &[which, text] : std::exchange(unshownTexts_, {})) {
         putText(which, toQString(text));
     }
-    for (const Box which : std::exchange(unpainted_, {})) {
-        box(which)->update();
-    }
 }
 
 void Form1::showText(Box which) {
@@ -233,9 +230,9 @@ void Form1::putText(Box which, const QString &value) {
 }
 
 // Drawn by the blocking call that follows, whose event loop paints while the line carries the
-// command: a paint made here, before the call, would delay each exchange by its own length.
-void Form1::repaint(Box which) {
-    unpainted_.insert(which);
+// command: a paint made here, before the call, would delay each exchange by its own length. A box
+// whose text changes is redrawn by its line edit; one whose text stays already shows it.
+void Form1::repaint(Box /*which*/) {
     drawSoon();
 }
 

@@ -9,7 +9,6 @@
 
 #include <map>
 #include <memory>
-#include <set>
 
 #include "core/form1.h"
 #include "core/view.h"
@@ -77,6 +76,5 @@ class Form1 : public QWidget, private core::View {
     std::unique_ptr<core::Form1> logic_;
     QPointer<QMessageBox> portNotice_;
     std::map<core::Box, core::Text> unshownTexts_;  // set by the core, not yet in their boxes
-    std::set<core::Box> unpainted_;                 // to be drawn with them
-    QTimer drawTimer_;                              // when they are
+    QTimer drawTimer_;                              // when they go in
 };
