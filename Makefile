@@ -5,13 +5,16 @@
 #   make package       the Debian packages zarvo and libzarvo-dev, in build-package/packages/
 #   make test-package  checks them: lintian, menu entry, metainfo, unpacked programs
 # Other targets: deps, build, bench, asan, fuzz, format, clean,
-#   windows (cross-build Zarvo.exe, Zarvo.dll and API232.dll into $(BUILD_WIN_DIR)/bin, and the
-#   download $(BUILD_WIN_DIR)/zarvo-1.00-win32.zip), test-windows (their tests under Wine, on Xvfb).
+#   windows (cross-build the two Windows sets, each Zarvo.exe, Zarvo.dll and API232.dll: x86 into
+#   $(BUILD_WIN32_DIR)/bin, x64 into $(BUILD_WIN64_DIR)/bin; and the download
+#   $(WINDOWS_DIR)/zarvo-1.00-windows.zip with both), test-windows (their tests under Wine, on Xvfb).
 
 BUILD_DIR  ?= build
 ASAN_DIR   ?= build-asan
 FUZZ_DIR   ?= build-fuzz
-BUILD_WIN_DIR ?= build-win32
+BUILD_WIN32_DIR ?= build-win32
+BUILD_WIN64_DIR ?= build-win64
+WINDOWS_DIR ?= build-windows
 PKG_DIR    ?= build-package
 BUILD_TYPE ?= RelWithDebInfo
 JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
@@ -29,11 +32,17 @@ BENCH_PACKAGES := python3-serial
 # What `make run` runs, and all it builds: both libraries, the simulator and the window.
 RUN_TARGETS := API232 Zarvo zarvo-printer-sim zarvo
 
-# The Windows cross-build and its tests under Wine: the i686 mingw-w64 compiler (posix threads),
-# Wine and its 32-bit half, and python3 for the serial test's echoing line. wine32:i386 needs the
-# i386 architecture, which deps-windows adds; note that installing the :i386 libraries upgrades
-# the matching amd64 packages to the same version.
-WIN_PACKAGES := g++-mingw-w64-i686-posix binutils-mingw-w64-i686 wine wine32:i386 python3
+# The Windows cross-builds and their tests under Wine: the i686 (x86 set) and x86-64 (x64 set)
+# mingw-w64 compilers (posix threads), Wine with its 64-bit and 32-bit halves, and python3 for the
+# serial test's echoing line. wine32:i386 needs the i386 architecture, which deps-windows adds;
+# note that installing the :i386 libraries upgrades the matching amd64 packages to the same
+# version. It installs on any machine, but runs only where the kernel runs 32-bit programs.
+WIN_PACKAGES := g++-mingw-w64-i686-posix binutils-mingw-w64-i686 g++-mingw-w64-x86-64-posix \
+                binutils-mingw-w64-x86-64 wine wine64 wine32:i386 python3
+
+# The 32-bit Wine loader: where it cannot start (a kernel without 32-bit execution), the x86 set's
+# tests that run under Wine are skipped with a word of why, and only its static checks run.
+WINE32_LOADER ?= /usr/lib/wine/wine
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
@@ -116,21 +125,43 @@ test-package: package
 format:
 	@git ls-files '*.cpp' '*.h' '*.c' | xargs clang-format -i
 
-# Zarvo.exe, Zarvo.dll, API232.dll and the Windows test programs land in $(BUILD_WIN_DIR)/bin.
-$(BUILD_WIN_DIR)/CMakeCache.txt: | deps-windows
-	cmake -S . -B $(BUILD_WIN_DIR) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-i686.cmake \
-	      -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DZARVO_LINUX_BUILD_DIR=$(abspath $(BUILD_DIR))
+# Each set's Zarvo.exe, Zarvo.dll, API232.dll and Windows test programs land in its build's bin/.
+WIN_CONFIGURE = -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DZARVO_LINUX_BUILD_DIR=$(abspath $(BUILD_DIR)) \
+                -DZARVO_WINDOWS_DOWNLOAD=$(abspath $(WINDOWS_DIR))/zarvo-1.00-windows.zip
+$(BUILD_WIN32_DIR)/CMakeCache.txt: | deps-windows
+	cmake -S . -B $(BUILD_WIN32_DIR) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-i686.cmake \
+	      $(WIN_CONFIGURE) -DZARVO_WINE_LOADER=$(WINE32_LOADER)
 
-windows: deps-windows $(BUILD_WIN_DIR)/CMakeCache.txt
-	cmake --build $(BUILD_WIN_DIR) -j $(JOBS)
+$(BUILD_WIN64_DIR)/CMakeCache.txt: | deps-windows
+	cmake -S . -B $(BUILD_WIN64_DIR) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
+	      $(WIN_CONFIGURE)
 
-# Under Wine, headless (one Xvfb display for the run), in a private prefix made under
-# $(BUILD_WIN_DIR); the end-to-end tests and the window's robot drive the Linux printer simulator
-# of $(BUILD_DIR).
+windows: deps-windows $(BUILD_WIN32_DIR)/CMakeCache.txt $(BUILD_WIN64_DIR)/CMakeCache.txt
+	cmake --build $(BUILD_WIN32_DIR) -j $(JOBS)
+	cmake --build $(BUILD_WIN64_DIR) -j $(JOBS)
+	@mkdir -p $(WINDOWS_DIR)
+	cmake -DX86=$(BUILD_WIN32_DIR)/bundle/x86 -DX64=$(BUILD_WIN64_DIR)/bundle/x64 -DSOURCE=. \
+	      -DZIP=$(WINDOWS_DIR)/zarvo-1.00-windows.zip -P packaging/windows/download.cmake
+
+# Under Wine, headless (one Xvfb display for each set's run), in a private prefix made under each
+# set's build; the end-to-end tests and the window's robot drive the Linux printer simulator of
+# $(BUILD_DIR). The x64 set runs under 64-bit Wine everywhere; the x86 set under 32-bit Wine where
+# the machine runs 32-bit programs, else only its static checks (label static).
 test-windows: configure windows
 	cmake --build $(BUILD_DIR) --target zarvo-printer-sim -j $(JOBS)
-	cmake -S . -B $(BUILD_WIN_DIR) -DZARVO_LINUX_BUILD_DIR=$(abspath $(BUILD_DIR)) >/dev/null
-	cd $(BUILD_WIN_DIR) && ctest --output-on-failure -j $(JOBS)
+	cmake -S . -B $(BUILD_WIN64_DIR) $(WIN_CONFIGURE) >/dev/null
+	cmake -S . -B $(BUILD_WIN32_DIR) $(WIN_CONFIGURE) -DZARVO_WINE_LOADER=$(WINE32_LOADER) >/dev/null
+	@echo "== The x64 set under 64-bit Wine"
+	cd $(BUILD_WIN64_DIR) && ctest --output-on-failure -j $(JOBS)
+	@if why=$$($(WINE32_LOADER) --version 2>&1); then \
+	    echo "== The x86 set under 32-bit Wine ($$why)"; \
+	    cd $(BUILD_WIN32_DIR) && ctest --output-on-failure -j $(JOBS); \
+	else \
+	    echo "== The x86 set: static checks only. Its tests under Wine are skipped: this machine" \
+	         "cannot run 32-bit programs ('$(WINE32_LOADER) --version' failed: $${why:-no output})."; \
+	    cd $(BUILD_WIN32_DIR) && ctest --output-on-failure -j $(JOBS) -L static; \
+	fi
 
 clean:
-	rm -rf $(BUILD_DIR) $(ASAN_DIR) $(FUZZ_DIR) $(BUILD_WIN_DIR) $(PKG_DIR)
+	rm -rf $(BUILD_DIR) $(ASAN_DIR) $(FUZZ_DIR) $(BUILD_WIN32_DIR) $(BUILD_WIN64_DIR) $(WINDOWS_DIR) \
+	       $(PKG_DIR)

@@ -1,10 +1,39 @@
 # SPDX-License-Identifier: MIT
-# Fails unless a Windows DLL exports exactly the given names at the given ordinals, and imports only
-# from the given DLLs, and from IMPORTED_FROM only the given names.
-# Usage: cmake -DOBJDUMP=<objdump> -DDLL=<file.dll> -DEXPORTS="Name@ordinal,..."
+# Fails unless a Windows DLL or program is built for MACHINE (x86 or x64), exports exactly the
+# given names at the given ordinals, imports only from the given DLLs, and from IMPORTED_FROM only
+# the given names; with VERSION, unless it carries a version resource whose file and product
+# version are VERSION.
+# Usage: cmake -DOBJDUMP=<objdump> -DDLL=<file.dll> -DMACHINE=x86|x64 -DEXPORTS="Name@ordinal,..."
 #              -DDLLS="KERNEL32.dll,..." [-DIMPORTED_FROM=API232.DLL -DIMPORTS="a,b"]
-#              -P CheckWindowsDll.cmake
+#              [-DVERSION=1.00] -P CheckWindowsDll.cmake
 cmake_policy(VERSION 3.25)
+set(formats_x86 "pei-i386")
+set(formats_x64 "pei-x86-64")
+execute_process(COMMAND "${OBJDUMP}" -f "${DLL}" OUTPUT_VARIABLE header RESULT_VARIABLE failed)
+if(failed OR NOT header MATCHES "file format ([a-z0-9-]+)")
+    message(FATAL_ERROR "${OBJDUMP} could not read ${DLL}")
+endif()
+if(NOT CMAKE_MATCH_1 STREQUAL "${formats_${MACHINE}}")
+    message(FATAL_ERROR "${DLL}: file format ${CMAKE_MATCH_1}, expected ${formats_${MACHINE}} (${MACHINE})")
+endif()
+message(STATUS "file format: ${CMAKE_MATCH_1} (${MACHINE})")
+if(VERSION)
+    # VS_VERSION_INFO keeps its strings in UTF-16: "FileVersion", NUL, padding, then the value.
+    file(READ "${DLL}" image HEX)
+    foreach(key FileVersion ProductVersion)
+        set(pattern "")
+        foreach(text IN ITEMS ${key} ${VERSION})
+            string(HEX "${text}" hex)
+            string(REGEX REPLACE "(..)" "\\100" utf16 "${hex}")
+            list(APPEND pattern "${utf16}")
+        endforeach()
+        list(JOIN pattern "0000(0000)?" pattern)
+        if(NOT image MATCHES "${pattern}0000")
+            message(FATAL_ERROR "${DLL}: no version resource with ${key} ${VERSION}")
+        endif()
+    endforeach()
+    message(STATUS "version resource: FileVersion and ProductVersion ${VERSION}")
+endif()
 foreach(list EXPORTS DLLS IMPORTS)
     string(REPLACE "," ";" ${list} "${${list}}")
 endforeach()

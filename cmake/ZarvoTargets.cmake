@@ -64,17 +64,33 @@ function(zarvo_add_checks)
     endif()
 endfunction()
 
+# zarvo_windows_def(var DEF file): the .def to link with. The .def files name each undecorated
+# export after its x86 stdcall symbol ("Abre = Abre@4 @2"); x64 has one calling convention and no
+# decorations, so its copy names the symbol by the export's own name, at the same ordinal.
+function(zarvo_windows_def var def)
+    if(ZARVO_WINDOWS_ARCH STREQUAL "x64")
+        get_filename_component(name ${def} NAME)
+        file(READ ${def} text)
+        string(REGEX REPLACE "=[ \t]*[A-Za-z_0-9]+@[0-9]+" "" text "${text}")
+        set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${def})
+        set(def ${CMAKE_CURRENT_BINARY_DIR}/x64/${name})
+        file(WRITE ${def} "${text}")
+    endif()
+    set(${var} ${def} PARENT_SCOPE)
+endfunction()
+
 # zarvo_windows_dll(target DEF file): a Windows DLL named <target>.dll whose exports are exactly
-# what the .def lists (undecorated stdcall names, ordinals); nothing in the code says dllexport.
+# what the .def lists (undecorated names, ordinals); nothing in the code says dllexport.
 function(zarvo_windows_dll target)
     cmake_parse_arguments(ARG "" "DEF" "" ${ARGN})
-    target_sources(${target} PRIVATE ${ARG_DEF})
+    zarvo_windows_def(def ${ARG_DEF})
+    target_sources(${target} PRIVATE ${def})
     set_target_properties(${target} PROPERTIES PREFIX "" OUTPUT_NAME ${target})
 endfunction()
 
-# zarvo_import_library(name DLL file DEF file): an import library for linking against a DLL by its
-# undecorated stdcall names, made from the DLL's .def with dlltool -k (kill the @bytes in the
-# imported names). Linking against it imports only the names the code calls.
+# zarvo_import_library(name DEF file): an import library for linking against a DLL by its
+# undecorated names, made from the DLL's .def with dlltool -k (kill the @bytes of the x86 stdcall
+# names). Linking against it imports only the names the code calls.
 function(zarvo_import_library name)
     cmake_parse_arguments(ARG "" "DEF" "" ${ARGN})
     file(STRINGS ${ARG_DEF} lines)
@@ -82,8 +98,12 @@ function(zarvo_import_library name)
     foreach(line IN LISTS lines)
         if(line MATCHES "^LIBRARY")
             string(APPEND import_def "${line}\nEXPORTS\n")
-        elseif(line MATCHES "=[ \t]*([A-Za-z_0-9]+@[0-9]+)")
-            string(APPEND import_def "    ${CMAKE_MATCH_1}\n")
+        elseif(line MATCHES "^[ \t]*([A-Za-z_0-9]+)[ \t]*=[ \t]*([A-Za-z_0-9]+@[0-9]+)")
+            if(ZARVO_WINDOWS_ARCH STREQUAL "x64")
+                string(APPEND import_def "    ${CMAKE_MATCH_1}\n")
+            else()
+                string(APPEND import_def "    ${CMAKE_MATCH_2}\n")
+            endif()
         endif()
     endforeach()
     set(def ${CMAKE_CURRENT_BINARY_DIR}/${name}.def)

@@ -8,11 +8,19 @@
 #     [COMMAND cmd arg ...]  run this instead of the executable (no SOURCES: no executable built)
 #     [SIMULATOR]            ZARVO_SIM_PATH names the printer simulator (zarvo_runs_simulator)
 #     [LOADS_LINK_LIBRARY]   the test loads libZarvo.so at run time (see zarvo_loads_link_library)
+#     [WINE]                 a Windows build's test that runs Windows programs under Wine (in the
+#                            prefix and on the display of ZarvoWineTesting.cmake); a Windows
+#                            build's test without it is a static check of the files, label static
+#     [PORTS]                with WINE: it uses the prefix's COM ports, taken one test at a time
 #     [ENV VAR=value ...] [LABELS l ...] [TIMEOUT seconds, 300 unless given])
-find_package(GTest REQUIRED)
+if(WIN32)
+    include(ZarvoWineTesting)
+else()
+    find_package(GTest REQUIRED)
+endif()
 
 function(zarvo_add_test name)
-    cmake_parse_arguments(ARG "QT;SIMULATOR;LOADS_LINK_LIBRARY" "TIMEOUT"
+    cmake_parse_arguments(ARG "QT;SIMULATOR;LOADS_LINK_LIBRARY;WINE;PORTS" "TIMEOUT"
                           "SOURCES;LIBS;COMMAND;ENV;LABELS" ${ARGN})
     if(ARG_SOURCES)
         add_executable(${name} ${ARG_SOURCES})
@@ -45,6 +53,15 @@ function(zarvo_add_test name)
     endif()
     add_test(NAME ${name} COMMAND ${ARG_COMMAND})
     set_tests_properties(${name} PROPERTIES TIMEOUT ${ARG_TIMEOUT})
+    if(ARG_WINE)
+        list(APPEND ARG_LABELS windows)
+        set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED "wine;xvfb")
+        if(ARG_PORTS)
+            set_tests_properties(${name} PROPERTIES RESOURCE_LOCK wine_com_ports)
+        endif()
+    elseif(WIN32)
+        list(APPEND ARG_LABELS static)
+    endif()
     if(ARG_ENV)
         set_tests_properties(${name} PROPERTIES ENVIRONMENT "${ARG_ENV}")
     endif()

@@ -1,24 +1,22 @@
 # SPDX-License-Identifier: MIT
-# zarvo_windows_bundle(program): the Windows download, build-win32/zarvo-<version>-win32.zip, made
-# with every build: the program, both DLLs, the link library's header and .def, and the README.
+# zarvo_windows_bundle(program): this set's part of the Windows download, staged without debugging
+# symbols in bundle/<x86|x64>/ of the build (bin/ keeps them): the program, both DLLs and the link
+# library's .def for this set. packaging/windows/download.cmake puts both sets' folders into the
+# download, beside the header and the README.
 function(zarvo_windows_bundle program)
-    set(stage ${CMAKE_BINARY_DIR}/bundle/zarvo-${PROJECT_VERSION}-win32)
-    set(zip ${CMAKE_BINARY_DIR}/zarvo-${PROJECT_VERSION}-win32.zip)
-    set(readme ${PROJECT_SOURCE_DIR}/packaging/windows/README.txt)
-    set(header ${PROJECT_SOURCE_DIR}/library/include/Zarvo.h)
-    set(def ${PROJECT_SOURCE_DIR}/library/Zarvo.def)
-    file(MAKE_DIRECTORY ${stage})
-    add_custom_command(OUTPUT ${zip}
-        COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:${program}> $<TARGET_FILE:Zarvo>
-                $<TARGET_FILE:API232> ${header} ${def} ${readme} ${stage}
-        # The download carries no debugging symbols; build-win32/bin keeps them.
-        COMMAND ${CMAKE_STRIP} --strip-debug Zarvo.exe Zarvo.dll API232.dll
-        COMMAND ${CMAKE_COMMAND} -E rm -f ${zip}
-        COMMAND ${CMAKE_COMMAND} -E tar cf ${zip} --format=zip
-                Zarvo.exe Zarvo.dll API232.dll Zarvo.h Zarvo.def README.txt
-        WORKING_DIRECTORY ${stage}
-        DEPENDS ${program} Zarvo API232 ${readme} ${header} ${def}
-        COMMENT "The Windows download zarvo-${PROJECT_VERSION}-win32.zip"
+    set(stage ${CMAKE_BINARY_DIR}/bundle/${ZARVO_WINDOWS_ARCH})
+    zarvo_windows_def(def ${PROJECT_SOURCE_DIR}/library/Zarvo.def)
+    set(files $<TARGET_FILE:${program}> $<TARGET_FILE:Zarvo> $<TARGET_FILE:API232>)
+    set(stamp ${CMAKE_BINARY_DIR}/bundle/${ZARVO_WINDOWS_ARCH}.stamp)
+    add_custom_command(OUTPUT ${stamp}
+        COMMAND ${CMAKE_COMMAND} -E rm -rf ${stage}
+        COMMAND ${CMAKE_COMMAND} -E make_directory ${stage}
+        COMMAND ${CMAKE_COMMAND} -E copy ${files} ${def} ${stage}
+        COMMAND ${CMAKE_STRIP} --strip-debug ${stage}/Zarvo.exe ${stage}/Zarvo.dll
+                ${stage}/API232.dll
+        COMMAND ${CMAKE_COMMAND} -E touch ${stamp}
+        DEPENDS ${program} Zarvo API232 ${def}
+        COMMENT "The ${ZARVO_WINDOWS_ARCH} set of the Windows download in bundle/${ZARVO_WINDOWS_ARCH}"
         VERBATIM)
-    add_custom_target(windows_bundle ALL DEPENDS ${zip})
+    add_custom_target(windows_bundle ALL DEPENDS ${stamp})
 endfunction()

@@ -1,22 +1,32 @@
 # SPDX-License-Identifier: MIT
-# The Windows tests run under Wine, headless, in a private prefix under the build folder:
+# A Windows set's tests run under Wine, headless, in a private prefix under the build folder: the
+# x86 set under 32-bit Wine in a 32-bit prefix, the x64 set under 64-bit Wine in a 64-bit one.
+#   ZARVO_WINE_LOADER   the Wine loader of the set (Debian's wine wrapper would pick the 32-bit
+#                       loader whenever it is installed, even where it cannot run)
 #   ZARVO_WINE_PREFIX   the prefix (made once by the fixture wine_prefix)
 #   ZARVO_WINE_PORTS    folder of the links COM1..COM4 point at (a test links COMn to a pty; one
 #                       left without a link is a port whose device is missing)
 #   ZARVO_WINE_RUN      runs a Windows program in that prefix, on the test run's display; CTest's
 #                       emulator for every Windows test program
-#   ZARVO_XVFB_DIR      the headless display of the test run (fixture xvfb): DIR/display
-#                       holds its name
-# Tests that run Windows programs take the fixture "wine" (zarvo_add_wine_test does that): it
-# makes the prefix, starts the wineserver before them and stops it after them.
+#   ZARVO_XVFB_DIR      the headless display of the test run (fixture xvfb): DIR/display holds
+#                       its name
+# Tests registered with zarvo_add_test(... WINE) take the fixture "wine": it makes the prefix,
+# starts the wineserver before them and stops it after them.
 # ZARVO_LINUX_BUILD_DIR names the Linux build whose printer simulator the end-to-end tests drive.
+if(ZARVO_WINDOWS_ARCH STREQUAL "x64")
+    set(loader /usr/lib/wine/wine64)
+    set(ZARVO_WINE_ARCH win64)
+else()
+    set(loader /usr/lib/wine/wine)
+    set(ZARVO_WINE_ARCH win32)
+endif()
+set(ZARVO_WINE_LOADER ${loader} CACHE FILEPATH "The Wine loader that runs this set's programs")
 set(ZARVO_WINE_PREFIX ${CMAKE_BINARY_DIR}/wine-prefix)
 set(ZARVO_WINE_PORTS ${CMAKE_BINARY_DIR}/wine-ports)
-set(ZARVO_WINE_SESSION ${PROJECT_SOURCE_DIR}/cmake/wine/wine-session.sh)
 set(ZARVO_WINE_RUN ${CMAKE_BINARY_DIR}/wine-run)
 set(ZARVO_XVFB_DIR ${CMAKE_BINARY_DIR}/xvfb)
-set(ZARVO_XVFB_SESSION ${PROJECT_SOURCE_DIR}/cmake/wine/xvfb-session.sh)
-configure_file(${PROJECT_SOURCE_DIR}/cmake/wine/wine-run.sh.in ${ZARVO_WINE_RUN}
+set(ZARVO_WINE_SCRIPTS ${PROJECT_SOURCE_DIR}/testing/wine)
+configure_file(${ZARVO_WINE_SCRIPTS}/wine-run.sh.in ${ZARVO_WINE_RUN}
     FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ
                      WORLD_EXECUTE @ONLY)
 set(CMAKE_CROSSCOMPILING_EMULATOR ${ZARVO_WINE_RUN})
@@ -25,11 +35,16 @@ set(ZARVO_LINUX_BUILD_DIR "${PROJECT_SOURCE_DIR}/build" CACHE PATH
     "The Linux build holding the printer simulator for the end-to-end tests under Wine")
 set(ZARVO_LINUX_SIMULATOR ${ZARVO_LINUX_BUILD_DIR}/simulator/zarvo-printer-sim)
 
-add_test(NAME wine_prefix COMMAND ${ZARVO_WINE_SESSION} prefix ${ZARVO_WINE_PREFIX} ${ZARVO_WINE_PORTS})
-add_test(NAME xvfb_start COMMAND ${ZARVO_XVFB_SESSION} start ${ZARVO_XVFB_DIR})
-add_test(NAME xvfb_stop COMMAND ${ZARVO_XVFB_SESSION} stop ${ZARVO_XVFB_DIR})
-add_test(NAME wine_start COMMAND ${ZARVO_WINE_SESSION} start ${ZARVO_WINE_PREFIX} ${ZARVO_XVFB_DIR})
-add_test(NAME wine_stop COMMAND ${ZARVO_WINE_SESSION} stop ${ZARVO_WINE_PREFIX})
+# The fixtures of the Wine tests: the prefix, the display, the wineserver around the run.
+set(session ${ZARVO_WINE_SCRIPTS}/wine-session.sh)
+set(xvfb ${ZARVO_WINE_SCRIPTS}/xvfb-session.sh)
+add_test(NAME wine_prefix COMMAND ${session} prefix ${ZARVO_WINE_PREFIX} ${ZARVO_WINE_PORTS})
+add_test(NAME xvfb_start COMMAND ${xvfb} start ${ZARVO_XVFB_DIR})
+add_test(NAME xvfb_stop COMMAND ${xvfb} stop ${ZARVO_XVFB_DIR})
+add_test(NAME wine_start COMMAND ${session} start ${ZARVO_WINE_PREFIX} ${ZARVO_XVFB_DIR})
+add_test(NAME wine_stop COMMAND ${session} stop ${ZARVO_WINE_PREFIX})
+set_tests_properties(wine_prefix wine_start wine_stop PROPERTIES
+    ENVIRONMENT "WINELOADER=${ZARVO_WINE_LOADER};WINEARCH=${ZARVO_WINE_ARCH}")
 set_tests_properties(wine_prefix PROPERTIES FIXTURES_SETUP wine_prefix TIMEOUT 300)
 set_tests_properties(xvfb_start PROPERTIES FIXTURES_SETUP xvfb)
 set_tests_properties(xvfb_stop PROPERTIES FIXTURES_CLEANUP xvfb)
@@ -37,14 +52,32 @@ set_tests_properties(wine_start PROPERTIES FIXTURES_SETUP wine FIXTURES_REQUIRED
 # Stopped before the display goes, so that no Wine process sees its display vanish.
 set_tests_properties(wine_stop PROPERTIES FIXTURES_CLEANUP wine FIXTURES_REQUIRED xvfb)
 
-# zarvo_add_wine_test(name COMMAND ... [PORTS]): a test that runs Windows programs under Wine;
-# PORTS: it uses the COM ports of the prefix, which such tests take one at a time.
-function(zarvo_add_wine_test name)
-    cmake_parse_arguments(ARG "PORTS" "" "COMMAND" ${ARGN})
-    add_test(NAME ${name} COMMAND ${ARG_COMMAND})
-    set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED "wine;xvfb" TIMEOUT 300
-                                            LABELS windows)
-    if(ARG_PORTS)
-        set_tests_properties(${name} PROPERTIES RESOURCE_LOCK wine_com_ports)
+# GoogleTest for the Windows test programs, built from Debian's sources (libgtest-dev) by the
+# cross compiler; GTest::gmock_main as on Linux.
+find_path(ZARVO_GOOGLETEST_SOURCE_DIR CMakeLists.txt PATHS /usr/src/googletest NO_DEFAULT_PATH
+          NO_CMAKE_FIND_ROOT_PATH DOC "GoogleTest's sources (Debian package libgtest-dev)")
+if(NOT ZARVO_GOOGLETEST_SOURCE_DIR)
+    message(FATAL_ERROR "GoogleTest's sources are missing: install Debian's libgtest-dev")
+endif()
+set(gtest_disable_pthreads ON CACHE BOOL "" FORCE)
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+add_subdirectory(${ZARVO_GOOGLETEST_SOURCE_DIR} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL
+                 SYSTEM)
+
+# zarvo_dll_check(name FILE file EXPORTS ... DLLS ... [IMPORTED_FROM dll IMPORTS ...]
+#                 [VERSION]): the file is a PE of this set's machine with exactly these exports
+# (name@ordinal) and imports, and with VERSION the product's version resource.
+function(zarvo_dll_check name)
+    cmake_parse_arguments(ARG "VERSION" "FILE;IMPORTED_FROM" "EXPORTS;DLLS;IMPORTS" ${ARGN})
+    list(JOIN ARG_EXPORTS "," exports)
+    list(JOIN ARG_DLLS "," dlls)
+    list(JOIN ARG_IMPORTS "," imports)
+    set(version "")
+    if(ARG_VERSION)
+        set(version ${PROJECT_VERSION})
     endif()
+    zarvo_add_test(${name} COMMAND ${CMAKE_COMMAND} -DOBJDUMP=${CMAKE_OBJDUMP} -DDLL=${ARG_FILE}
+        -DMACHINE=${ZARVO_WINDOWS_ARCH} "-DEXPORTS=${exports}" "-DDLLS=${dlls}"
+        -DIMPORTED_FROM=${ARG_IMPORTED_FROM} "-DIMPORTS=${imports}" -DVERSION=${version}
+        -P ${PROJECT_SOURCE_DIR}/cmake/CheckWindowsDll.cmake)
 endfunction()

@@ -1,25 +1,6 @@
 # SPDX-License-Identifier: MIT
-# Cross-build for 32-bit Windows with Debian's mingw-w64 (package g++-mingw-w64-i686-posix):
+# Cross-build of the x86 set (32-bit Windows, stdcall) with g++-mingw-w64-i686-posix:
 #   cmake -S . -B build-win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-i686.cmake
-# The posix thread model gives std::thread and std::mutex; -static keeps its winpthread, libgcc and
-# libstdc++ inside each DLL and program, so none of mingw's runtime DLLs is needed where they run.
-set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86)
-
 set(ZARVO_MINGW_TRIPLE i686-w64-mingw32)
-set(CMAKE_C_COMPILER ${ZARVO_MINGW_TRIPLE}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${ZARVO_MINGW_TRIPLE}-g++-posix)
-set(CMAKE_RC_COMPILER ${ZARVO_MINGW_TRIPLE}-windres)
-set(CMAKE_DLLTOOL ${ZARVO_MINGW_TRIPLE}-dlltool)
-set(CMAKE_OBJDUMP ${ZARVO_MINGW_TRIPLE}-objdump)
-
-# Only mingw's own tree is searched for headers and libraries: /usr/include holds glibc's headers,
-# which break the build. Header-only libraries come in through folders that hold only them.
-set(CMAKE_FIND_ROOT_PATH /usr/${ZARVO_MINGW_TRIPLE})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
-set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static")
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64.cmake)

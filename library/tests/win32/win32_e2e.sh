@@ -4,8 +4,8 @@
 # points at, and the Windows test caller talking to it through Zarvo.dll and API232.dll.
 # Usage: win32_e2e.sh WINE_RUN SIMULATOR PORTS_DIR BIN_DIR WORK_DIR
 set -euo pipefail
-# shellcheck source=../../../cmake/wine/simulator-link.sh
-source "$(dirname "${BASH_SOURCE[0]}")/../../../cmake/wine/simulator-link.sh"
+# shellcheck source=../../../testing/wine/simulator-link.sh
+source "$(dirname "${BASH_SOURCE[0]}")/../../../testing/wine/simulator-link.sh"
 wine_run=$1 simulator=$2 ports=$3 bin=$4 work=$5
 
 if [ ! -x "$simulator" ]; then

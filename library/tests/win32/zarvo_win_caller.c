@@ -46,9 +46,13 @@ static const char *wine_version(void) {
     return version ? version() : NULL;
 }
 
-static unsigned long esp(void) {
-    unsigned long sp;
+static uintptr_t stack_pointer(void) {
+    uintptr_t sp;
+#if defined(__x86_64__)
+    __asm__ volatile("movq %%rsp, %0" : "=r"(sp));
+#else
     __asm__ volatile("movl %%esp, %0" : "=r"(sp));
+#endif
     return sp;
 }
 
@@ -189,7 +193,7 @@ static int load(HMODULE zarvo, const char *path) {
     (void)path;
     {
         /* A callee that did not pop its arguments (or popped too many) moves the stack pointer. */
-        const unsigned long before = esp();
+        const uintptr_t before = stack_pointer();
         long i;
         int32_t sum = 0;
         for (i = 0; i < 1000000; ++i) {
@@ -201,7 +205,7 @@ static int load(HMODULE zarvo, const char *path) {
             SysFreeString((BSTR)reply);
             sum += TXRX(0, 0, NULL);
         }
-        check(esp() == before, "a million calls through the stdcall pointers keep the stack");
+        check(stack_pointer() == before, "a million calls through the exported pointers keep the stack");
         check(sum == 2000000 * -1 + 1000 * -1, "port 0 is refused by Abre, Fecha and TXRX");
     }
     reply_file_failures();

@@ -2,14 +2,15 @@
 # SPDX-License-Identifier: MIT
 # Zarvo.exe under Wine, driven by zarvo-robot, against the Linux printer simulator on a
 # pseudo-terminal that the prefix's COM1 points at.
-# Usage: robot.sh WINE_RUN SIMULATOR PORTS_DIR BIN_DIR WORK_DIR CASE [ZIP]
+# Usage: robot.sh WINE_RUN SIMULATOR PORTS_DIR BIN_DIR WORK_DIR CASE [ZIP SET]
 # CASE: form (no printer needed), session, silent, refused, nolib (Zarvo.exe alone in a folder),
-# bundle (the session case with the programs unpacked from ZIP, the Windows download).
+# bundle (the session case with the programs of SET, x86 or x64, unpacked from ZIP, the Windows
+# download).
 # With SHOT=file.png, the session case pauses after its printer test and the screen is saved there.
 set -euo pipefail
-# shellcheck source=../../../cmake/wine/simulator-link.sh
-source "$(dirname "${BASH_SOURCE[0]}")/../../../cmake/wine/simulator-link.sh"
-wine_run=$1 simulator=$2 ports=$3 bin=$4 work=$5 case=$6 zip=${7:-}
+# shellcheck source=../../../testing/wine/simulator-link.sh
+source "$(dirname "${BASH_SOURCE[0]}")/../../../testing/wine/simulator-link.sh"
+wine_run=$1 simulator=$2 ports=$3 bin=$4 work=$5 case=$6 zip=${7:-} set=${8:-}
 
 rm -rf "$work"
 mkdir -p "$work" "$ports"
@@ -26,12 +27,16 @@ faults=()
 if [ "$case" = bundle ]; then
     mkdir -p "$work/unpacked"
     (cd "$work/unpacked" && cmake -E tar xf "$zip")
-    listed=$(cd "$work/unpacked" && LC_ALL=C ls | tr '\n' ' ')
-    if [ "$listed" != "API232.dll README.txt Zarvo.def Zarvo.dll Zarvo.exe Zarvo.h " ]; then
+    listed=$(cd "$work/unpacked" && LC_ALL=C find . -type f | LC_ALL=C sort | tr '\n' ' ')
+    expected="./README.txt ./Zarvo.h"
+    for s in x64 x86; do
+        expected+=" ./$s/API232.dll ./$s/Zarvo.def ./$s/Zarvo.dll ./$s/Zarvo.exe"
+    done
+    if [ "$listed" != "$expected " ]; then
         echo "FAIL: the download holds $listed" >&2
         exit 1
     fi
-    exe="$work/unpacked/Zarvo.exe"
+    exe="$work/unpacked/$set/Zarvo.exe"
     case=session
 fi
 case $case in

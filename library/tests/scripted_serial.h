@@ -4,8 +4,8 @@
 // place of the real layer. sio_wait blocks on the fake clock: it jumps to the next arrival or to
 // the end of its time. Each sio_getch costs 1 us of fake time, so even a spinning wait ends, and
 // the count of reads shows it.
-#ifndef ZARVO_TESTING_SCRIPTED_SERIAL_H
-#define ZARVO_TESTING_SCRIPTED_SERIAL_H
+#ifndef ZARVO_LIBRARY_SCRIPTED_SERIAL_H
+#define ZARVO_LIBRARY_SCRIPTED_SERIAL_H
 
 #include <chrono>
 #include <cstddef>
@@ -68,4 +68,4 @@ struct ScriptedSerial final : zarvo::Timing {
 
 }  // namespace support
 
-#endif  // ZARVO_TESTING_SCRIPTED_SERIAL_H
+#endif  // ZARVO_LIBRARY_SCRIPTED_SERIAL_H

@@ -5,6 +5,8 @@
 #   wine-session.sh start  PREFIX [XVFB]  start the wineserver and Wine's services (on the display
 #                                         that XVFB/display names)
 #   wine-session.sh stop   PREFIX         stop them and wait until they are gone
+# WINELOADER names the Wine loader (/usr/lib/wine/wine for 32-bit programs, /usr/lib/wine/wine64
+# for 64-bit ones) and WINEARCH the prefix's kind (win32, win64); the loader is called directly.
 # COM ports are mapped in the prefix's registry (HKLM\Software\Wine\Ports): a link made by hand in
 # dosdevices is overwritten when the wineserver starts. Each PORTS/COMn is a link that a test
 # points at a pseudo-terminal; one that points nowhere is a port whose device is missing. All four
@@ -14,19 +16,34 @@
 set -euo pipefail
 command=$1
 export WINEPREFIX=$2
+export WINELOADER=${WINELOADER:-/usr/lib/wine/wine}
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+wine=$WINELOADER
+
+# Says why Wine cannot run here, and fails.
+cannot_start() {
+    echo "Wine cannot start: $*" >&2
+    exit 1
+}
 
 case $command in
 prefix)
     ports=$3
     mkdir -p "$ports"
+    [ -x "$wine" ] || cannot_start "$wine is not installed (make deps-windows installs it)"
+    if ! version=$("$wine" --version 2>&1); then
+        cannot_start "'$wine --version' failed: ${version:-no output}"
+    fi
     if [ ! -f "$WINEPREFIX/.zarvo-ports" ]; then
         rm -rf "$WINEPREFIX"
         mkdir -p "$WINEPREFIX"
-        wineboot -i >/dev/null 2>&1
+        if ! log=$("$wine" wineboot -i 2>&1); then
+            echo "$log" | tail -n 20 >&2
+            cannot_start "'$wine wineboot -i' ($version, WINEARCH=${WINEARCH:-}) failed to make $WINEPREFIX"
+        fi
         for n in 1 2 3 4; do
-            wine reg add 'HKLM\Software\Wine\Ports' /v "COM$n" /t REG_SZ /d "$ports/COM$n" /f \
-                >/dev/null 2>&1
+            "$wine" reg add 'HKLM\Software\Wine\Ports' /v "COM$n" /t REG_SZ /d "$ports/COM$n" /f \
+                >/dev/null 2>&1 || cannot_start "could not map COM$n in $WINEPREFIX"
         done
         wineserver -w
         touch "$WINEPREFIX/.zarvo-ports"
@@ -38,14 +55,14 @@ start)
         export DISPLAY
     fi
     wineserver -p </dev/null >/dev/null 2>&1
-    wine cmd /c exit </dev/null >/dev/null 2>&1
+    "$wine" cmd /c exit </dev/null >/dev/null 2>&1 || cannot_start "'$wine cmd /c exit' failed in $WINEPREFIX"
     ;;
 stop)
     wineserver -k 2>/dev/null || true
     wineserver -w 2>/dev/null || true
     ;;
 *)
-    echo "usage: $0 prefix PREFIX PORTS | start PREFIX | stop PREFIX" >&2
+    echo "usage: $0 prefix PREFIX PORTS | start PREFIX [XVFB] | stop PREFIX" >&2
     exit 2
     ;;
 esac
