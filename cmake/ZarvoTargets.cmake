@@ -85,7 +85,7 @@ function(zarvo_windows_dll target)
     cmake_parse_arguments(ARG "" "DEF" "" ${ARGN})
     zarvo_windows_def(def ${ARG_DEF})
     target_sources(${target} PRIVATE ${def})
-    set_target_properties(${target} PROPERTIES PREFIX "" OUTPUT_NAME ${target})
+    set_target_properties(${target} PROPERTIES PREFIX "" OUTPUT_NAME ${target} ZARVO_WINDOWS_DEF ${def})
 endfunction()
 
 # zarvo_import_library(name DEF file): an import library for linking against a DLL by its

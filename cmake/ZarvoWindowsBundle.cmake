@@ -5,7 +5,7 @@
 # download, beside the header and the README.
 function(zarvo_windows_bundle program)
     set(stage ${CMAKE_BINARY_DIR}/bundle/${ZARVO_WINDOWS_ARCH})
-    zarvo_windows_def(def ${PROJECT_SOURCE_DIR}/library/Zarvo.def)
+    set(def $<TARGET_PROPERTY:Zarvo,ZARVO_WINDOWS_DEF>)
     set(files $<TARGET_FILE:${program}> $<TARGET_FILE:Zarvo> $<TARGET_FILE:API232>)
     set(stamp ${CMAKE_BINARY_DIR}/bundle/${ZARVO_WINDOWS_ARCH}.stamp)
     add_custom_command(OUTPUT ${stamp}

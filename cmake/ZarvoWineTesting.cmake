@@ -12,7 +12,8 @@
 #                       its name
 # Tests registered with zarvo_add_test(... WINE) take the fixture "wine": it makes the prefix,
 # starts the wineserver before them and stops it after them.
-# ZARVO_LINUX_BUILD_DIR names the Linux build whose printer simulator the end-to-end tests drive.
+# ZARVO_LINUX_BUILD_DIR names the Linux build whose printer simulator the end-to-end tests drive,
+# ZARVO_WINDOWS_DOWNLOAD the download with both sets.
 if(ZARVO_WINDOWS_ARCH STREQUAL "x64")
     set(loader /usr/lib/wine/wine64)
     set(ZARVO_WINE_ARCH win64)
@@ -34,6 +35,9 @@ set(CMAKE_CROSSCOMPILING_EMULATOR ${ZARVO_WINE_RUN})
 set(ZARVO_LINUX_BUILD_DIR "${PROJECT_SOURCE_DIR}/build" CACHE PATH
     "The Linux build holding the printer simulator for the end-to-end tests under Wine")
 set(ZARVO_LINUX_SIMULATOR ${ZARVO_LINUX_BUILD_DIR}/simulator/zarvo-printer-sim)
+# The Windows download that make windows makes from both sets, which a test unpacks.
+set(ZARVO_WINDOWS_DOWNLOAD ${PROJECT_SOURCE_DIR}/build-windows/zarvo-${PROJECT_VERSION}-windows.zip
+    CACHE FILEPATH "The Windows download, with both sets")
 
 # The fixtures of the Wine tests: the prefix, the display, the wineserver around the run.
 set(session ${ZARVO_WINE_SCRIPTS}/wine-session.sh)
