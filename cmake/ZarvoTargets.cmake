@@ -64,10 +64,14 @@ function(zarvo_add_checks)
     endif()
 endfunction()
 
-# zarvo_windows_def(var DEF file): the .def to link with. The .def files name each undecorated
-# export after its x86 stdcall symbol ("Abre = Abre@4 @2"); x64 has one calling convention and no
-# decorations, so its copy names the symbol by the export's own name, at the same ordinal.
-function(zarvo_windows_def var def)
+# zarvo_windows_dll(target DEF file): a Windows DLL named <target>.dll whose exports are exactly
+# what the .def lists (undecorated names, ordinals); nothing in the code says dllexport. The .def
+# files name each export after its x86 stdcall symbol ("Abre = Abre@4 @2"); x64 has one calling
+# convention and no decorations, so the x64 set links a copy that names the symbol by the export's
+# own name, at the same ordinal. The .def linked is the target's ZARVO_WINDOWS_DEF.
+function(zarvo_windows_dll target)
+    cmake_parse_arguments(ARG "" "DEF" "" ${ARGN})
+    set(def ${ARG_DEF})
     if(ZARVO_WINDOWS_ARCH STREQUAL "x64")
         get_filename_component(name ${def} NAME)
         file(READ ${def} text)
@@ -76,14 +80,6 @@ function(zarvo_windows_def var def)
         set(def ${CMAKE_CURRENT_BINARY_DIR}/x64/${name})
         file(WRITE ${def} "${text}")
     endif()
-    set(${var} ${def} PARENT_SCOPE)
-endfunction()
-
-# zarvo_windows_dll(target DEF file): a Windows DLL named <target>.dll whose exports are exactly
-# what the .def lists (undecorated names, ordinals); nothing in the code says dllexport.
-function(zarvo_windows_dll target)
-    cmake_parse_arguments(ARG "" "DEF" "" ${ARGN})
-    zarvo_windows_def(def ${ARG_DEF})
     target_sources(${target} PRIVATE ${def})
     set_target_properties(${target} PROPERTIES PREFIX "" OUTPUT_NAME ${target} ZARVO_WINDOWS_DEF ${def})
 endfunction()
