@@ -149,6 +149,8 @@ struct FailureCase {
     const char *name;
     std::function<void()> plant, check_after;
     std::string reason;  ///< What the message says; empty when the message cannot be caught.
+    int32_t cause;       ///< What ZarvoReplyFileFailure tells afterwards.
+    int32_t system_error;
 };
 void PrintTo(const FailureCase &c, std::ostream *os) {
     *os << c.name;
@@ -170,6 +172,16 @@ TEST_P(FailureTest, GivesMinusTwoAndLeavesNoStaleReply) {
     }
     const auto status = fs::symlink_status("RespApf.txt");
     EXPECT_FALSE(fs::is_regular_file(status) || fs::is_symlink(status)) << "a stale reply survived";
+    // The cause stays found after the stale copy is gone, until the next TXRX writes the file.
+    int32_t error = -1;
+    EXPECT_EQ(ZarvoReplyFileFailure(&error), GetParam().cause);
+    EXPECT_EQ(error, GetParam().system_error);
+    std::error_code ignored;
+    fs::remove("RespApf.txt", ignored);
+    serial.arrive(".+0002}");
+    ASSERT_EQ(txrx(".28"), ZARVO_WRITTEN);
+    EXPECT_EQ(ZarvoReplyFileFailure(&error), ZARVO_REPLY_FILE_WRITTEN);
+    EXPECT_EQ(error, 0);
 }
 
 rlimit saved_size_limit{};
@@ -177,42 +189,47 @@ int fifo_reader = -1;
 
 INSTANTIATE_TEST_SUITE_P(
     Causes, FailureTest,
-    ::testing::Values(
-        FailureCase{"directory", [] { fs::create_directory("RespApf.txt"); },
-                    [] { EXPECT_TRUE(fs::is_directory("RespApf.txt")); }, std::strerror(EISDIR)},
-        FailureCase{"planted_link",
-                    [] {
-                        write_file("target", "not ours");
-                        fs::create_symlink("target", "RespApf.txt");
-                    },
-                    [] { EXPECT_EQ(read_file("target"), "not ours"); }, "it is a symbolic link"},
-        FailureCase{"fifo_without_reader", [] { ASSERT_EQ(::mkfifo("RespApf.txt", 0644), 0); },
-                    [] { EXPECT_TRUE(fs::is_fifo("RespApf.txt")); }, std::strerror(ENXIO)},
-        // With a reader the open succeeds: only the check of the file's kind keeps the reply
-        // from going into the pipe.
-        FailureCase{"fifo_with_reader",
-                    [] {
-                        ASSERT_EQ(::mkfifo("RespApf.txt", 0644), 0);
-                        fifo_reader = ::open("RespApf.txt", O_RDONLY | O_NONBLOCK);
-                        ASSERT_GE(fifo_reader, 0);
-                    },
-                    [] {
-                        char byte;
-                        EXPECT_LE(::read(fifo_reader, &byte, 1), 0) << "the reply went into it";
-                        ::close(fifo_reader);
-                    },
-                    "another kind of file"},
-        // A file size limit makes the write itself fail, after a short write. It also
-        // cuts the captured message short, so that is not checked.
-        FailureCase{"write_fails",
-                    [] {
-                        write_file("RespApf.txt", "an earlier reply}\r\n");
-                        ::getrlimit(RLIMIT_FSIZE, &saved_size_limit);
-                        const rlimit limit{5, saved_size_limit.rlim_max};
-                        std::signal(SIGXFSZ, SIG_IGN);
-                        ::setrlimit(RLIMIT_FSIZE, &limit);
-                    },
-                    [] { ::setrlimit(RLIMIT_FSIZE, &saved_size_limit); }, ""}),
+    ::testing::Values(FailureCase{"directory", [] { fs::create_directory("RespApf.txt"); },
+                                  [] { EXPECT_TRUE(fs::is_directory("RespApf.txt")); },
+                                  std::strerror(EISDIR), ZARVO_REPLY_FILE_DIRECTORY, EISDIR},
+                      FailureCase{"planted_link",
+                                  [] {
+                                      write_file("target", "not ours");
+                                      fs::create_symlink("target", "RespApf.txt");
+                                  },
+                                  [] { EXPECT_EQ(read_file("target"), "not ours"); },
+                                  "it is a symbolic link", ZARVO_REPLY_FILE_LINK, ELOOP},
+                      FailureCase{"fifo_without_reader",
+                                  [] { ASSERT_EQ(::mkfifo("RespApf.txt", 0644), 0); },
+                                  [] { EXPECT_TRUE(fs::is_fifo("RespApf.txt")); },
+                                  std::strerror(ENXIO), ZARVO_REPLY_FILE_NOT_PLAIN, ENXIO},
+                      // With a reader the open succeeds: only the check of the file's kind keeps
+                      // the reply from going into the pipe.
+                      FailureCase{"fifo_with_reader",
+                                  [] {
+                                      ASSERT_EQ(::mkfifo("RespApf.txt", 0644), 0);
+                                      fifo_reader = ::open("RespApf.txt", O_RDONLY | O_NONBLOCK);
+                                      ASSERT_GE(fifo_reader, 0);
+                                  },
+                                  [] {
+                                      char byte;
+                                      EXPECT_LE(::read(fifo_reader, &byte, 1), 0)
+                                          << "the reply went into it";
+                                      ::close(fifo_reader);
+                                  },
+                                  "another kind of file", ZARVO_REPLY_FILE_NOT_PLAIN, 0},
+                      // A file size limit makes the write itself fail, after a short write. It also
+                      // cuts the captured message short, so that is not checked.
+                      FailureCase{"write_fails",
+                                  [] {
+                                      write_file("RespApf.txt", "an earlier reply}\r\n");
+                                      ::getrlimit(RLIMIT_FSIZE, &saved_size_limit);
+                                      const rlimit limit{5, saved_size_limit.rlim_max};
+                                      std::signal(SIGXFSZ, SIG_IGN);
+                                      ::setrlimit(RLIMIT_FSIZE, &limit);
+                                  },
+                                  [] { ::setrlimit(RLIMIT_FSIZE, &saved_size_limit); }, "",
+                                  ZARVO_REPLY_FILE_OTHER, EFBIG}),
     [](const auto &info) { return std::string(info.param.name); });
 
 TEST_F(ExchangeTest, ExceptionsFromBelowBecomeResults) {
