@@ -7,6 +7,7 @@
 
 #include <charconv>
 #include <functional>
+#include <iterator>
 
 #include "printer_memory.h"
 #include "replies.h"
@@ -81,18 +82,31 @@ std::optional<std::pair<std::string, std::string>> extra(const std::string &valu
 }
 
 // The help's footer: the matching rules, the refusal codes from kRefusalTexts, the exit status.
+// Plain paragraphs, so that help2man makes the manual page of it as it stands.
 std::string footer() {
     std::string text =
         "CMD matches every command that begins with it; * matches all; the fault options "
-        "repeat.\n\nRefusal codes (positions 21-22 of \".-0001ERRO:         CC}\"):\n";
+        "repeat.\n\nA refusal is the reply \".-0001ERRO:         CC}\", the code CC at positions "
+        "21-22:";
+    std::size_t line_start = text.rfind('\n') + 1;
+    const char *separator = " ";
     for (const RefusalText &row : kRefusalTexts) {
-        text += "  " + zero_padded(static_cast<unsigned>(row.refusal), 2) + " " +
-                std::string(row.text) + "\n";
+        const std::string item = zero_padded(static_cast<unsigned>(row.refusal), 2) + " " +
+                                 std::string(row.text) +
+                                 (&row == std::end(kRefusalTexts) - 1 ? "." : ",");
+        if (text.size() - line_start + 1 + item.size() > 96) {
+            line_start = text.size() + 1;
+            separator = "\n";
+        }
+        text += separator + item;
+        separator = " ";
     }
     return text +
-           "The end of a reading over the line is \".]NNNNFIM:          00}\" (NNNN blocks "
-           "sent).\n\nExit status: 0 at the end (signal, --exit-after, --close-after-block), 1 "
-           "on a failure of the line,\nthe log or the link, 2 on a wrong command line.";
+           "\nThe end of a reading over the line is \".]NNNNFIM:          00}\" (NNNN blocks "
+           "sent).\n\nExit status: 0 at the end (a signal, --exit-after, --close-after-block, "
+           "--dump-reading done,\n--help, --version); 1 on a failure of the pseudo-terminal, "
+           "the port, the line, the log or the\nlink, or a --dump-reading refused; 2 on a wrong "
+           "command line.";
 }
 
 // What the options that need a conversion after the parse hold until then.
