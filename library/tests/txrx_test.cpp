@@ -15,6 +15,7 @@
 
 #include "Zarvo.h"
 #include "ZarvoCountedText.h"
+#include "known_frames.h"
 #include "scratch_directory.h"
 #include "scripted_serial.h"
 
@@ -44,15 +45,8 @@ int32_t txrx(std::string_view command, int32_t timeout_s = 10) {
     return TXRX(1, timeout_s, block.data() + 4);
 }
 
-struct FrameCase {
-    const char *name;
-    std::string command, frame;
-};
-void PrintTo(const FrameCase &c, std::ostream *os) {
-    *os << c.name;
-}
-
-class FrameTest : public ExchangeTest, public ::testing::WithParamInterface<FrameCase> {};
+class FrameTest : public ExchangeTest,
+                  public ::testing::WithParamInterface<known_frames::KnownFrame> {};
 
 TEST_P(FrameTest, GoesOutInOneWrite) {
     serial.arrive("}");
@@ -61,33 +55,8 @@ TEST_P(FrameTest, GoesOutInOneWrite) {
     EXPECT_EQ(serial.log.front(), "write 1 " + std::to_string(GetParam().frame.size()));
 }
 
-const std::string k129Ff(129, '\xFF'), k258Ff(258, '\xFF');
-
-INSTANTIATE_TEST_SUITE_P(
-    Commands, FrameTest,
-    ::testing::Values(FrameCase{"status", ".28", "\x1B\x2E\x32\x38\xFF\xFF\x7D"},
-                      FrameCase{"summer_time", ".36S", "\x1B\x2E\x33\x36\x53\xAC\xFF\x7D"},
-                      FrameCase{"ccf", ".5618", "\x1B\x2E\x35\x36\x31\x38\x96\xFF\x7D"},
-                      FrameCase{"hash", "#", "\x1B\x23\xFF\xFF\x7D"},
-                      FrameCase{"empty", "", "\x1B\xFF\xFF\x7D"},
-                      FrameCase{"sum_0x0083", "abcAB",
-                                "\x1B"
-                                "abcAB\x83\xFF\x7D"},
-                      FrameCase{"sum_0x01FE", "abc\xFF\xFF",
-                                "\x1B"
-                                "abc\xFF\xFF\xFE\xFE\x7D"},
-                      FrameCase{"sum_0x807F", "abc" + k129Ff,
-                                "\x1B"
-                                "abc" +
-                                    k129Ff + "\x80\x80\x7D"},
-                      FrameCase{"sum_wraps", "abc" + k258Ff,
-                                "\x1B"
-                                "abc" +
-                                    k258Ff + "\xFE\xFF\x7D"},
-                      FrameCase{
-                          "zero_byte_inside", {".15\0\x07", 5}, {"\x1B.15\0\x07\xF8\xFF\x7D", 9}},
-                      FrameCase{"esc_and_brace_unescaped", ".28}\x1B", "\x1B.28}\x1B\x98\xFF\x7D"}),
-    [](const auto &info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Commands, FrameTest, ::testing::ValuesIn(known_frames::all()),
+                         [](const auto &info) { return std::string(info.param.name); });
 
 TEST_F(ExchangeTest, NullIsTheEmptyCommandAndTheCountRules) {
     serial.arrive("}}");
