@@ -117,7 +117,7 @@ ZARVO_API void ZARVO_CALL RX(char **reply, int32_t port, int32_t timeout_s);
  * at once overwrite each other's finding. Exported at ordinal 5 on Windows.
  * @param[out] system_error when not NULL, receives the system's error number of the call that
  *                          failed (errno on Linux, GetLastError's value on Windows), or 0 when
- *                          none failed (a FIFO under the name, found after it opened).
+ *                          the cause was seen under the name without a failed call.
  * @return a zarvo_reply_file_failure: ZARVO_REPLY_FILE_WRITTEN (and 0 in *system_error) when the
  *         latest TXRX wrote the file or none has run.
  */
