@@ -229,11 +229,6 @@ TEST_F(EndToEnd, ZeroBytesAreDroppedAndNoiseKept) {
               "0005}");
 }
 
-TEST_F(EndToEnd, LineBreaksInsideAReplyAreWrittenUnchanged) {
-    start({"--fast", "--cr-in-reply", ".23", "--lf-in-reply", ".23"});
-    EXPECT_EQ(txrx(".23"), ".+0000\r\n}\r\n");
-}
-
 TEST_F(EndToEnd, BytesAfterTheBraceStartTheNextReply) {
     start({"--fast", "--extra-after", ".5609=EXTRA"});
     EXPECT_EQ(at(reply(".5609"), 2), "+");
