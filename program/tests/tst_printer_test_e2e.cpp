@@ -224,8 +224,8 @@ void tst_PrinterTestE2E::replyFileInTheWay_data() {
 }
 
 // The library cannot write RespApf.txt: the window says why, as the library found it, naming the
-// file and the directory, also where the library removed the file meanwhile; the answer box shows no earlier reply as this
-// one's; nothing is written through a link.
+// file and the directory, also where the library removed the file meanwhile; the answer box shows
+// no earlier reply as this one's; nothing is written through a link.
 void tst_PrinterTestE2E::replyFileInTheWay() {
     QFETCH(QString, setup);
     QFETCH(QString, reason);
