@@ -24,7 +24,7 @@ JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 PACKAGES := build-essential cmake libasio-dev libcli11-dev libgtest-dev libgmock-dev \
             qt6-base-dev qt6-base-dev-tools libgl-dev clang libclang-rt-14-dev xvfb \
             libcap-dev \
-            dpkg-dev fakeroot file lintian desktop-file-utils appstream pkgconf man-db
+            dpkg-dev fakeroot file lintian desktop-file-utils appstream pkgconf man-db help2man
 
 # What `make bench` needs beyond that: the pyserial script it runs beside the library.
 BENCH_PACKAGES := python3-serial

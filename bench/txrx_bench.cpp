@@ -2,16 +2,14 @@
 // Benchmark of the link library over a pseudo-terminal paced like a 9600 bit/s printer line.
 //
 // In alternating rounds, so that all meet the same machine load, over the same line:
-//   libZarvo.so with ZARVO_TRACE unset, the same with the trace on, the same library compiled
-//   without the trace code, and a plain pyserial script making the same exchange (write the frame,
-//   read_until "}").
+//   libZarvo.so with ZARVO_TRACE unset, the same with the trace on, and a plain pyserial script
+//   making the same exchange (write the frame, read_until "}").
 // (a) The median time one TXRX of ".28" takes beyond the wire time of its frame and reply.
 //     Target: at most the script's plus 0.1 ms.
-// (b) The trace: on, within 0.1 ms of off; off, within 0.05 ms (the run-to-run noise) of the
-//     build without it.
+// (b) The trace on, within 0.1 ms of off.
 // (c) What the window's VV (the window core's routine, on a view that draws nothing) adds around
-//     TXRX: its look at RespApf.txt before the call, the reading of its first line after, the text
-//     conversions; and what one exchange of a button press costs beyond the wire time.
+//     TXRX: the reading of RespApf.txt's first line after the call, the text conversions; and
+//     what one exchange of a button press costs beyond the wire time.
 // (d) The CPU time per wall second of a 5-second wait for a reply that never comes (target < 1 %).
 #include <dlfcn.h>
 #include <fcntl.h>
@@ -59,7 +57,6 @@ constexpr int kExchangesPerRound = 30;
 constexpr std::int32_t kSilentWait = 5;
 constexpr double kLeewayMs = 0.1;
 constexpr double kTraceLeewayMs = 0.1;
-constexpr double kNoiseMs = 0.05;
 const std::string kCommand = ".28";
 // A status reply of typical length.
 const std::string kReply = ".+0028" + std::string(40, '0') + "}";
@@ -293,7 +290,6 @@ int main() try {
     const support::ScratchDirectory scratch(support::ScratchDirectory::Enter::now, "zarvo-bench");
 
     const Library zarvo(ZARVO_LIBRARY_FILE);
-    const Library without_trace(ZARVO_WITHOUT_TRACE_FILE);
     const std::string trace = (scratch.path() / "trace.log").string();
 
     bool pass = true;
@@ -304,7 +300,7 @@ int main() try {
         BlankView view;
         core::Form1 form(view);
 #endif
-        Series off, on, untraced, script, vv;
+        Series off, on, script, vv;
         for (int round = 0; round < kRounds; ++round) {
             library_round(zarvo, slave, off);
 #ifdef ZARVO_WITH_WINDOW_CORE
@@ -313,7 +309,6 @@ int main() try {
             ::setenv("ZARVO_TRACE", trace.c_str(), 1);
             library_round(zarvo, slave, on);
             ::unsetenv("ZARVO_TRACE");
-            library_round(without_trace, slave, untraced);
             script_round(slave, script);
         }
         if (support::read_file(trace).find("TXRX result 0, RespApf.txt written") ==
@@ -323,7 +318,6 @@ int main() try {
         const double library = median(off.txrx_ms);
         const double pyserial = median(script.txrx_ms);
         const double traced = median(on.txrx_ms);
-        const double bare = median(untraced.txrx_ms);
         const auto verdict = [&](bool ok) {
             pass &= ok;
             return ok ? "PASS" : "FAIL";
@@ -342,11 +336,6 @@ int main() try {
             "(b) TXRX with ZARVO_TRACE on                %8.3f ms, %+.3f ms against off "
             "(target <= %+.2f ms)  %s\n",
             traced, traced - library, kTraceLeewayMs, verdict(traced <= library + kTraceLeewayMs));
-        std::printf(
-            "    TXRX of a build without the trace       %8.3f ms, off is %+.3f ms "
-            "against it (target within %.2f ms)  %s\n",
-            bare, library - bare, kNoiseMs,
-            verdict(library - bare <= kNoiseMs && bare - library <= kNoiseMs));
 #ifdef ZARVO_WITH_WINDOW_CORE
         const double through_vv = median(vv.txrx_ms);
         std::printf(

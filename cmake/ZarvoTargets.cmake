@@ -13,8 +13,8 @@ if(NOT WIN32)
 endif()
 
 # zarvo_c_abi_library(target MAP file): a shared library whose only exports are the names the
-# linker version script MAP lists (template code from Asio and the C++ library would otherwise
-# leak out as weak symbols), versioned as the product.
+# linker version script MAP lists (template code from the C++ library would otherwise leak out
+# as weak symbols), versioned as the product.
 function(zarvo_c_abi_library target)
     cmake_parse_arguments(ARG "" "MAP" "" ${ARGN})
     target_link_options(${target} PRIVATE "LINKER:--version-script=${ARG_MAP}")

@@ -39,6 +39,18 @@ enum zarvo_open_result {
     ZARVO_PORT_OPEN_FAIL = -9      /**< The device could not serve as a serial line. */
 };
 
+/** Why RespApf.txt could not be written: the result of ZarvoReplyFileFailure. */
+enum zarvo_reply_file_failure {
+    ZARVO_REPLY_FILE_WRITTEN = 0,   /**< The latest TXRX wrote it, or no TXRX has run. */
+    ZARVO_REPLY_FILE_LINK = 1,      /**< A symbolic link (or other reparse point) has its name. */
+    ZARVO_REPLY_FILE_DIRECTORY = 2, /**< A directory has its name. */
+    ZARVO_REPLY_FILE_NOT_PLAIN = 3, /**< A device, FIFO or socket has its name. */
+    ZARVO_REPLY_FILE_READ_ONLY = 4, /**< The file is there and may not be written. */
+    ZARVO_REPLY_FILE_DIRECTORY_READ_ONLY = 5, /**< The current directory takes no new file. */
+    ZARVO_REPLY_FILE_DISK_FULL = 6, /**< No space is left on the disk, or in the user's quota. */
+    ZARVO_REPLY_FILE_OTHER = 7      /**< Another failure; the system's error number tells it. */
+};
+
 /**
  * Open serial port @p port and set its line to 9600 bit/s, 8 data bits, no parity, 1 stop bit.
  * The line is set only when the open succeeded; a failure to set it is not reported.
@@ -70,7 +82,8 @@ ZARVO_API int32_t ZARVO_CALL Fecha(int32_t port);
  * place is not followed, nor is anything but a plain file written. When it cannot
  * be created, written or closed, a message naming it and the reason goes to stderr, an earlier
  * RespApf.txt (or a link in its place, never the link's target) is removed where possible, and
- * the result is ZARVO_LOG_FAILED, whether or not the frame was written.
+ * the result is ZARVO_LOG_FAILED, whether or not the frame was written; ZarvoReplyFileFailure
+ * then tells why.
  *
  * @param[in] command a counted text: the 4 bytes before it hold its length (int32, little-endian),
  *                    a NUL follows it; the length rules, so the text may hold 0 bytes. NULL is the
@@ -96,6 +109,19 @@ ZARVO_API int32_t ZARVO_CALL TXRX(int32_t port, int32_t timeout_s, const char *c
  *                   unchanged. A NULL @p reply is ignored: nothing is read from the port.
  */
 ZARVO_API void ZARVO_CALL RX(char **reply, int32_t port, int32_t timeout_s);
+
+/**
+ * Why the latest TXRX of this process could not write RespApf.txt, as it found when the write
+ * failed (before it removed any earlier copy). The finding belongs to the process, not to a
+ * thread, so TXRX may run on a worker thread and the caller ask from another; TXRX calls running
+ * at once overwrite each other's finding. Exported at ordinal 5 on Windows.
+ * @param[out] system_error when not NULL, receives the system's error number of the call that
+ *                          failed (errno on Linux, GetLastError's value on Windows), or 0 when
+ *                          the cause was seen under the name without a failed call.
+ * @return a zarvo_reply_file_failure: ZARVO_REPLY_FILE_WRITTEN (and 0 in *system_error) when the
+ *         latest TXRX wrote the file or none has run.
+ */
+ZARVO_API int32_t ZARVO_CALL ZarvoReplyFileFailure(int32_t *system_error);
 
 #ifdef __cplusplus
 }

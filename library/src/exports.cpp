@@ -1,7 +1,5 @@
 // SPDX-License-Identifier: MIT
-// The four exported functions: argument checks and the wall that no C++ exception crosses.
-#include <string>
-
+// The exported functions: argument checks and the wall that no C++ exception crosses.
 #include "API232.h"
 #include "Zarvo.h"
 #include "platform.h"
@@ -44,38 +42,44 @@ int32_t close_port(int32_t port) noexcept {
     }
 }
 
-// Abre and Fecha as one line of the trace: the call and the serial layer's result.
-int32_t traced(const char *call, int32_t port, int32_t result) noexcept {
-    if (const char *file = zarvo::trace_file()) {
-        zarvo::TraceRecord record(file, port, zarvo::system_timing());
-        record.add([&] { return std::string(call) + " result " + std::to_string(result); });
-        record.write();
-    }
-    return result;
-}
-
 }  // namespace
 
+// Every exported call is watched by a trace set up here, which is off unless ZARVO_TRACE is set.
 extern "C" {
 
 ZARVO_API int32_t ZARVO_CALL Abre(int32_t port) {
-    return traced("Abre", port, open_port(port));
+    const int32_t result = open_port(port);
+    zarvo::Trace(port, zarvo::system_timing()).port_call("Abre", result);
+    return result;
 }
 
 ZARVO_API int32_t ZARVO_CALL Fecha(int32_t port) {
-    return traced("Fecha", port, close_port(port));
+    const int32_t result = close_port(port);
+    zarvo::Trace(port, zarvo::system_timing()).port_call("Fecha", result);
+    return result;
 }
 
 ZARVO_API int32_t ZARVO_CALL TXRX(int32_t port, int32_t timeout_s, const char *command) {
-    return zarvo::txrx(port, timeout_s, command, zarvo::system_timing());
+    zarvo::Trace trace(port, zarvo::system_timing());
+    return zarvo::txrx(port, timeout_s, command, zarvo::system_timing(), trace);
 }
 
 ZARVO_API void ZARVO_CALL RX(char **reply, int32_t port, int32_t timeout_s) {
     if (reply == nullptr) {
         return;
     }
-    zarvo::store_rx_reply(reply,
-                          zarvo::receive_counted_reply(port, timeout_s, zarvo::system_timing()));
+    zarvo::Trace trace(port, zarvo::system_timing());
+    zarvo::store_rx_reply(
+        reply, zarvo::receive_counted_reply(port, timeout_s, zarvo::system_timing(), trace));
+}
+
+ZARVO_API int32_t ZARVO_CALL ZarvoReplyFileFailure(int32_t *system_error) {
+    int32_t error = 0;
+    const int32_t cause = zarvo::reply_file_failure(error);
+    if (system_error != nullptr) {
+        *system_error = error;
+    }
+    return cause;
 }
 
 }  // extern "C"

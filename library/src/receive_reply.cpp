@@ -20,17 +20,15 @@ constexpr int kTrustedEmptyPasses = 2;
 class ReplyWait {
   public:
     ReplyWait(std::int32_t port, std::int32_t timeout_s, const Timing &timing, SioWait wait,
-              ReceptionNotes *notes)
+              ExchangeObserver &observer)
         : port_(port),
           limit_ms_(std::int64_t{timeout_s} * 1000),
           timing_(timing),
           wait_(wait),
-          notes_(notes),
+          observer_(observer),
+          counts_zeros_(wait != nullptr && observer.counts_zero_bytes()),
           start_(timing.now()) {
-        if (notes_ != nullptr) {
-            notes_->wait_start = start_.time_since_epoch();
-            notes_->zeros_known = wait_ != nullptr;
-        }
+        observer_.wait_begins(wait_ != nullptr);
     }
 
     std::string run() {
@@ -39,18 +37,18 @@ class ReplyWait {
             // Tested before the read, so there is always one read, and the pass that notices the
             // timeout still takes its byte.
             const bool timed_out = elapsed_ms() > limit_ms_;
-            const bool byte_waiting = notes_ != nullptr && wait_ != nullptr && wait_(port_, 0) > 0;
+            const bool byte_waiting = counts_zeros_ && wait_(port_, 0) > 0;
             const std::int32_t value = sio_getch(port_);
-            if (notes_ != nullptr) {
-                note(value, byte_waiting, timed_out);
-            }
+            observer_.byte_read(value, byte_waiting, timed_out);
             if (timed_out) {
+                observer_.wait_ends();
                 return std::string(kNoReplyText);
             }
             if (value > 0) {
                 reply.push_back(static_cast<char>(value));
                 empty_passes_ = 0;
                 if (value == '}') {
+                    observer_.wait_ends();
                     return reply;
                 }
             } else {
@@ -62,22 +60,6 @@ class ReplyWait {
     }
 
   private:
-    void note(std::int32_t value, bool byte_waiting, bool timed_out) {
-        const auto since_start = timing_.now() - start_;
-        if (value > 0) {
-            if (!notes_->first_byte) {
-                notes_->first_byte = since_start;
-            }
-            notes_->received.push_back(static_cast<char>(value));
-            if (value == '}' && !timed_out) {
-                notes_->brace = since_start;
-            }
-        } else if (value == 0 && byte_waiting) {
-            ++notes_->zeros;
-        }
-        notes_->timed_out = timed_out;
-    }
-
     std::int64_t elapsed_ms() const {
         return std::chrono::duration_cast<milliseconds>(timing_.now() - start_).count();
     }
@@ -127,8 +109,9 @@ class ReplyWait {
     const std::int32_t port_;
     const std::int64_t limit_ms_;
     const Timing &timing_;
-    const SioWait wait_;           ///< The serial layer's sio_wait; null when it has none.
-    ReceptionNotes *const notes_;  ///< Null unless the trace is on.
+    const SioWait wait_;  ///< The serial layer's sio_wait; null when it has none.
+    ExchangeObserver &observer_;
+    const bool counts_zeros_;  ///< The observer wants 0 bytes told from empty reads.
     const std::chrono::steady_clock::time_point start_;
     int empty_passes_ = 0;           ///< Passes in a row that read nothing.
     std::int32_t last_waiting_ = 0;  ///< What the last sio_wait said was waiting.
@@ -137,8 +120,8 @@ class ReplyWait {
 }  // namespace
 
 std::string ReceiveReply(std::int32_t port, std::int32_t timeout_s, const Timing &timing,
-                         SioWait wait, ReceptionNotes *notes) {
-    return ReplyWait(port, timeout_s, timing, wait, notes).run();
+                         SioWait wait, ExchangeObserver &observer) {
+    return ReplyWait(port, timeout_s, timing, wait, observer).run();
 }
 
 }  // namespace zarvo

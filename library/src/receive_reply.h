@@ -5,10 +5,10 @@
 
 #include <chrono>
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <string_view>
 
+#include "exchange_observer.h"
 #include "platform.h"
 #include "timing.h"
 
@@ -24,29 +24,19 @@ inline constexpr std::chrono::milliseconds kRetrySlice{20};
 /// within a few bytes' time at 9600 bit/s, yet no spin.
 inline constexpr std::chrono::milliseconds kPaceSlice{5};
 
-/// What a wait saw, beyond its outcome, for the protocol trace.
-struct ReceptionNotes {
-    std::string received;     ///< Every byte taken, 0 bytes dropped, also when the wait timed out.
-    std::uint64_t zeros = 0;  ///< Bytes 0 taken and dropped.
-    bool zeros_known = true;  ///< False without sio_wait, which tells a 0 byte from no byte.
-    std::chrono::steady_clock::duration wait_start{};                      ///< On the wait's clock.
-    std::optional<std::chrono::steady_clock::duration> first_byte, brace;  ///< After wait_start.
-    bool timed_out = false;
-};
-
 /**
  * Reads port @p port until a "}" arrives or more than @p timeout_s seconds (compared in whole
  * milliseconds) have passed since the start. The timeout is tested before each read, so there is
  * always at least one read, and a "}" taken in the pass that notices the timeout still counts as
  * a timeout. Bytes 0 are dropped; bytes after the "}" stay unread. Between passes that read
  * nothing it blocks in sio_wait instead of polling; with no sio_wait (@p wait null) it sleeps
- * kPaceSlice, never beyond the moment the timeout is noticed. With @p notes (the trace is on), it
- * also asks sio_wait, without waiting, whether a byte is there before each read, so that an empty
- * read can be told from a 0 byte; nothing else changes.
+ * kPaceSlice, never beyond the moment the timeout is noticed. Each read is reported to
+ * @p observer; when it counts zero bytes, sio_wait is also asked, without waiting, whether a byte
+ * is there before each read, so that an empty read can be told from a 0 byte; nothing else changes.
  * @return the reply up to and including its "}", or kNoReplyText after a timeout.
  */
 std::string ReceiveReply(std::int32_t port, std::int32_t timeout_s, const Timing &timing,
-                         SioWait wait = find_sio_wait(), ReceptionNotes *notes = nullptr);
+                         SioWait wait = find_sio_wait(), ExchangeObserver &observer = unobserved());
 
 }  // namespace zarvo
 

@@ -13,6 +13,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "Zarvo.h"
+
 namespace zarvo {
 namespace {
 
@@ -76,64 +78,84 @@ int remove_stale_reply_file() noexcept {
     return 0;
 }
 
-// Where the message of a failure goes besides stderr, for the write in progress on this thread.
-thread_local std::string *t_why = nullptr;
+// What stands in the way, told from the name as it is now, before any earlier copy is removed,
+// and from @p error, the errno of the call that failed (0 when none did).
+std::int32_t cause_of(int error) noexcept {
+    struct stat info {};
+    const bool there = ::lstat(kReplyFileName, &info) == 0;
+    if (there && S_ISLNK(info.st_mode)) {
+        return ZARVO_REPLY_FILE_LINK;
+    }
+    if (there && S_ISDIR(info.st_mode)) {
+        return ZARVO_REPLY_FILE_DIRECTORY;
+    }
+    if (there && !S_ISREG(info.st_mode)) {
+        return ZARVO_REPLY_FILE_NOT_PLAIN;
+    }
+    switch (error) {
+        case EACCES:
+        case EPERM:
+        case EROFS:
+            // Opening a file that is there needs only its own permission; creating one needs the
+            // directory's.
+            return there ? ZARVO_REPLY_FILE_READ_ONLY : ZARVO_REPLY_FILE_DIRECTORY_READ_ONLY;
+        case ENOSPC:
+        case EDQUOT:
+            return ZARVO_REPLY_FILE_DISK_FULL;
+        default:
+            return ZARVO_REPLY_FILE_OTHER;
+    }
+}
 
-void report_failure(const char *step, const char *reason, int removal_error) noexcept {
+// Finds the cause, removes a stale copy, tells the failure on stderr and in @p failure.
+bool fail(ReplyFileFailure &failure, const char *step, int error, const char *reason) noexcept {
+    failure.cause = cause_of(error);
+    failure.system_error = error;
+    const int removal_error = remove_stale_reply_file();
     char directory[PATH_MAX];
     if (::getcwd(directory, sizeof directory) == nullptr) {
         std::strcpy(directory, ".");
     }
     char message[2 * PATH_MAX + 256];
-    int length = std::snprintf(message, sizeof message, "cannot %s %s in %s: %s", step,
-                               kReplyFileName, directory, reason);
+    int length =
+        std::snprintf(message, sizeof message, "cannot %s %s in %s: %s", step, kReplyFileName,
+                      directory, reason != nullptr ? reason : std::strerror(error));
     if (removal_error != 0 && length >= 0 && static_cast<std::size_t>(length) < sizeof message) {
         std::snprintf(message + length, sizeof message - static_cast<std::size_t>(length),
                       "; the earlier %s could not be removed either: %s", kReplyFileName,
                       std::strerror(removal_error));
     }
     std::fprintf(stderr, "Zarvo: %s\n", message);
-    if (t_why != nullptr) {
-        try {
-            *t_why = message;
-        } catch (...) {
-        }
+    try {
+        failure.message = message;
+    } catch (...) {
     }
-}
-
-bool fail(const char *step, const char *reason) noexcept {
-    report_failure(step, reason, remove_stale_reply_file());
     return false;
-}
-
-bool fail(const char *step, int error) noexcept {
-    return fail(step, std::strerror(error));
 }
 
 }  // namespace
 
-bool write_reply_file(std::string_view outcome, std::string *why) noexcept {
-    t_why = why;
+bool write_reply_file(std::string_view outcome, ReplyFileFailure &failure) noexcept {
     const int fd = open_reply_file();
     if (fd < 0) {
         const int error = errno;
         // O_NOFOLLOW refuses a link with ELOOP, whose own text speaks of loops, not of a link.
         struct stat planted {};
         if (error == ELOOP && ::lstat(kReplyFileName, &planted) == 0 && S_ISLNK(planted.st_mode)) {
-            return fail("create",
+            return fail(failure, "create", error,
                         "it is a symbolic link, and the reply is never written through one");
         }
-        return fail("create", error);
+        return fail(failure, "create", error, nullptr);
     }
     struct stat info {};
     if (::fstat(fd, &info) != 0) {
         const int error = errno;
         ::close(fd);
-        return fail("create", error);
+        return fail(failure, "create", error, nullptr);
     }
     if (!S_ISREG(info.st_mode)) {
         ::close(fd);
-        return fail("create", "another kind of file already has that name");
+        return fail(failure, "create", 0, "another kind of file already has that name");
     }
     // The line goes out first and the cut after it, so a process that dies in between leaves
     // the new outcome and its CR LF as the first line, which is all a reader takes. The length is
@@ -142,11 +164,11 @@ bool write_reply_file(std::string_view outcome, std::string *why) noexcept {
     if (!write_line_at_start(fd, outcome) || ::ftruncate(fd, length) != 0) {
         const int error = errno;
         ::close(fd);
-        return fail("write", error);
+        return fail(failure, "write", error, nullptr);
     }
     // On Linux the descriptor is released even when close reports an error, so no retry.
     if (::close(fd) != 0) {
-        return fail("close", errno);
+        return fail(failure, "close", errno, nullptr);
     }
     return true;
 }

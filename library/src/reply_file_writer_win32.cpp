@@ -3,10 +3,12 @@
 // stale copy behind when that fails.
 #include <windows.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <utility>
 
+#include "Zarvo.h"
 #include "reply_file_writer.h"
 
 namespace zarvo {
@@ -48,10 +50,31 @@ DWORD remove_stale_reply_file() noexcept {
     return 0;
 }
 
-// Where the message of a failure goes besides stderr, for the write in progress on this thread.
-thread_local std::string *t_why = nullptr;
+// What stands in the way, told from the name as it is now, before any earlier copy is removed,
+// and from @p error, the error of the call that failed (0 when none did).
+std::int32_t cause_of(DWORD error) noexcept {
+    const DWORD attributes = ::GetFileAttributesA(kReplyFileName);
+    const bool there = attributes != INVALID_FILE_ATTRIBUTES;
+    if (there && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+        return ZARVO_REPLY_FILE_LINK;
+    }
+    if (there && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        return ZARVO_REPLY_FILE_DIRECTORY;
+    }
+    switch (error) {
+        case ERROR_ACCESS_DENIED:
+        case ERROR_WRITE_PROTECT:
+            return there ? ZARVO_REPLY_FILE_READ_ONLY : ZARVO_REPLY_FILE_DIRECTORY_READ_ONLY;
+        case ERROR_DISK_FULL:
+        case ERROR_HANDLE_DISK_FULL:
+            return ZARVO_REPLY_FILE_DISK_FULL;
+        default:
+            return ZARVO_REPLY_FILE_OTHER;
+    }
+}
 
-bool fail(const char *step, const std::string &reason) noexcept {
+// Removes a stale copy, tells the failure on stderr and in @p failure, whose cause is set.
+bool fail(ReplyFileFailure &failure, const char *step, const std::string &reason) noexcept {
     try {
         const DWORD removal_error = remove_stale_reply_file();
         char directory[MAX_PATH] = ".";
@@ -66,26 +89,37 @@ bool fail(const char *step, const std::string &reason) noexcept {
                        " could not be removed either: " + system_reason(removal_error);
         }
         std::fprintf(stderr, "Zarvo: %s\n", message.c_str());
-        if (t_why != nullptr) {
-            *t_why = std::move(message);
-        }
+        failure.message = std::move(message);
     } catch (...) {
     }
     return false;
 }
 
-bool fail(const char *step, DWORD error) noexcept {
+// A failure that is not a failed call: a link or another kind of file under the name.
+bool fail(ReplyFileFailure &failure, const char *step, std::int32_t cause,
+          const char *reason) noexcept {
+    failure.cause = cause;
+    failure.system_error = 0;
     try {
-        return fail(step, system_reason(error));
+        return fail(failure, step, std::string(reason));
     } catch (...) {
-        return fail(step, std::string());
+        return false;
+    }
+}
+
+bool fail(ReplyFileFailure &failure, const char *step, DWORD error) noexcept {
+    failure.cause = cause_of(error);
+    failure.system_error = static_cast<std::int32_t>(error);
+    try {
+        return fail(failure, step, system_reason(error));
+    } catch (...) {
+        return fail(failure, step, std::string());
     }
 }
 
 }  // namespace
 
-bool write_reply_file(std::string_view outcome, std::string *why) noexcept {
-    t_why = why;
+bool write_reply_file(std::string_view outcome, ReplyFileFailure &failure) noexcept {
     // FILE_FLAG_OPEN_REPARSE_POINT opens a symbolic link or junction itself, not what it points
     // at, so the check below refuses it before a byte is written. Opened without truncation: the
     // line is written from the start and the end set after it, so no reader sees an empty file
@@ -94,7 +128,7 @@ bool write_reply_file(std::string_view outcome, std::string *why) noexcept {
     // when the handle is opened for writing.
     const DWORD named = ::GetFileAttributesA(kReplyFileName);
     if (named != INVALID_FILE_ATTRIBUTES && (named & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
-        return fail("create",
+        return fail(failure, "create", ZARVO_REPLY_FILE_LINK,
                     "it is a symbolic link or reparse point, and the reply is never written "
                     "through one");
     }
@@ -102,23 +136,24 @@ bool write_reply_file(std::string_view outcome, std::string *why) noexcept {
         ::CreateFileA(kReplyFileName, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
                       OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
-        return fail("create", ::GetLastError());
+        return fail(failure, "create", ::GetLastError());
     }
     BY_HANDLE_FILE_INFORMATION info{};
     if (!::GetFileInformationByHandle(file, &info)) {
         const DWORD error = ::GetLastError();
         ::CloseHandle(file);
-        return fail("create", error);
+        return fail(failure, "create", error);
     }
     if ((info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
         ::CloseHandle(file);
-        return fail("create",
+        return fail(failure, "create", ZARVO_REPLY_FILE_LINK,
                     "it is a symbolic link or reparse point, and the reply is never written "
                     "through one");
     }
     if (::GetFileType(file) != FILE_TYPE_DISK) {
         ::CloseHandle(file);
-        return fail("create", "another kind of file already has that name");
+        return fail(failure, "create", ZARVO_REPLY_FILE_NOT_PLAIN,
+                    "another kind of file already has that name");
     }
     std::string line;
     try {
@@ -126,7 +161,7 @@ bool write_reply_file(std::string_view outcome, std::string *why) noexcept {
         line.append(outcome).append(kLineEnd);
     } catch (...) {
         ::CloseHandle(file);
-        return fail("write", ERROR_NOT_ENOUGH_MEMORY);
+        return fail(failure, "write", ERROR_NOT_ENOUGH_MEMORY);
     }
     DWORD written = 0;
     DWORD error = 0;
@@ -139,10 +174,10 @@ bool write_reply_file(std::string_view outcome, std::string *why) noexcept {
     }
     if (error != 0) {
         ::CloseHandle(file);
-        return fail("write", error);
+        return fail(failure, "write", error);
     }
     if (!::CloseHandle(file)) {
-        return fail("close", ::GetLastError());
+        return fail(failure, "close", ::GetLastError());
     }
     return true;
 }

@@ -4,9 +4,12 @@
 
 #include <atomic>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 
 #include "platform.h"
+#include "receive_reply.h"
+#include "reply_file_writer.h"
 
 namespace zarvo {
 namespace {
@@ -89,31 +92,124 @@ std::string trace_bytes(std::string_view bytes, bool bounded) {
     return out;
 }
 
-std::string trace_reception(const ReceptionNotes &notes, std::int32_t timeout_s) {
-    std::string line = notes.brace
-                           ? "RX reply"
-                           : "RX no \"}\" within " + std::to_string(timeout_s) + " s, the 99 reply";
-    line += notes.first_byte ? ", first byte after " + milliseconds(*notes.first_byte)
-                             : ", nothing received";
-    if (notes.brace) {
-        line += ", \"}\" after " + milliseconds(*notes.brace);
+Trace::Trace(std::int32_t port, const Timing &timing) noexcept
+    : file_(nullptr), port_(port), timing_(timing) {
+    const char *file = std::getenv("ZARVO_TRACE");
+    if (file != nullptr && *file != '\0') {
+        file_ = file;
+        wall_start_ = std::chrono::system_clock::now();
+        start_ = timing.now();
     }
-    line += notes.zeros_known ? ", bytes 0 dropped: " + std::to_string(notes.zeros)
-                              : ", bytes 0 dropped: not known (the serial layer has no sio_wait)";
-    if (notes.first_byte || notes.zeros > 0) {
-        line += trace_bytes(notes.received, !notes.brace);
-    }
-    return line;
 }
 
-TraceRecord::TraceRecord(const char *file, std::int32_t port, const Timing &timing) noexcept
-    : file_(file),
-      port_(port),
-      timing_(timing),
-      wall_start_(std::chrono::system_clock::now()),
-      start_(timing.now()) {}
+void Trace::port_call(const char *call, std::int32_t result) noexcept {
+    add([&] { return std::string(call) + " result " + std::to_string(result); });
+    write();
+}
 
-void TraceRecord::add_line(std::string_view text) {
+void Trace::txrx_begins(std::int32_t timeout_s, std::optional<std::string_view> command) noexcept {
+    timeout_s_ = timeout_s;
+    add([&] {
+        const std::string head = "TXRX timeout " + std::to_string(timeout_s) + " s, command";
+        return command ? head + trace_bytes(*command, true) : head + " with a negative count";
+    });
+}
+
+void Trace::rx_begins(std::int32_t timeout_s) noexcept {
+    timeout_s_ = timeout_s;
+    add([&] { return "RX timeout " + std::to_string(timeout_s) + " s, nothing sent"; });
+}
+
+void Trace::frame_sent(std::optional<std::int32_t> result, std::string_view frame) noexcept {
+    add([&] {
+        if (!result) {
+            return std::string("TX nothing: the command cannot be sent");
+        }
+        return "TX frame, sio_write " + std::to_string(*result) +
+               (*result >= 0 ? "" : " (failed: nothing is read, the 98 reply)") +
+               trace_bytes(frame, true);
+    });
+}
+
+void Trace::wait_begins(bool has_sio_wait) noexcept {
+    if (on()) {
+        wait_start_ = timing_.now();
+        zeros_known_ = has_sio_wait;
+    }
+}
+
+void Trace::byte_read(std::int32_t value, bool byte_waiting, bool timed_out) noexcept {
+    if (!on()) {
+        return;
+    }
+    const auto since_start = timing_.now() - wait_start_;
+    if (value > 0) {
+        if (!first_byte_) {
+            first_byte_ = since_start;
+        }
+        try {
+            received_.push_back(static_cast<char>(value));
+        } catch (...) {
+            broken_ = true;
+        }
+        if (value == '}' && !timed_out) {
+            brace_ = since_start;
+        }
+    } else if (value == 0 && byte_waiting) {
+        ++zeros_;
+    }
+}
+
+void Trace::wait_ends() noexcept {
+    add([&] {
+        std::string line =
+            brace_ ? "RX reply"
+                   : "RX no \"}\" within " + std::to_string(timeout_s_) + " s, the 99 reply";
+        line +=
+            first_byte_ ? ", first byte after " + milliseconds(*first_byte_) : ", nothing received";
+        if (brace_) {
+            line += ", \"}\" after " + milliseconds(*brace_);
+        }
+        line += zeros_known_ ? ", bytes 0 dropped: " + std::to_string(zeros_)
+                             : ", bytes 0 dropped: not known (the serial layer has no sio_wait)";
+        if (first_byte_ || zeros_ > 0) {
+            line += trace_bytes(received_, !brace_);
+        }
+        return line;
+    });
+}
+
+void Trace::txrx_ends(std::int32_t result, const ReplyFileFailure *failure,
+                      std::string_view outcome) noexcept {
+    add([&] {
+        return "TXRX result " + std::to_string(result) +
+               (failure == nullptr ? ", RespApf.txt written"
+                                   : ", RespApf.txt not written (" + failure->message + ")") +
+               ", outcome " + outcome_text(outcome);
+    });
+    write();
+}
+
+void Trace::rx_ends(bool handed_back, std::string_view outcome) noexcept {
+    add([&] {
+        return std::string(handed_back ? "RX handed back" : "RX handed back nothing (no memory)") +
+               ", outcome " + outcome_text(outcome);
+    });
+    write();
+}
+
+std::string Trace::outcome_text(std::string_view outcome) const {
+    // The library's own outcomes are shown whole; so is a wait's outcome when the "}" never came
+    // or the reply could not be kept.
+    const bool own = outcome == kNoReplyText || outcome == kNotWrittenText;
+    if (brace_ && !own) {
+        return "the reply";
+    }
+    return std::string(outcome == kNotWrittenText ? "the 98 reply" : "the 99 reply") +
+           trace_bytes(outcome);
+}
+
+void Trace::add_line(std::string_view text) {
     // Stamped on the call's own clock (a fake one in the tests), from the wall time of its start.
     const auto at = wall_start_ + std::chrono::duration_cast<std::chrono::system_clock::duration>(
                                       timing_.now() - start_);
@@ -123,8 +219,8 @@ void TraceRecord::add_line(std::string_view text) {
     text_ += '\n';
 }
 
-void TraceRecord::write() noexcept {
-    if (broken_ || text_.empty()) {
+void Trace::write() noexcept {
+    if (!on() || broken_ || text_.empty()) {
         return;
     }
     std::string why;

@@ -1,30 +1,21 @@
 // SPDX-License-Identifier: MIT
 // The protocol trace: with ZARVO_TRACE=<file> set, one record per call of Abre, Fecha, TXRX and RX
 // is appended to that file, laid out like the printer simulator's --log so that the two read side
-// by side. The file itself is opened and appended by the system's piece (platform.h).
+// by side. It watches each call as its observer; the file itself is opened and appended by the
+// system's piece (platform.h).
 #ifndef ZARVO_TRACE_H
 #define ZARVO_TRACE_H
 
 #include <chrono>
 #include <cstdint>
-#include <cstdlib>
+#include <optional>
 #include <string>
 #include <string_view>
 
-#include "receive_reply.h"
+#include "exchange_observer.h"
 #include "timing.h"
 
 namespace zarvo {
-
-/// The file ZARVO_TRACE names, or nullptr when it is unset or empty: then nothing is traced.
-inline const char *trace_file() noexcept {
-#ifdef ZARVO_WITHOUT_TRACE
-    return nullptr;  // the benchmark's build without the trace, to compare with
-#else
-    const char *file = std::getenv("ZARVO_TRACE");
-    return file != nullptr && *file != '\0' ? file : nullptr;
-#endif
-}
 
 /// A received text longer than this that is not a reply (no "}" in time) is shown as its first
 /// and last kTraceEnds bytes and its count; a reply is always shown whole.
@@ -36,32 +27,49 @@ inline constexpr std::size_t kTraceEnds = 256;
 /// its ends.
 std::string trace_bytes(std::string_view bytes, bool bounded = false);
 
-/// What the wait saw: the reply or the timeout, the delays, the 0 bytes dropped, the bytes.
-std::string trace_reception(const ReceptionNotes &notes, std::int32_t timeout_s);
-
-/// One call's record: lines of "<date> <hh:mm:ss.mmm> pid <pid> port <port> <text>", built while
-/// the call runs and appended in one write when it ends. Nothing it does can throw or change the
-/// call's outcome: a record that cannot be built or written is dropped, and the first failure to
-/// write is told once on stderr.
-class TraceRecord {
+/**
+ * The trace of one call of Abre, Fecha, TXRX or RX: set up from ZARVO_TRACE, which names the
+ * file, and off (every report ignored) when that is unset or empty. While the call reports to it,
+ * it builds lines of "<date> <hh:mm:ss.mmm> pid <pid> port <port> <text>", and appends them in one
+ * write when the call ends. Nothing it does can throw or change the call's outcome: a record that
+ * cannot be built or written is dropped, and the first failure to write is told once on stderr.
+ */
+class Trace final : public ExchangeObserver {
   public:
-    TraceRecord(const char *file, std::int32_t port, const Timing &timing) noexcept;
+    Trace(std::int32_t port, const Timing &timing) noexcept;
 
+    bool counts_zero_bytes() const noexcept override { return on(); }
+    void port_call(const char *call, std::int32_t result) noexcept override;
+    void txrx_begins(std::int32_t timeout_s,
+                     std::optional<std::string_view> command) noexcept override;
+    void rx_begins(std::int32_t timeout_s) noexcept override;
+    void frame_sent(std::optional<std::int32_t> result, std::string_view frame) noexcept override;
+    void wait_begins(bool has_sio_wait) noexcept override;
+    void byte_read(std::int32_t value, bool byte_waiting, bool timed_out) noexcept override;
+    void wait_ends() noexcept override;
+    void txrx_ends(std::int32_t result, const ReplyFileFailure *failure,
+                   std::string_view outcome) noexcept override;
+    void rx_ends(bool handed_back, std::string_view outcome) noexcept override;
+
+  private:
+    bool on() const noexcept { return file_ != nullptr; }
     /// Adds a line stamped now with the text @p make() gives.
     template <class MakeText>
     void add(MakeText &&make) noexcept {
+        if (!on()) {
+            return;
+        }
         try {
             add_line(make());
         } catch (...) {
             broken_ = true;
         }
     }
-
+    void add_line(std::string_view text);
+    /// The end of a record: the outcome, whole unless it is the reply already shown.
+    std::string outcome_text(std::string_view outcome) const;
     /// Appends the record to the file.
     void write() noexcept;
-
-  private:
-    void add_line(std::string_view text);
 
     const char *file_;
     std::int32_t port_;
@@ -70,6 +78,14 @@ class TraceRecord {
     std::chrono::steady_clock::time_point start_;
     std::string text_;
     bool broken_ = false;
+
+    // What the wait saw.
+    std::int32_t timeout_s_ = 0;
+    std::chrono::steady_clock::time_point wait_start_;
+    std::string received_;     // every byte taken, 0 bytes dropped, also when the wait timed out
+    std::uint64_t zeros_ = 0;  // bytes 0 taken and dropped
+    bool zeros_known_ = true;  // false without sio_wait, which tells a 0 byte from no byte
+    std::optional<std::chrono::steady_clock::duration> first_byte_, brace_;  // after wait_start_
 };
 
 }  // namespace zarvo

@@ -74,30 +74,6 @@ class PtyTest : public ::testing::Test {
     std::thread responder_;
 };
 
-TEST_F(PtyTest, FullExchangeThenTheBytesAfterTheBraceForTheNextCall) {
-    respond(".+0001}.+B}");
-    EXPECT_EQ(txrx(".28", 5), ZARVO_WRITTEN);
-    responder_.join();
-    EXPECT_EQ(frame_, "\x1B.28\xFF\xFF}");
-    EXPECT_EQ(read_file("RespApf.txt"), ".+0001}\r\n");
-    char *reply = nullptr;
-    RX(&reply, 7, 5);
-    ASSERT_NE(reply, nullptr);
-    EXPECT_STREQ(reply, ".+B}");
-    std::free(reply - 4);
-}
-
-TEST_F(PtyTest, SilentPrinterGivesTheTimeoutReply) {
-    EXPECT_EQ(txrx(".13", 1), ZARVO_WRITTEN);
-    EXPECT_EQ(read_file("RespApf.txt"), ".-0001ERRO:         99}\r\n");
-}
-
-TEST_F(PtyTest, ThePortIsOpenedForExclusiveUse) {
-    ::setenv("API232_PORT8", pty_.path().c_str(), 1);
-    EXPECT_LT(Abre(8), 0) << "a second port opened " << pty_.path();
-    EXPECT_LT(Abre(7), 0) << "port 7 opened twice";
-}
-
 // The device vanishes after the frame went out: the wait must run to its timeout without burning
 // the CPU, and give the timeout reply. The bounds are sanity checks, not speed targets.
 TEST_F(PtyTest, VanishedDeviceEndsAtTheTimeoutWithoutSpinning) {

@@ -17,6 +17,7 @@
 #include "ZarvoCountedText.h"
 #include "scratch_directory.h"
 #include "scripted_serial.h"
+#include "trace.h"
 #include "txrx.h"
 
 namespace {
@@ -34,12 +35,14 @@ const char kNinetyNine[] =
 
 // TXRX and RX on the scripted layer's fake clock, so that the traced delays are exact.
 int32_t txrx(std::string_view command, int32_t timeout_s = 10) {
+    zarvo::Trace trace(1, Serial::get());
     return zarvo::txrx(1, timeout_s, zarvo::counted_text(command).data() + zarvo::kCountSize,
-                       Serial::get());
+                       Serial::get(), trace);
 }
 
 void rx(int32_t timeout_s) {
-    std::free(zarvo::receive_counted_reply(4, timeout_s, Serial::get()) - zarvo::kCountSize);
+    zarvo::Trace trace(4, Serial::get());
+    std::free(zarvo::receive_counted_reply(4, timeout_s, Serial::get(), trace) - zarvo::kCountSize);
 }
 
 class TraceTest : public ::testing::Test {

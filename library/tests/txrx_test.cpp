@@ -15,6 +15,7 @@
 
 #include "Zarvo.h"
 #include "ZarvoCountedText.h"
+#include "known_frames.h"
 #include "scratch_directory.h"
 #include "scripted_serial.h"
 
@@ -44,15 +45,8 @@ int32_t txrx(std::string_view command, int32_t timeout_s = 10) {
     return TXRX(1, timeout_s, block.data() + 4);
 }
 
-struct FrameCase {
-    const char *name;
-    std::string command, frame;
-};
-void PrintTo(const FrameCase &c, std::ostream *os) {
-    *os << c.name;
-}
-
-class FrameTest : public ExchangeTest, public ::testing::WithParamInterface<FrameCase> {};
+class FrameTest : public ExchangeTest,
+                  public ::testing::WithParamInterface<known_frames::KnownFrame> {};
 
 TEST_P(FrameTest, GoesOutInOneWrite) {
     serial.arrive("}");
@@ -61,33 +55,8 @@ TEST_P(FrameTest, GoesOutInOneWrite) {
     EXPECT_EQ(serial.log.front(), "write 1 " + std::to_string(GetParam().frame.size()));
 }
 
-const std::string k129Ff(129, '\xFF'), k258Ff(258, '\xFF');
-
-INSTANTIATE_TEST_SUITE_P(
-    Commands, FrameTest,
-    ::testing::Values(FrameCase{"status", ".28", "\x1B\x2E\x32\x38\xFF\xFF\x7D"},
-                      FrameCase{"summer_time", ".36S", "\x1B\x2E\x33\x36\x53\xAC\xFF\x7D"},
-                      FrameCase{"ccf", ".5618", "\x1B\x2E\x35\x36\x31\x38\x96\xFF\x7D"},
-                      FrameCase{"hash", "#", "\x1B\x23\xFF\xFF\x7D"},
-                      FrameCase{"empty", "", "\x1B\xFF\xFF\x7D"},
-                      FrameCase{"sum_0x0083", "abcAB",
-                                "\x1B"
-                                "abcAB\x83\xFF\x7D"},
-                      FrameCase{"sum_0x01FE", "abc\xFF\xFF",
-                                "\x1B"
-                                "abc\xFF\xFF\xFE\xFE\x7D"},
-                      FrameCase{"sum_0x807F", "abc" + k129Ff,
-                                "\x1B"
-                                "abc" +
-                                    k129Ff + "\x80\x80\x7D"},
-                      FrameCase{"sum_wraps", "abc" + k258Ff,
-                                "\x1B"
-                                "abc" +
-                                    k258Ff + "\xFE\xFF\x7D"},
-                      FrameCase{
-                          "zero_byte_inside", {".15\0\x07", 5}, {"\x1B.15\0\x07\xF8\xFF\x7D", 9}},
-                      FrameCase{"esc_and_brace_unescaped", ".28}\x1B", "\x1B.28}\x1B\x98\xFF\x7D"}),
-    [](const auto &info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Commands, FrameTest, ::testing::ValuesIn(known_frames::all()),
+                         [](const auto &info) { return std::string(info.param.name); });
 
 TEST_F(ExchangeTest, NullIsTheEmptyCommandAndTheCountRules) {
     serial.arrive("}}");
@@ -149,6 +118,8 @@ struct FailureCase {
     const char *name;
     std::function<void()> plant, check_after;
     std::string reason;  ///< What the message says; empty when the message cannot be caught.
+    int32_t cause;       ///< What ZarvoReplyFileFailure tells afterwards.
+    int32_t system_error;
 };
 void PrintTo(const FailureCase &c, std::ostream *os) {
     *os << c.name;
@@ -170,6 +141,16 @@ TEST_P(FailureTest, GivesMinusTwoAndLeavesNoStaleReply) {
     }
     const auto status = fs::symlink_status("RespApf.txt");
     EXPECT_FALSE(fs::is_regular_file(status) || fs::is_symlink(status)) << "a stale reply survived";
+    // The cause stays found after the stale copy is gone, until the next TXRX writes the file.
+    int32_t error = -1;
+    EXPECT_EQ(ZarvoReplyFileFailure(&error), GetParam().cause);
+    EXPECT_EQ(error, GetParam().system_error);
+    std::error_code ignored;
+    fs::remove("RespApf.txt", ignored);
+    serial.arrive(".+0002}");
+    ASSERT_EQ(txrx(".28"), ZARVO_WRITTEN);
+    EXPECT_EQ(ZarvoReplyFileFailure(&error), ZARVO_REPLY_FILE_WRITTEN);
+    EXPECT_EQ(error, 0);
 }
 
 rlimit saved_size_limit{};
@@ -177,42 +158,47 @@ int fifo_reader = -1;
 
 INSTANTIATE_TEST_SUITE_P(
     Causes, FailureTest,
-    ::testing::Values(
-        FailureCase{"directory", [] { fs::create_directory("RespApf.txt"); },
-                    [] { EXPECT_TRUE(fs::is_directory("RespApf.txt")); }, std::strerror(EISDIR)},
-        FailureCase{"planted_link",
-                    [] {
-                        write_file("target", "not ours");
-                        fs::create_symlink("target", "RespApf.txt");
-                    },
-                    [] { EXPECT_EQ(read_file("target"), "not ours"); }, "it is a symbolic link"},
-        FailureCase{"fifo_without_reader", [] { ASSERT_EQ(::mkfifo("RespApf.txt", 0644), 0); },
-                    [] { EXPECT_TRUE(fs::is_fifo("RespApf.txt")); }, std::strerror(ENXIO)},
-        // With a reader the open succeeds: only the check of the file's kind keeps the reply
-        // from going into the pipe.
-        FailureCase{"fifo_with_reader",
-                    [] {
-                        ASSERT_EQ(::mkfifo("RespApf.txt", 0644), 0);
-                        fifo_reader = ::open("RespApf.txt", O_RDONLY | O_NONBLOCK);
-                        ASSERT_GE(fifo_reader, 0);
-                    },
-                    [] {
-                        char byte;
-                        EXPECT_LE(::read(fifo_reader, &byte, 1), 0) << "the reply went into it";
-                        ::close(fifo_reader);
-                    },
-                    "another kind of file"},
-        // A file size limit makes the write itself fail, after a short write. It also
-        // cuts the captured message short, so that is not checked.
-        FailureCase{"write_fails",
-                    [] {
-                        write_file("RespApf.txt", "an earlier reply}\r\n");
-                        ::getrlimit(RLIMIT_FSIZE, &saved_size_limit);
-                        const rlimit limit{5, saved_size_limit.rlim_max};
-                        std::signal(SIGXFSZ, SIG_IGN);
-                        ::setrlimit(RLIMIT_FSIZE, &limit);
-                    },
-                    [] { ::setrlimit(RLIMIT_FSIZE, &saved_size_limit); }, ""}),
+    ::testing::Values(FailureCase{"directory", [] { fs::create_directory("RespApf.txt"); },
+                                  [] { EXPECT_TRUE(fs::is_directory("RespApf.txt")); },
+                                  std::strerror(EISDIR), ZARVO_REPLY_FILE_DIRECTORY, EISDIR},
+                      FailureCase{"planted_link",
+                                  [] {
+                                      write_file("target", "not ours");
+                                      fs::create_symlink("target", "RespApf.txt");
+                                  },
+                                  [] { EXPECT_EQ(read_file("target"), "not ours"); },
+                                  "it is a symbolic link", ZARVO_REPLY_FILE_LINK, ELOOP},
+                      FailureCase{"fifo_without_reader",
+                                  [] { ASSERT_EQ(::mkfifo("RespApf.txt", 0644), 0); },
+                                  [] { EXPECT_TRUE(fs::is_fifo("RespApf.txt")); },
+                                  std::strerror(ENXIO), ZARVO_REPLY_FILE_NOT_PLAIN, ENXIO},
+                      // With a reader the open succeeds: only the check of the file's kind keeps
+                      // the reply from going into the pipe.
+                      FailureCase{"fifo_with_reader",
+                                  [] {
+                                      ASSERT_EQ(::mkfifo("RespApf.txt", 0644), 0);
+                                      fifo_reader = ::open("RespApf.txt", O_RDONLY | O_NONBLOCK);
+                                      ASSERT_GE(fifo_reader, 0);
+                                  },
+                                  [] {
+                                      char byte;
+                                      EXPECT_LE(::read(fifo_reader, &byte, 1), 0)
+                                          << "the reply went into it";
+                                      ::close(fifo_reader);
+                                  },
+                                  "another kind of file", ZARVO_REPLY_FILE_NOT_PLAIN, 0},
+                      // A file size limit makes the write itself fail, after a short write. It also
+                      // cuts the captured message short, so that is not checked.
+                      FailureCase{"write_fails",
+                                  [] {
+                                      write_file("RespApf.txt", "an earlier reply}\r\n");
+                                      ::getrlimit(RLIMIT_FSIZE, &saved_size_limit);
+                                      const rlimit limit{5, saved_size_limit.rlim_max};
+                                      std::signal(SIGXFSZ, SIG_IGN);
+                                      ::setrlimit(RLIMIT_FSIZE, &limit);
+                                  },
+                                  [] { ::setrlimit(RLIMIT_FSIZE, &saved_size_limit); }, "",
+                                  ZARVO_REPLY_FILE_OTHER, EFBIG}),
     [](const auto &info) { return std::string(info.param.name); });
 
 TEST_F(ExchangeTest, ExceptionsFromBelowBecomeResults) {

@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: MIT
 // What the window's logic needs of the operating system where systems differ: loading a library
-// by name, creating a new file and putting it in place of another, and telling why a file in the
-// current directory cannot be written. One implementation per system: os_posix.cpp, os_win32.cpp.
+// by name, creating a new file and putting it in place of another, and the system's words for an
+// error number. One implementation per system: os_posix.cpp, os_win32.cpp.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -49,24 +50,9 @@ class NewFile {
 #endif
 };
 
-/// What can keep a file of the current directory from being written.
-enum class Obstacle {
-    none,
-    link,               ///< a symbolic link (or other reparse point) has its name
-    directory,          ///< a directory has its name
-    notPlainFile,       ///< a device, FIFO or socket has its name
-    fileReadOnly,       ///< the file may not be written; reason says why
-    directoryReadOnly,  ///< the directory takes no new file; reason says why
-    diskFull,           ///< no space left; reason says so in the system's words
-};
-
-struct Look {
-    Obstacle obstacle = Obstacle::none;
-    Text reason;
-};
-
-/// What the current directory shows, at one look, in the way of writing the file @p name.
-Look lookAt(const char *name);
+/// The system's own words for an error number that the link library reports: an errno value on
+/// POSIX systems, a GetLastError value on Windows.
+Text systemErrorReason(std::int32_t error);
 
 /// The current directory, as the operator would type it.
 Text currentDirectory();

@@ -1,9 +1,8 @@
 // SPDX-License-Identifier: MIT
-// The system's part of the window's logic on POSIX systems: dlopen, open/fsync/rename, lstat.
+// The system's part of the window's logic on POSIX systems: dlopen, open/fsync/rename.
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -124,30 +123,8 @@ void NewFile::discard() {
     }
 }
 
-Look lookAt(const char *name) {
-    struct stat status {};
-    if (lstat(name, &status) == 0) {
-        if (S_ISLNK(status.st_mode)) {
-            return {Obstacle::link, {}};
-        }
-        if (S_ISDIR(status.st_mode)) {
-            return {Obstacle::directory, {}};
-        }
-        if (!S_ISREG(status.st_mode)) {
-            return {Obstacle::notPlainFile, {}};
-        }
-        if (faccessat(AT_FDCWD, name, W_OK, AT_EACCESS) != 0) {
-            return {Obstacle::fileReadOnly, systemReason(errno)};
-        }
-    }
-    if (faccessat(AT_FDCWD, ".", W_OK, AT_EACCESS) != 0) {
-        return {Obstacle::directoryReadOnly, systemReason(errno)};
-    }
-    struct statvfs disk {};
-    if (statvfs(".", &disk) == 0 && disk.f_bavail == 0) {
-        return {Obstacle::diskFull, systemReason(ENOSPC)};
-    }
-    return {};
+Text systemErrorReason(std::int32_t error) {
+    return systemReason(error);
 }
 
 Text currentDirectory() {

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // The system's part of the window's logic on Windows: LoadLibraryW, CreateFileW/MoveFileExW,
-// GetFileAttributes.
+// FormatMessageW.
 #include <windows.h>
 
 #include <random>
@@ -135,24 +135,8 @@ void NewFile::discard() {
     }
 }
 
-Look lookAt(const char *name) {
-    const DWORD attributes = GetFileAttributesW(wide(name).c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES) {
-        if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
-            return {Obstacle::link, {}};
-        }
-        if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
-            return {Obstacle::directory, {}};
-        }
-        if (attributes & FILE_ATTRIBUTE_READONLY) {
-            return {Obstacle::fileReadOnly, win32Reason(ERROR_ACCESS_DENIED)};
-        }
-    }
-    ULARGE_INTEGER available{};
-    if (GetDiskFreeSpaceExW(L".", &available, nullptr, nullptr) && available.QuadPart == 0) {
-        return {Obstacle::diskFull, win32Reason(ERROR_DISK_FULL)};
-    }
-    return {};
+Text systemErrorReason(std::int32_t error) {
+    return win32Reason(static_cast<DWORD>(error));
 }
 
 Text currentDirectory() {

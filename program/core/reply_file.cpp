@@ -1,13 +1,16 @@
 // SPDX-License-Identifier: MIT
-// Reading RespApf.txt back, and explaining why the library could not write it.
+// Reading RespApf.txt back, and telling why the library could not write it, as it found.
 #include "reply_file.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 
+#include "Zarvo.h"
 #include "handler_error.h"
+#include "module1.h"
 #include "os.h"
 #include "text.h"
 
@@ -20,26 +23,40 @@ HandlerError readError(const Text &reason) {
         kName, reason);
 }
 
-// The library removes a link or a read-only file that it could not write, so that no old reply
-// stays under the name; it says why on its error output. What is left to see after the call
-// names the cause where it can.
+// The link library's finding on the latest TXRX, made before it removed any stale copy under the
+// name; ZARVO_REPLY_FILE_WRITTEN when it has none (a library without ZarvoReplyFileFailure).
+std::int32_t libraryFinding(std::int32_t &error) {
+    Text ignored;
+    void *library = os::loadLibrary(Module1::libraryFile(), ignored);
+    void *address =
+        library != nullptr ? os::findFunction(library, "ZarvoReplyFileFailure", ignored) : nullptr;
+    if (address == nullptr) {
+        return ZARVO_REPLY_FILE_WRITTEN;
+    }
+    return reinterpret_cast<decltype(&::ZarvoReplyFileFailure)>(address)(&error);
+}
+
 Text whyNotWritten() {
     const Text name = fromLatin1(kName);
-    const os::Look look = os::lookAt(kName);
-    switch (look.obstacle) {
-        case os::Obstacle::link:
+    std::int32_t error = 0;
+    switch (libraryFinding(error)) {
+        case ZARVO_REPLY_FILE_LINK:
             return name + u" é um link simbólico, e a resposta nunca é gravada através de links.";
-        case os::Obstacle::directory:
+        case ZARVO_REPLY_FILE_DIRECTORY:
             return name + u" é uma pasta, não um arquivo; remova-a ou dê-lhe outro nome.";
-        case os::Obstacle::notPlainFile:
+        case ZARVO_REPLY_FILE_NOT_PLAIN:
             return name + u" não é um arquivo comum.";
-        case os::Obstacle::fileReadOnly:
-            return u"o arquivo " + name + u" não pode ser gravado: " + look.reason;
-        case os::Obstacle::directoryReadOnly:
-            return u"a pasta não permite gravar arquivos: " + look.reason;
-        case os::Obstacle::diskFull:
-            return look.reason;
-        case os::Obstacle::none:
+        case ZARVO_REPLY_FILE_READ_ONLY:
+            return u"o arquivo " + name + u" não pode ser gravado: " + os::systemErrorReason(error);
+        case ZARVO_REPLY_FILE_DIRECTORY_READ_ONLY:
+            return u"a pasta não permite gravar arquivos: " + os::systemErrorReason(error);
+        case ZARVO_REPLY_FILE_DISK_FULL:
+        case ZARVO_REPLY_FILE_OTHER:
+            if (error != 0) {
+                return os::systemErrorReason(error);
+            }
+            break;
+        default:
             break;
     }
     return u"a biblioteca não conseguiu gravar o arquivo (motivo não identificado). Se havia no "

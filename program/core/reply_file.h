@@ -14,7 +14,7 @@ inline constexpr char kName[] = "RespApf.txt";
 Text readFirstLine();
 
 /// Throws HandlerError telling why the library could not write the file (TXRX gave -2), from
-/// one look at the file and its directory after the call.
+/// the library's own finding (ZarvoReplyFileFailure).
 [[noreturn]] void reportNotWritten();
 
 }  // namespace core::ReplyFile

@@ -2,6 +2,11 @@
 // The double of libZarvo.so: scripted reply files, set results, an optional delay, a call record.
 #include "fake_zarvo.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -30,6 +35,7 @@ struct State {
     std::vector<fake_call> calls;
     int32_t delayMs = 0;
     bool inTxrx = false;
+    int32_t lastTxrxResult = 0;
 };
 
 State &state() {
@@ -109,9 +115,42 @@ int32_t TXRX(int32_t port, int32_t timeout_s, const char *command) {
     }
     std::lock_guard lock(s.mutex);
     s.inTxrx = false;
+    s.lastTxrxResult = result;
     return result;
 }
 #endif
+
+// What the library finds in the way when its write fails, told from what the test planted: a
+// link, a directory or another kind of file under the name, or a mode that refuses the write.
+int32_t ZarvoReplyFileFailure(int32_t *system_error) {
+    int32_t error = 0;
+    int32_t cause = ZARVO_REPLY_FILE_WRITTEN;
+    bool failed;
+    {
+        std::lock_guard lock(state().mutex);
+        failed = state().lastTxrxResult == ZARVO_LOG_FAILED;
+    }
+    struct stat info {};
+    if (failed && ::lstat("RespApf.txt", &info) == 0) {
+        if (S_ISLNK(info.st_mode)) {
+            cause = ZARVO_REPLY_FILE_LINK;
+        } else if (S_ISDIR(info.st_mode)) {
+            cause = ZARVO_REPLY_FILE_DIRECTORY;
+        } else if (!S_ISREG(info.st_mode)) {
+            cause = ZARVO_REPLY_FILE_NOT_PLAIN;
+        } else if (::faccessat(AT_FDCWD, "RespApf.txt", W_OK, AT_EACCESS) != 0) {
+            cause = ZARVO_REPLY_FILE_READ_ONLY;
+            error = errno;
+        }
+    } else if (failed && ::faccessat(AT_FDCWD, ".", W_OK, AT_EACCESS) != 0) {
+        cause = ZARVO_REPLY_FILE_DIRECTORY_READ_ONLY;
+        error = errno;
+    }
+    if (system_error != nullptr) {
+        *system_error = error;
+    }
+    return cause;
+}
 
 void fake_reset(void) {
     State &s = state();
@@ -121,6 +160,7 @@ void fake_reset(void) {
     s.script.clear();
     s.calls.clear();
     s.delayMs = 0;
+    s.lastTxrxResult = 0;
 }
 
 void fake_set_abre_result(int32_t port, int32_t result) {

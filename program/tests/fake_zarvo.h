@@ -1,5 +1,5 @@
 /* SPDX-License-Identifier: MIT */
-/* A scriptable double of the link library: the three calls and the functions that steer it. */
+/* A scriptable double of the link library: its calls and the functions that steer it. */
 #ifndef FAKE_ZARVO_H
 #define FAKE_ZARVO_H
 

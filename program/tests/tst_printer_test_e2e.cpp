@@ -214,18 +214,18 @@ void tst_PrinterTestE2E::replyFileInTheWay_data() {
     QTest::addColumn<QString>("setup");
     QTest::addColumn<QString>("reason");
     QTest::newRow("symbolic link") << "link"
-                                   << "um link simbólico";  // removed by the library by now
+                                   << "RespApf.txt é um link simbólico";
     QTest::newRow("directory not writable")
         << "read-only directory"
         << "a pasta não permite gravar arquivos: Permission denied";
     QTest::newRow("read-only file")
         << "read-only file"
-        << "arquivo somente leitura";  // the library removed it: nothing is left to see
+        << "o arquivo RespApf.txt não pode ser gravado: Permission denied";
 }
 
-// The library cannot write RespApf.txt: the window says why, naming the file and the directory,
-// even where the library removed the file meanwhile; the answer box shows no earlier reply as this
-// one's; nothing is written through a link.
+// The library cannot write RespApf.txt: the window says why, as the library found it, naming the
+// file and the directory, also where the library removed the file meanwhile; the answer box shows
+// no earlier reply as this one's; nothing is written through a link.
 void tst_PrinterTestE2E::replyFileInTheWay() {
     QFETCH(QString, setup);
     QFETCH(QString, reason);

@@ -1,13 +1,16 @@
 // SPDX-License-Identifier: MIT
-// The simulator's command line, declared with CLI11: each option's value, range and help line.
+// The simulator's command line, declared with CLI11: each option's value, range and help line;
+// CLI11 checks the numbers and words, and tells what is wrong in its own words.
 #include "options.h"
 
 #include <CLI/CLI.hpp>
 
 #include <charconv>
 #include <functional>
+#include <iterator>
 
 #include "printer_memory.h"
+#include "replies.h"
 #include "text.h"
 
 namespace zarvo::sim {
@@ -37,64 +40,40 @@ int hex_digit(char c) {
     return -1;
 }
 
-// A check of one value: the reason it is wrong, or "" when it is right. CLI11 puts the option's
-// name before the reason.
-using Check = std::function<std::string(const std::string &)>;
-
-CLI::Validator validator(std::string description, Check check) {
+// A value whose form CLI11 cannot know: the reason it is wrong, or "" when it is right. CLI11
+// names the option before the reason.
+CLI::Validator form(const char *name, std::function<std::string(const std::string &)> check) {
     return CLI::Validator([check = std::move(check)](std::string &value) { return check(value); },
-                          std::move(description));
+                          "", name);
 }
 
-template <typename T>
-CLI::Validator whole_number(T min, T max) {
-    const std::string range = std::to_string(min) + " to " + std::to_string(max);
-    return validator(range, [min, max, range](const std::string &value) {
-        return parse_number<T>(value, min, max)
-                   ? std::string()
-                   : "\"" + value + "\" is not a whole number from " + range;
-    });
-}
-
-CLI::Validator not_empty(const std::string &what) {
-    return validator("", [what](const std::string &value) {
-        return value.empty() ? "give " + what : std::string();
-    });
-}
-
-CLI::Validator command_pattern() {
-    return not_empty("a command, such as .28, or * for every command");
-}
+const CLI::Validator kNotEmpty =
+    form("NOT_EMPTY", [](const std::string &value) { return value.empty() ? "empty" : ""; });
 
 // CMD=CODE, the code two digits; split on the last "=" so that CMD may hold one.
-std::optional<std::pair<std::string, int>> refusal(const std::string &value, std::string &why) {
+std::optional<std::pair<std::string, int>> refusal(const std::string &value) {
     const auto eq = value.rfind('=');
     if (eq == std::string::npos || eq == 0) {
-        why = "\"" + value + "\" is not CMD=CODE, such as .36S=07";
         return std::nullopt;
     }
     const std::string code_text = value.substr(eq + 1);
     const auto code = parse_number<int>(code_text, 0, 99);
     if (code_text.size() != 2 || !code) {
-        why = "the code \"" + code_text + "\" is not two digits 00 to 99";
         return std::nullopt;
     }
     return std::pair{value.substr(0, eq), *code};
 }
 
 // CMD[=TEXT], split on the first "=" so that TEXT may hold one.
-std::optional<std::pair<std::string, std::string>> extra(const std::string &value,
-                                                         std::string &why) {
+std::optional<std::pair<std::string, std::string>> extra(const std::string &value) {
     const auto eq = value.find('=');
     std::pair<std::string, std::string> parsed{value.substr(0, eq), std::string(kDefaultExtra)};
     if (parsed.first.empty()) {
-        why = "give a command, such as .28, or * for every command";
         return std::nullopt;
     }
     if (eq != std::string::npos) {
         const auto text = unescape(std::string_view(value).substr(eq + 1));
         if (!text || text->empty()) {
-            why = "the text after \"=\" is empty or has a bad \\ escape";
             return std::nullopt;
         }
         parsed.second = *text;
@@ -102,13 +81,32 @@ std::optional<std::pair<std::string, std::string>> extra(const std::string &valu
     return parsed;
 }
 
-// A check made of a conversion: its reason when the conversion fails.
-template <typename Convert>
-CLI::Validator converts(Convert convert) {
-    return validator("", [convert](const std::string &value) {
-        std::string why;
-        return convert(value, why) ? std::string() : why;
-    });
+// The help's footer: the matching rules, the refusal codes from kRefusalTexts, the exit status.
+// Plain paragraphs, so that help2man makes the manual page of it as it stands.
+std::string footer() {
+    std::string text =
+        "CMD matches every command that begins with it; * matches all; the fault options "
+        "repeat.\n\nA refusal is the reply \".-0001ERRO:         CC}\", the code CC at positions "
+        "21-22:";
+    std::size_t line_start = text.rfind('\n') + 1;
+    const char *separator = " ";
+    for (const RefusalText &row : kRefusalTexts) {
+        const std::string item = zero_padded(static_cast<unsigned>(row.refusal), 2) + " " +
+                                 std::string(row.text) +
+                                 (&row == std::end(kRefusalTexts) - 1 ? "." : ",");
+        if (text.size() - line_start + 1 + item.size() > 96) {
+            line_start = text.size() + 1;
+            separator = "\n";
+        }
+        text += separator + item;
+        separator = " ";
+    }
+    return text +
+           "\nThe end of a reading over the line is \".]NNNNFIM:          00}\" (NNNN blocks "
+           "sent).\n\nExit status: 0 at the end (a signal, --exit-after, --close-after-block, "
+           "--dump-reading done,\n--help, --version); 1 on a failure of the pseudo-terminal, "
+           "the port, the line, the log or the\nlink, or a --dump-reading refused; 2 on a wrong "
+           "command line.";
 }
 
 // What the options that need a conversion after the parse hold until then.
@@ -124,18 +122,7 @@ void declare(CLI::App &app, Options &o, Texts &t) {
         "prints\n"
         "the device path of its other end as the first line on standard output; point the link\n"
         "library at it with API232_PORT1=<that path>. It runs until SIGINT or SIGTERM.\n");
-    app.footer(
-        R"(CMD matches every command that begins with it; * matches all; the fault options repeat.
-
-Refusal codes (positions 21-22 of ".-0001ERRO:         CC}"):
-  01 unknown command        02 bad checksum             03 bad parameter (.36X)
-  10 already in summer time 11 not in summer time       20 out of paper
-  30 malformed range        31 empty range (first after last)
-  32 no reduction in range  33 .++ with no reading in progress
-The end of a reading over the line is ".]NNNNFIM:          00}" (NNNN blocks sent).
-
-Exit status: 0 at the end (signal, --exit-after, --close-after-block), 1 on a failure of the line,
-the log or the link, 2 on a wrong command line.)");
+    app.footer(footer());
     app.set_help_flag("--help", "show this text and end");
     app.set_version_flag("--version", "zarvo-printer-sim 1.00", "show the version and end");
     // A value given twice: the last one counts.
@@ -146,6 +133,7 @@ the log or the link, 2 on a wrong command line.)");
     const auto repeated = [&](const char *name, std::vector<std::string> &into, const char *help) {
         return app.add_option(name, into, help)
             ->type_name("CMD")
+            ->check(kNotEmpty)
             ->expected(1)
             ->allow_extra_args(false)
             ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
@@ -157,13 +145,13 @@ the log or the link, 2 on a wrong command line.)");
                                   "serve the serial port PATH (9600 bit/s, 8N1) instead of a "
                                   "pseudo-terminal")
                        ->type_name("PATH")
-                       ->check(not_empty("a device path"))
+                       ->check(kNotEmpty)
                        ->group(line);
     app.add_option("--link", o.link,
                    "also make PATH a symbolic link to the pseudo-terminal; removed at the end (an "
                    "existing symbolic link there is replaced, any other file is kept)")
         ->type_name("PATH")
-        ->check(not_empty("a path"))
+        ->check(kNotEmpty)
         ->excludes(device)
         ->group(line);
     flag("--fast", o.fast, "send replies at once instead of at 9600 bit/s (about 1.04 ms a byte)",
@@ -171,12 +159,12 @@ the log or the link, 2 on a wrong command line.)");
     app.add_option("--exit-after", o.exit_after,
                    "end after N commands (frames received, refused ones included)")
         ->type_name("N")
-        ->check(whole_number(1L, 1000000000L))
+        ->check(CLI::Range(1L, 1000000000L))
         ->group(line);
     app.add_option("--log", o.log,
                    "append every frame received and reply sent, as hex and text, to FILE")
         ->type_name("FILE")
-        ->check(not_empty("a file name"))
+        ->check(kNotEmpty)
         ->group(line);
 
     const char *state = "Printer state";
@@ -184,25 +172,17 @@ the log or the link, 2 on a wrong command line.)");
                    "a fixed printer clock (default: the system clock, local time); summer time "
                    "moves it one hour ahead, leaving it one hour back")
         ->type_name("ddmmyyhhmm")
-        ->check(validator("",
-                          [](const std::string &value) {
-                              return parse_clock(value)
-                                         ? std::string()
-                                         : "\"" + value +
-                                               "\" is not a time ddmmyyhhmm, such as 3112081530";
-                          }))
+        ->check(form("ddmmyyhhmm",
+                     [](const std::string &value) {
+                         return parse_clock(value) ? "" : "not a time such as 3112081530";
+                     }))
         ->group(state);
     flag("--summer", o.printer.summer, "start in summer time (status position 54 \"S\")", state);
     app.add_option("--reduction", t.reduction,
                    "reduction state at status position 18: S done, N not done (default), F "
                    "mandatory")
         ->type_name("S|N|F")
-        ->check(validator("",
-                          [](const std::string &value) {
-                              return value == "S" || value == "N" || value == "F"
-                                         ? std::string()
-                                         : "\"" + value + "\" is not S, N or F";
-                          }))
+        ->check(CLI::IsMember({"S", "N", "F"}))
         ->group(state);
     flag("--first-x", o.printer.first_x,
          "the first X reading is already done (status position 124 \"S\")", state);
@@ -210,13 +190,13 @@ the log or the link, 2 on a wrong command line.)");
                    "the value at positions 5-10 of the reply to .5609 (default: the fiscal "
                    "memory's next document number); every printed document adds one")
         ->type_name("N")
-        ->check(whole_number(0U, 999999U))
+        ->check(CLI::Range(0U, 999999U))
         ->group(state);
     app.add_option("--ccf", o.printer.ccf,
                    "the value at positions 5-10 of the reply to .5618 (default: the coupons "
                    "counted in the fiscal memory)")
         ->type_name("N")
-        ->check(whole_number(0U, 999999U))
+        ->check(CLI::Range(0U, 999999U))
         ->group(state);
     app.add_flag_function(
            "--no-paper", [&o](std::int64_t) { o.printer.paper = false; },
@@ -228,55 +208,62 @@ the log or the link, 2 on a wrong command line.)");
            "how long .13 and a printed reading take before the reply, in milliseconds (default "
            "2000; --fast does not change it)")
         ->type_name("MS")
-        ->check(whole_number(0L, 3600000L))
+        ->check(CLI::Range(0L, 3600000L))
         ->group(state);
+    // CLI11 wraps a negative or too large number into 64 bits unnoticed: checked here.
     app.add_option("--seed", o.seed, "seed of the generated fiscal memory (default 1)")
         ->type_name("N")
-        ->check(whole_number(std::uint64_t{0}, UINT64_MAX))
+        ->check(form("N",
+                     [](const std::string &value) {
+                         return parse_number<std::uint64_t>(value, 0, UINT64_MAX)
+                                    ? ""
+                                    : "not a whole number from 0 to 18446744073709551615";
+                     }))
         ->group(state);
     app.add_option("--reductions", o.reductions,
                    "reductions in the fiscal memory, numbered from 1 (default 40)")
         ->type_name("N")
-        ->check(whole_number(0, 9999))
+        ->check(CLI::Range(0, 9999))
         ->group(state);
     app.add_option("--blocks", o.printer.blocks,
                    "blocks a reading over the line yields (default: one per line of the reading: "
                    "a header, one per reduction, a totals line); 0 makes the reply to the reading "
                    "command the end reply")
         ->type_name("N")
-        ->check(whole_number(0, 9999))
+        ->check(CLI::Range(0, 9999))
         ->group(state);
 
     flag("--silent", o.faults.silent, "never reply", "Faults");
     app.add_option("--silent-after", o.faults.silent_after,
                    "reply to the first N commands only; ignore the rest")
         ->type_name("N")
-        ->check(whole_number(0L, 1000000000L))
+        ->check(CLI::Range(0L, 1000000000L))
         ->group("Faults");
     repeated("--refuse", t.refuse, "refuse CMD with the two-digit CODE, without carrying it out")
         ->type_name("CMD=CODE")
-        ->check(converts(refusal));
-    repeated("--cut-reply", o.faults.cut, "send the reply to CMD without its closing \"}\"")
-        ->check(command_pattern());
+        ->check(form("CMD=CODE", [](const std::string &value) {
+            return refusal(value) ? "" : "not CMD=CODE with a two-digit code, such as .36S=07";
+        }));
+    repeated("--cut-reply", o.faults.cut, "send the reply to CMD without its closing \"}\"");
     repeated("--nul-in-reply", o.faults.nul,
-             "put a 0 byte before the reply to CMD, after its 2nd character and before its \"}\"")
-        ->check(command_pattern());
+             "put a 0 byte before the reply to CMD, after its 2nd character and before its \"}\"");
     repeated("--noise-in-reply", o.faults.noise,
-             "put the bytes FF 7E 01 80 after the 6th character of the reply to CMD")
-        ->check(command_pattern());
-    repeated("--cr-in-reply", o.faults.cr, "put a CR after the 6th character of the reply to CMD")
-        ->check(command_pattern());
-    repeated("--lf-in-reply", o.faults.lf, "put a LF after the 6th character of the reply to CMD")
-        ->check(command_pattern());
+             "put the bytes FF 7E 01 80 after the 6th character of the reply to CMD");
+    repeated("--cr-in-reply", o.faults.cr, "put a CR after the 6th character of the reply to CMD");
+    repeated("--lf-in-reply", o.faults.lf, "put a LF after the 6th character of the reply to CMD");
     repeated("--extra-after", t.extra,
              "send TEXT (default \"EXTRA\"; \\xNN \\r \\n \\0 \\\\ allowed) right after the \"}\" "
              "of the reply to CMD")
         ->type_name("CMD[=TEXT]")
-        ->check(converts(extra));
+        ->check(form("CMD[=TEXT]", [](const std::string &value) {
+            return extra(value) ? ""
+                                : "not CMD[=TEXT] with a TEXT that is not empty and has "
+                                  "only the escapes \\xNN \\r \\n \\0 \\\\";
+        }));
     app.add_option("--close-after-block", o.faults.close_after_block,
                    "close the line and end once block N of a reading has been sent")
         ->type_name("N")
-        ->check(whole_number(1, 9999))
+        ->check(CLI::Range(1, 9999))
         ->group("Faults");
 
     app.add_option("--dump-reading", o.dump_reading,
@@ -284,13 +271,12 @@ the log or the link, 2 on a wrong command line.)");
                    "CMD (such as \".1500011000#\"), each ended by CR LF, and end; takes --seed, "
                    "--reductions and --blocks into account")
         ->type_name("CMD")
-        ->check(validator("",
-                          [](const std::string &value) {
-                              return value.starts_with(".15") || value.starts_with(".16")
-                                         ? std::string()
-                                         : "\"" + value +
-                                               "\" is not a reading command .15... or .16...";
-                          }))
+        ->check(form("CMD",
+                     [](const std::string &value) {
+                         return value.starts_with(".15") || value.starts_with(".16")
+                                    ? ""
+                                    : "not a reading command .15... or .16...";
+                     }))
         ->group("Other");
 }
 
@@ -362,19 +348,10 @@ ParsedOptions parse_options(const std::string &program, const std::vector<std::s
         return {std::nullopt, {}, app.help()};
     } catch (const CLI::CallForVersion &) {
         return {std::nullopt, {}, app.version() + "\n"};
-    } catch (const CLI::ValidationError &error) {
-        return {std::nullopt, error.what(), {}};
     } catch (const CLI::ParseError &error) {
-        std::string why = error.what();
-        // CLI11 names a switch given a value without its dashes.
-        if (const auto at = why.find(" was given a disallowed flag override");
-            at != std::string::npos) {
-            why = "--" + why.substr(0, at) + " takes no value";
-        }
-        return {std::nullopt, why + " (see --help)", {}};
+        return {std::nullopt, std::string(error.what()) + " (see --help)", {}};
     }
     // Checked by the declarations already: these conversions succeed.
-    std::string ignored;
     if (t.clock) {
         o.clock = parse_clock(*t.clock);
     }
@@ -382,10 +359,10 @@ ParsedOptions parse_options(const std::string &program, const std::vector<std::s
         o.printer.reduction = t.reduction->front();
     }
     for (const std::string &value : t.refuse) {
-        o.faults.refuse.push_back(*refusal(value, ignored));
+        o.faults.refuse.push_back(*refusal(value));
     }
     for (const std::string &value : t.extra) {
-        o.faults.extra.push_back(*extra(value, ignored));
+        o.faults.extra.push_back(*extra(value));
     }
     return {std::move(o), {}, {}};
 }

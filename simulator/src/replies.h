@@ -26,7 +26,26 @@ enum class Refusal : int {
 /// The code that the end-of-reading reply carries at positions 21-22: the reading is complete.
 inline constexpr int kReadingCompleteCode = 0;
 
-/// A short description for the log.
+/// Every refusal code with its description, in the order of the codes: read by the log and by
+/// --help.
+struct RefusalText {
+    Refusal refusal;
+    std::string_view text;
+};
+inline constexpr RefusalText kRefusalTexts[] = {
+    {Refusal::unknown_command, "unknown command"},
+    {Refusal::bad_checksum, "bad checksum"},
+    {Refusal::bad_parameter, "bad parameter"},
+    {Refusal::already_summer, "already in summer time"},
+    {Refusal::not_summer, "not in summer time"},
+    {Refusal::out_of_paper, "out of paper"},
+    {Refusal::malformed_range, "malformed range"},
+    {Refusal::empty_range, "empty range (first after last)"},
+    {Refusal::nothing_in_range, "no reduction in range"},
+    {Refusal::no_reading, "no reading in progress (.++)"},
+};
+
+/// The description of @p refusal, from kRefusalTexts.
 std::string_view describe(Refusal refusal);
 
 /// Plain acceptance: ".+0000}".

@@ -36,16 +36,6 @@ TEST(Pacing, FastSendsEverythingAtOnce) {
     EXPECT_EQ(pacer.deadline(299), t0);
 }
 
-TEST(Text, Numbers) {
-    EXPECT_EQ(zero_padded(7, 4), "0007");
-    EXPECT_EQ(zero_padded(12345, 4), "12345");
-    EXPECT_EQ(money(0), "0,00");
-    EXPECT_EQ(money(5), "0,05");
-    EXPECT_EQ(money(123456), "1.234,56");
-    EXPECT_EQ(money(100000000), "1.000.000,00");
-    EXPECT_EQ(money(-12345), "-123,45");
-}
-
 TEST(Text, BytesForTheLog) {
     EXPECT_EQ(hex_bytes(std::string("\x1B.28\xFF\x00}", 7)), "1B 2E 32 38 FF 00 7D");
     EXPECT_EQ(hex_bytes(""), "");

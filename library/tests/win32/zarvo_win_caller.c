@@ -15,11 +15,19 @@
 typedef int32_t(__stdcall *PortCall)(int32_t port);
 typedef int32_t(__stdcall *TxrxCall)(int32_t port, int32_t timeout_s, const char *command);
 typedef void(__stdcall *RxCall)(char **reply, int32_t port, int32_t timeout_s);
+typedef int32_t(__stdcall *FailureCall)(int32_t *system_error);
 
 static int failures = 0;
 static PortCall Abre, Fecha;
 static TxrxCall TXRX;
 static RxCall RX;
+static FailureCall ZarvoReplyFileFailure;
+
+/* ZarvoReplyFileFailure gives @p cause and @p error. */
+static int failure_is(int32_t cause, int32_t error) {
+    int32_t found = -1;
+    return ZarvoReplyFileFailure(&found) == cause && found == error;
+}
 
 static void check(int ok, const char *what) {
     printf("%s: %s\n", ok ? "ok" : "FAILED", what);
@@ -122,6 +130,7 @@ static void reply_file_failures(void) {
                                                                   "CreateSymbolicLinkA");
     check(TXRX(0, 0, NULL) == -1 && strcmp(reply_file(), ".-0001ERRO:         98}\r\n") == 0,
           "RespApf.txt holds the 98 reply");
+    check(failure_is(0, 0), "a RespApf.txt written leaves no failure to tell");
     write_file("RespApf.txt", "longer earlier reply, longer than the new one}\r\n");
     check(TXRX(0, 0, NULL) == -1 && strcmp(reply_file(), ".-0001ERRO:         98}\r\n") == 0,
           "a longer earlier RespApf.txt is cut to the new line");
@@ -137,6 +146,7 @@ static void reply_file_failures(void) {
         } else {
             check(TXRX(0, 0, NULL) == -2, "a read-only RespApf.txt gives -2");
             check(!exists("RespApf.txt"), "the read-only earlier RespApf.txt is removed");
+            check(failure_is(4, ERROR_ACCESS_DENIED), "the failure is told: a read-only file");
         }
     }
     SetFileAttributesA("RespApf.txt", FILE_ATTRIBUTE_NORMAL);
@@ -145,6 +155,7 @@ static void reply_file_failures(void) {
     CreateDirectoryA("RespApf.txt", NULL);
     check(TXRX(0, 0, NULL) == -2, "a folder named RespApf.txt gives -2");
     check(exists("RespApf.txt"), "the folder is left alone");
+    check(failure_is(2, ERROR_ACCESS_DENIED), "the failure is told: a folder");
     RemoveDirectoryA("RespApf.txt");
 
     write_file("target.txt", "keep me");
@@ -162,6 +173,7 @@ static void reply_file_failures(void) {
     } else {
         check(TXRX(0, 0, NULL) == -2, "a symbolic link named RespApf.txt gives -2");
         check(!exists("RespApf.txt"), "the link is removed");
+        check(failure_is(1, 0), "the failure is told: a symbolic link");
         check(strcmp((rename("target.txt", "RespApf.txt"), reply_file()), "keep me") == 0,
               "its target is kept unchanged");
         DeleteFileA("RespApf.txt");
@@ -301,7 +313,9 @@ int main(int argc, char **argv) {
     Abre = (PortCall)(void (*)(void))must_find(zarvo, "Abre", 2);
     RX = (RxCall)(void (*)(void))must_find(zarvo, "RX", 3);
     TXRX = (TxrxCall)(void (*)(void))must_find(zarvo, "TXRX", 4);
-    if (!Fecha || !Abre || !RX || !TXRX) {
+    ZarvoReplyFileFailure =
+        (FailureCall)(void (*)(void))must_find(zarvo, "ZarvoReplyFileFailure", 5);
+    if (!Fecha || !Abre || !RX || !TXRX || !ZarvoReplyFileFailure) {
         return 100;
     }
     if (argc > 1 && strcmp(argv[1], "e2e") == 0) {

@@ -1,0 +1,61 @@
+// SPDX-License-Identifier: MIT
+// What a call of the library reports while it runs, to whoever watches it: the protocol trace
+// (trace.h). Each report does nothing here, so a call nobody watches runs unchanged.
+#ifndef ZARVO_EXCHANGE_OBSERVER_H
+#define ZARVO_EXCHANGE_OBSERVER_H
+
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+namespace zarvo {
+
+struct ReplyFileFailure;
+
+class ExchangeObserver {
+  public:
+    virtual ~ExchangeObserver() = default;
+
+    /// True when the wait should tell a byte 0 taken off the line from no byte at all, which
+    /// costs one sio_wait(port, 0) before each read.
+    virtual bool counts_zero_bytes() const noexcept { return false; }
+
+    /// Abre or Fecha returned @p result.
+    virtual void port_call(const char * /*call*/, std::int32_t /*result*/) noexcept {}
+
+    /// TXRX begins with @p command, or nullopt when its count is negative.
+    virtual void txrx_begins(std::int32_t /*timeout_s*/,
+                             std::optional<std::string_view> /*command*/) noexcept {}
+    /// RX begins: a wait with nothing sent.
+    virtual void rx_begins(std::int32_t /*timeout_s*/) noexcept {}
+    /// The frame was handed to sio_write, which returned @p result; @p frame is empty when the
+    /// command could not be framed.
+    virtual void frame_sent(std::optional<std::int32_t> /*result*/,
+                            std::string_view /*frame*/) noexcept {}
+
+    /// The wait for the reply begins; @p has_sio_wait tells whether the serial layer can block.
+    virtual void wait_begins(bool /*has_sio_wait*/) noexcept {}
+    /// One read of the wait: sio_getch gave @p value; @p byte_waiting is what sio_wait said just
+    /// before (only asked when counts_zero_bytes()); @p timed_out, that the wait ends on it.
+    virtual void byte_read(std::int32_t /*value*/, bool /*byte_waiting*/,
+                           bool /*timed_out*/) noexcept {}
+    /// The wait is over.
+    virtual void wait_ends() noexcept {}
+
+    /// TXRX ends with @p result and @p outcome; @p failure is set when RespApf.txt was not
+    /// written.
+    virtual void txrx_ends(std::int32_t /*result*/, const ReplyFileFailure * /*failure*/,
+                           std::string_view /*outcome*/) noexcept {}
+    /// RX ends with @p outcome; @p handed_back is false when no memory could be had for it.
+    virtual void rx_ends(bool /*handed_back*/, std::string_view /*outcome*/) noexcept {}
+};
+
+/// An observer that watches nothing, for calls made with no trace.
+inline ExchangeObserver &unobserved() noexcept {
+    static ExchangeObserver none;
+    return none;
+}
+
+}  // namespace zarvo
+
+#endif  // ZARVO_EXCHANGE_OBSERVER_H
