@@ -128,7 +128,8 @@ struct sio_device {
 
 /**
  * List the serial devices present, without opening any of them. Placeholders with no UART behind
- * them (the ttyS nodes many PCs have) are left out. Devices come in name order.
+ * them (the ttyS nodes many PCs have) are left out. Devices come in name order. When a damaged
+ * ports file keeps the port numbers from being known, they are -1 and sio_error_text tells why.
  * @param[out] devices  room for @p capacity entries; the first min(count, capacity) are filled.
  *                      May be NULL when @p capacity is 0, to ask for the count alone.
  * @param[in] capacity  the number of entries @p devices can hold.

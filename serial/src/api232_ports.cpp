@@ -90,7 +90,9 @@ int32_t API232_CALL sio_list(struct sio_device *devices, int32_t capacity) {
             return api232::failed(SIO_CANNOT_LIST, "cannot list the serial devices: " + why);
         }
         std::vector<std::int32_t> ports;
-        api232::ports_of(listed, ports);
+        if (!api232::ports_of(listed, ports, why)) {
+            api232::report_failure(why);  // the list stands; its port numbers are -1
+        }
         const std::size_t filled = std::min(listed.size(), static_cast<std::size_t>(capacity));
         for (std::size_t i = 0; i < filled; ++i) {
             sio_device &out = devices[i];

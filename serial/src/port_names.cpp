@@ -116,11 +116,11 @@ bool device_present(const std::string &name) {
 #endif
 }
 
-void ports_of(const std::vector<ListedDevice> &devices, std::vector<std::int32_t> &ports) {
+bool ports_of(const std::vector<ListedDevice> &devices, std::vector<std::int32_t> &ports,
+              std::string &why) {
     ports.assign(devices.size(), 0);
     std::vector<bool> found(devices.size(), false);
     PortsFile file;
-    std::string why;
     const bool file_ok = file.load(ports_file_path(), why);
     for (std::int32_t port = 1; port <= kLastPort; ++port) {
         std::string name = environment_device(port);
@@ -150,6 +150,7 @@ void ports_of(const std::vector<ListedDevice> &devices, std::vector<std::int32_t
             ports[i] = found[i] ? ports[i] : -1;
         }
     }
+    return file_ok;
 }
 
 }  // namespace api232

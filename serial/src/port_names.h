@@ -24,8 +24,10 @@ struct PortDevice {
 PortDevice port_device(std::int32_t port);
 
 /// Fills in, for each listed device, the port number that opens it (0 for none, -1 for all
-/// when a damaged ports file keeps that from being known). @p ports receives one per device.
-void ports_of(const std::vector<ListedDevice> &devices, std::vector<std::int32_t> &ports);
+/// when a damaged ports file keeps that from being known: false then, with @p why set). @p ports
+/// receives one per device.
+bool ports_of(const std::vector<ListedDevice> &devices, std::vector<std::int32_t> &ports,
+              std::string &why);
 
 /// True when @p a and @p b name the same device (through links, or COM3 and \\.\COM3).
 bool same_device(const std::string &a, const std::string &b);

@@ -249,7 +249,10 @@ bool PortsFile::save(std::string &why) const {
     }
     std::error_code ec;
     // A ports file kept elsewhere behind a link is replaced where it lies, keeping the link.
-    const fs::path target = fs::is_symlink(path_, ec) ? fs::canonical(path_, ec) : path_;
+    // (A missing file sets ec here too; only a link needs resolving.)
+    const bool link = fs::is_symlink(fs::symlink_status(path_, ec));
+    ec.clear();
+    const fs::path target = link ? fs::canonical(path_, ec) : path_;
     if (ec) {
         why = "ports file " + path_.string() + ": " + ec.message();
         return false;

@@ -139,6 +139,11 @@ TEST_F(PortsFile, AssignRefusesWhatItCannotRecordFaithfully) {
     EXPECT_THAT(error_text(), HasSubstr("/dev/no-such-adapter"));
     EXPECT_FALSE(fs::exists(file()));
 
+    // The first assignment makes the folder and the file.
+    ASSERT_EQ(sio_assign(4, "/dev/null"), SIO_OK) << error_text();
+    EXPECT_THAT(support::read_file(file()), ::testing::EndsWith("\n4 = /dev/null\n"));
+    fs::remove_all(scratch.path() / "config");
+
     // The folder cannot be made: a file has its name.
     support::write_file(scratch.path() / "config", "");
     EXPECT_EQ(sio_assign(1, "/dev/null"), SIO_CANNOT_SAVE);
@@ -182,6 +187,7 @@ TEST_F(PortsFile, DamagedOrStaleFileFailsTheOpenWithoutGuessingADevice) {
         EXPECT_EQ(sio_assign(2, "/dev/null"), SIO_BAD_PORTS_FILE);
         EXPECT_EQ(support::read_file(file()), c.text);
         EXPECT_EQ(listed()[0].port, -1);
+        EXPECT_THAT(error_text(), HasSubstr(c.explained));
     }
     EXPECT_EQ(sio_open(3), SIO_OK) << "API232_PORT3 does not depend on the file";
 

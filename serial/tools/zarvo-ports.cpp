@@ -4,6 +4,7 @@
 // opens a device.
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -58,6 +59,10 @@ int list() {
         return fail("cannot list the serial devices");
     }
     devices.resize(static_cast<std::size_t>(count));
+    if (std::any_of(devices.begin(), devices.end(),
+                    [](const sio_device &d) { return d.port < 0; })) {
+        std::fprintf(stderr, "zarvo-ports: %s\n", last_error().c_str());
+    }
     if (devices.empty()) {
         std::printf("No serial device found: check the cable or the USB adapter.\n");
         return 0;
