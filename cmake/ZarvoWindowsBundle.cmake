@@ -9,15 +9,15 @@ function(zarvo_windows_bundle program)
     set(def ${PROJECT_SOURCE_DIR}/library/Zarvo.def)
     file(MAKE_DIRECTORY ${stage})
     add_custom_command(OUTPUT ${zip}
-        COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:${program}> $<TARGET_FILE:Zarvo>
-                $<TARGET_FILE:API232> ${header} ${def} ${readme} ${stage}
+        COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:${program}> $<TARGET_FILE:zarvo-ports>
+                $<TARGET_FILE:Zarvo> $<TARGET_FILE:API232> ${header} ${def} ${readme} ${stage}
         # The download carries no debugging symbols; build-win32/bin keeps them.
-        COMMAND ${CMAKE_STRIP} --strip-debug Zarvo.exe Zarvo.dll API232.dll
+        COMMAND ${CMAKE_STRIP} --strip-debug Zarvo.exe zarvo-ports.exe Zarvo.dll API232.dll
         COMMAND ${CMAKE_COMMAND} -E rm -f ${zip}
         COMMAND ${CMAKE_COMMAND} -E tar cf ${zip} --format=zip
-                Zarvo.exe Zarvo.dll API232.dll Zarvo.h Zarvo.def README.txt
+                Zarvo.exe zarvo-ports.exe Zarvo.dll API232.dll Zarvo.h Zarvo.def README.txt
         WORKING_DIRECTORY ${stage}
-        DEPENDS ${program} Zarvo API232 ${readme} ${header} ${def}
+        DEPENDS ${program} zarvo-ports Zarvo API232 ${readme} ${header} ${def}
         COMMENT "The Windows download zarvo-${PROJECT_VERSION}-win32.zip"
         VERBATIM)
     add_custom_target(windows_bundle ALL DEPENDS ${zip})
