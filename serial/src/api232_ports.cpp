@@ -149,8 +149,8 @@ int32_t API232_CALL sio_assign(int32_t port, const char *device) {
             return api232::failed(SIO_BAD_PORTS_FILE,
                                   why + " (left as it is; correct or remove it)");
         }
-        file.assign(port, name);
-        if (!file.save(why)) {
+        // Removing what is not there leaves the file, or its absence, as it was.
+        if (file.assign(port, name) && !file.save(why)) {
             return api232::failed(SIO_CANNOT_SAVE, why);
         }
         return SIO_OK;

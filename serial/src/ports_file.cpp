@@ -212,7 +212,7 @@ std::optional<std::string> PortsFile::device(std::int32_t port) const {
     return found == assigned_.end() ? std::nullopt : std::optional(found->second);
 }
 
-void PortsFile::assign(std::int32_t port, const std::string &device) {
+bool PortsFile::assign(std::int32_t port, const std::string &device) {
     const auto found = line_of_.find(port);
     if (device.empty()) {
         if (found != line_of_.end()) {
@@ -223,8 +223,9 @@ void PortsFile::assign(std::int32_t port, const std::string &device) {
             }
             line_of_.erase(port);
             assigned_.erase(port);
+            return true;
         }
-        return;
+        return false;
     }
     const std::string line = std::to_string(port) + " = " + device;
     if (found != line_of_.end()) {
@@ -238,6 +239,7 @@ void PortsFile::assign(std::int32_t port, const std::string &device) {
         line_of_[port] = lines_.size() - 1;
     }
     assigned_[port] = device;
+    return true;
 }
 
 bool PortsFile::save(std::string &why) const {

@@ -28,8 +28,9 @@ class PortsFile {
     const std::map<std::int32_t, std::string> &assignments() const { return assigned_; }
 
     /// Assigns @p device to @p port in place of the line that assigned it (else on a new last
-    /// line); an empty @p device removes that line. Every other line stays as it was.
-    void assign(std::int32_t port, const std::string &device);
+    /// line); an empty @p device removes that line. Every other line stays as it was. False when
+    /// nothing changed (removing a port that had no line).
+    bool assign(std::int32_t port, const std::string &device);
 
     /// Writes the lines to a new file beside the old one and renames it over the old one;
     /// creates the folder if needed. False with @p why set on failure; the old file then stays.

@@ -137,6 +137,7 @@ TEST_F(PortsFile, AssignRefusesWhatItCannotRecordFaithfully) {
     EXPECT_EQ(sio_assign(1, " /dev/null"), SIO_BAD_PARAM);
     EXPECT_EQ(sio_assign(1, "/dev/no-such-adapter"), SIO_NO_DEVICE);
     EXPECT_THAT(error_text(), HasSubstr("/dev/no-such-adapter"));
+    EXPECT_EQ(sio_assign(4, nullptr), SIO_OK);  // nothing to remove: no file is made
     EXPECT_FALSE(fs::exists(file()));
 
     // The first assignment makes the folder and the file.
