@@ -111,19 +111,27 @@ enum sio_device_kind { SIO_KIND_OTHER = 0, SIO_KIND_USB = 1, SIO_KIND_UART = 2 }
  * no padding). A text too long for its field is cut at a character boundary.
  */
 struct sio_device {
-    int32_t kind;       /**< One of enum sio_device_kind. */
-    int32_t port;       /**< The port number that opens this device now; 0 when none does; -1 when a
-                             damaged ports file keeps that from being known. */
-    int32_t vendor_id;  /**< USB vendor id (0x0403 is FTDI), -1 when not known. */
-    int32_t product_id; /**< USB product id, -1 when not known. */
-    char device[256];   /**< The name to open: "/dev/ttyUSB0", "COM3". */
-    char
-        stable_name[256]; /**< A name that survives re-plugging ("/dev/serial/by-id/..."), or "". */
-    char
-        description[256]; /**< What the system calls it: "FTDI FT232R USB UART", a friendly name. */
-    char manufacturer[128];  /**< USB maker, or "". */
-    char product[128];       /**< USB product, or "". */
-    char serial_number[128]; /**< USB serial number, or "". */
+    /** One of enum sio_device_kind. */
+    int32_t kind;
+    /** The port number that opens this device now; 0 when none does; -1 when a damaged ports
+        file keeps that from being known. */
+    int32_t port;
+    /** USB vendor id (0x0403 is FTDI), -1 when not known. */
+    int32_t vendor_id;
+    /** USB product id, -1 when not known. */
+    int32_t product_id;
+    /** The name to open: "/dev/ttyUSB0", "COM3". */
+    char device[256];
+    /** A name that survives re-plugging ("/dev/serial/by-id/..."), or "". */
+    char stable_name[256];
+    /** What the system calls it: "FTDI FT232R USB UART", a friendly name. */
+    char description[256];
+    /** USB maker, or "". */
+    char manufacturer[128];
+    /** USB product, or "". */
+    char product[128];
+    /** USB serial number, or "". */
+    char serial_number[128];
 };
 
 /**

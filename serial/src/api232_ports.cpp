@@ -15,6 +15,9 @@
 #include "port_names.h"
 #include "ports_file.h"
 
+// Callers in other languages declare the record by hand: its size is part of the ABI.
+static_assert(sizeof(sio_device) == 1168, "struct sio_device changed its layout");
+
 namespace api232 {
 namespace {
 
