@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "Zarvo.h"
 #include "core/serial_layer.h"
 #include "core_test.h"
 
@@ -120,6 +121,28 @@ TEST_F(PortOffer, ChoiceThatCannotBeSavedOrIsOverriddenIsToldPlainly) {
     view.offers[0].chosen(0);
     EXPECT_THAT(core::toUtf8(view.notices.at(0).detail),
                 HasSubstr("API232_PORT1 (/dev/elsewhere)"));
+}
+
+}  // namespace
+
+namespace {
+
+// A port the ports file gives to an unplugged adapter is told, unlike a port with no device at
+// all, which is the search's usual answer; a damaged ports file is told too.
+TEST_F(CoreTest, PortsFileFailuresOfThePortSearchAreTold) {
+    fake.setAbreResult(1, ZARVO_PORT_ASSIGNED_GONE);
+    fake.setAbreResult(2, ZARVO_PORT_NO_DEVICE);
+    form.handle(core::Handler::Command1_Click);
+    EXPECT_EQ(notice(),
+              "A porta 1 não pôde ser aberta: o dispositivo escolhido para ela não está ligado.");
+
+    view.notices.clear();
+    fake.setAbreResult(1, ZARVO_PORT_BAD_PORTS_FILE);
+    fake.setAbreResult(2, ZARVO_PORT_BAD_PORTS_FILE);
+    form.handle(core::Handler::Command1_Click);
+    EXPECT_EQ(notice(),
+              "A porta 1 não pôde ser aberta: o arquivo de portas está danificado.\n"
+              "A porta 2 não pôde ser aberta: o arquivo de portas está danificado.");
 }
 
 }  // namespace
