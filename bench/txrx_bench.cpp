@@ -168,6 +168,8 @@ class BlankView final : public core::View {
     void select(core::Option) override {}
     void showError(const core::Message &) override {}
     void showNotice(const core::Message &) override {}
+    void offerChoice(const core::Message &, const std::vector<core::Text> &, const core::Text &,
+                     std::function<void(std::size_t)>) override {}
     std::int32_t runBlocking(const std::function<std::int32_t()> &call) override { return call(); }
     void closeWindow() override {}
 };

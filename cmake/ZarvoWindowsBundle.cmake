@@ -1,21 +1,22 @@
 # SPDX-License-Identifier: MIT
 # zarvo_windows_bundle(program): this set's part of the Windows download, staged without debugging
-# symbols in bundle/<x86|x64>/ of the build (bin/ keeps them): the program, both DLLs and the link
-# library's .def for this set. packaging/windows/download.cmake puts both sets' folders into the
+# symbols in bundle/<x86|x64>/ of the build (bin/ keeps them): the program, zarvo-ports, both DLLs
+# and the link library's .def for this set. packaging/windows/download.cmake puts both sets' folders into the
 # download, beside the header and the README.
 function(zarvo_windows_bundle program)
     set(stage ${CMAKE_BINARY_DIR}/bundle/${ZARVO_WINDOWS_ARCH})
     set(def $<TARGET_PROPERTY:Zarvo,ZARVO_WINDOWS_DEF>)
-    set(files $<TARGET_FILE:${program}> $<TARGET_FILE:Zarvo> $<TARGET_FILE:API232>)
+    set(files $<TARGET_FILE:${program}> $<TARGET_FILE:zarvo-ports> $<TARGET_FILE:Zarvo>
+        $<TARGET_FILE:API232>)
     set(stamp ${CMAKE_BINARY_DIR}/bundle/${ZARVO_WINDOWS_ARCH}.stamp)
     add_custom_command(OUTPUT ${stamp}
         COMMAND ${CMAKE_COMMAND} -E rm -rf ${stage}
         COMMAND ${CMAKE_COMMAND} -E make_directory ${stage}
         COMMAND ${CMAKE_COMMAND} -E copy ${files} ${def} ${stage}
-        COMMAND ${CMAKE_STRIP} --strip-debug ${stage}/Zarvo.exe ${stage}/Zarvo.dll
-                ${stage}/API232.dll
+        COMMAND ${CMAKE_STRIP} --strip-debug ${stage}/Zarvo.exe ${stage}/zarvo-ports.exe
+                ${stage}/Zarvo.dll ${stage}/API232.dll
         COMMAND ${CMAKE_COMMAND} -E touch ${stamp}
-        DEPENDS ${program} Zarvo API232 ${def}
+        DEPENDS ${program} zarvo-ports Zarvo API232 ${def}
         COMMENT "The ${ZARVO_WINDOWS_ARCH} set of the Windows download in bundle/${ZARVO_WINDOWS_ARCH}"
         VERBATIM)
     add_custom_target(windows_bundle ALL DEPENDS ${stamp})

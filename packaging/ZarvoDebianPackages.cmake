@@ -38,16 +38,18 @@ Zarvo is what a field technician uses to drive a fiscal printer over a serial
 line: find the printer and show its clock, counters and paper state, switch
 summer time, run the X reading, and read out the fiscal memory, printed by the
 printer or saved to a text file. This package holds the window (zarvo), a
-printer simulator for training and checks (zarvo-printer-sim), and the printer
-link library and serial layer they use.
+printer simulator for training and checks (zarvo-printer-sim), a command that
+lists the serial devices and makes one of them a port number (zarvo-ports),
+and the printer link library and serial layer they use.
 
 Zarvo é o programa com que o técnico de campo opera uma impressora fiscal
 pela linha serial: encontra a impressora e mostra o relógio, os contadores e
 o estado do papel, liga e desliga o horário de verão, faz a Leitura X e lê a
 memória fiscal, impressa pela impressora ou gravada num arquivo de texto.
 Este pacote traz a janela (zarvo), um simulador de impressora para treino e
-testes (zarvo-printer-sim) e a biblioteca de comunicação com a impressora e a
-camada serial que eles usam.]=])
+testes (zarvo-printer-sim), um comando que lista os dispositivos seriais e faz
+de um deles uma porta numerada (zarvo-ports) e a biblioteca de comunicação com
+a impressora e a camada serial que eles usam.]=])
 
 set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_NAME libzarvo-dev)
 set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_SECTION libdevel)

@@ -36,7 +36,9 @@ enum zarvo_open_result {
     ZARVO_PORT_NO_DEVICE = -4,     /**< The port's device does not exist. */
     ZARVO_PORT_NO_PERMISSION = -5, /**< The device exists but may not be opened (dialout group). */
     ZARVO_PORT_BUSY = -6,          /**< The device is in use by another port or another program. */
-    ZARVO_PORT_OPEN_FAIL = -9      /**< The device could not serve as a serial line. */
+    ZARVO_PORT_OPEN_FAIL = -9,     /**< The device could not serve as a serial line. */
+    ZARVO_PORT_BAD_PORTS_FILE = -10, /**< The user's ports file is damaged; no device is guessed. */
+    ZARVO_PORT_ASSIGNED_GONE = -11   /**< The device the ports file assigns is not plugged in. */
 };
 
 /** Why RespApf.txt could not be written: the result of ZarvoReplyFileFailure. */

@@ -13,7 +13,9 @@ constexpr bool same(int link, int serial) {
 }
 static_assert(same(ZARVO_PORT_NO_DEVICE, SIO_NO_DEVICE) &&
               same(ZARVO_PORT_NO_PERMISSION, SIO_NO_PERMISSION) &&
-              same(ZARVO_PORT_BUSY, SIO_BUSY) && same(ZARVO_PORT_OPEN_FAIL, SIO_OPEN_FAIL));
+              same(ZARVO_PORT_BUSY, SIO_BUSY) && same(ZARVO_PORT_OPEN_FAIL, SIO_OPEN_FAIL) &&
+              same(ZARVO_PORT_BAD_PORTS_FILE, SIO_BAD_PORTS_FILE) &&
+              same(ZARVO_PORT_ASSIGNED_GONE, SIO_ASSIGNED_GONE));
 
 namespace {
 

@@ -74,13 +74,23 @@ step "menu entry and metainfo"
 desktop-file-validate "$tree/usr/share/applications/$app_id.desktop" || fail "desktop-file-validate"
 appstreamcli validate --no-net "$tree/usr/share/metainfo/$app_id.metainfo.xml" || fail "appstreamcli validate"
 [ -f "$tree/usr/share/icons/hicolor/scalable/apps/$app_id.svg" ] || fail "the icon is missing"
-for page in zarvo zarvo-printer-sim; do
+for page in zarvo zarvo-printer-sim zarvo-ports; do
     man --warnings -l "$tree/usr/share/man/man1/$page.1.gz" >/dev/null || fail "man page $page"
 done
 
 step "zarvo-printer-sim --help, unpacked"
 "$tree/usr/bin/zarvo-printer-sim" --help >"$work/sim-help.txt" || fail "zarvo-printer-sim --help failed"
 grep -q '^Usage: zarvo-printer-sim' "$work/sim-help.txt" || fail "zarvo-printer-sim --help shows no usage"
+
+step "zarvo-ports, unpacked: assigns a port in a ports file of its own, lists without failing"
+ports_config="$work/config"
+XDG_CONFIG_HOME="$ports_config" "$tree/usr/bin/zarvo-ports" set 9 /dev/null >/dev/null ||
+    fail "zarvo-ports set failed"
+grep -qx '9 = /dev/null' "$ports_config/zarvo/ports" || fail "zarvo-ports set wrote no line"
+XDG_CONFIG_HOME="$ports_config" "$tree/usr/bin/zarvo-ports" unset 9 >/dev/null ||
+    fail "zarvo-ports unset failed"
+grep -q '^9 =' "$ports_config/zarvo/ports" && fail "zarvo-ports unset left the line"
+XDG_CONFIG_HOME="$ports_config" "$tree/usr/bin/zarvo-ports" >/dev/null || fail "zarvo-ports list failed"
 
 step "the simulator, unpacked, on a pseudo-terminal as port 1"
 "$tree/usr/bin/zarvo-printer-sim" --fast --link "$work/port1" >"$work/sim.out" 2>"$work/sim.err" &

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "form1.h"
+#include "port_offer.h"
 #include "text.h"
 
 namespace core {
@@ -31,6 +32,8 @@ void Form1::Command1_Click() {
     if (Tenta(1) != 0 && Tenta(2) != 0) {
         view_.setText(Box::Text2, u"Impressora não Conectada");
         ReplySign = u"-";
+        // The printer may be on an adapter that is no port yet: the devices present are offered.
+        PortOffer(view_).afterPrinterNotFound();
         return;
     }
     const std::int32_t port = printerPortNumber();

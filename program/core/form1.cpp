@@ -174,6 +174,13 @@ OpenFailureText openFailureText(std::int16_t result) {
         case ZARVO_PORT_OPEN_FAIL:
             return {u"o dispositivo não funciona como porta serial",
                     u"Confira a variável API232_PORT<n>: ela deve nomear uma porta serial."};
+        case ZARVO_PORT_ASSIGNED_GONE:
+            return {u"o dispositivo escolhido para ela não está ligado",
+                    u"Ligue o adaptador USB, ou escolha outro dispositivo com zarvo-ports."};
+        case ZARVO_PORT_BAD_PORTS_FILE:
+            return {u"o arquivo de portas está danificado",
+                    u"Corrija ou apague o arquivo de portas (zarvo-ports mostra onde ele está e "
+                    u"qual linha está errada)."};
         default:
             return {};
     }

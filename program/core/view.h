@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace core {
 
@@ -83,6 +84,14 @@ class View {
     /// Shows a notice that leaves the window usable (not modal), replacing the text of an earlier
     /// notice that is still shown rather than opening a second one.
     virtual void showNotice(const Message &message) = 0;
+
+    /// Offers the operator a choice of one of @p items (one line each), under @p message, in a
+    /// window-modal dialog with a button @p confirm and a button to decline. Like showError, the
+    /// call returns at once. When the operator confirms an item, the view closes the dialog and
+    /// calls @p chosen with its index (from 0), on the UI thread; when the operator declines or
+    /// closes the dialog, nothing is called.
+    virtual void offerChoice(const Message &message, const std::vector<Text> &items,
+                             const Text &confirm, std::function<void(std::size_t)> chosen) = 0;
 
     /// Runs @p call, a blocking call into the link library, to its end and returns its result;
     /// an exception that @p call throws comes out of this call. Meanwhile the window keeps

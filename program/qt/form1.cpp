@@ -14,6 +14,7 @@
 #include <utility>
 
 #include "blocking_call.h"
+#include "choice_dialog.h"
 #include "ui_form1.h"
 
 using core::Box;
@@ -267,6 +268,11 @@ void Form1::showError(const core::Message &message) {
     box->setInformativeText(toQString(message.detail));
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->open();
+}
+
+void Form1::offerChoice(const core::Message &message, const std::vector<core::Text> &items,
+                        const core::Text &confirm, std::function<void(std::size_t)> chosen) {
+    ChoiceDialog::open(this, message, items, confirm, std::move(chosen));
 }
 
 void Form1::showNotice(const core::Message &message) {

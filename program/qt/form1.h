@@ -57,6 +57,8 @@ class Form1 : public QWidget, private core::View {
     void select(core::Option option) override;
     void showError(const core::Message &message) override;
     void showNotice(const core::Message &message) override;
+    void offerChoice(const core::Message &message, const std::vector<core::Text> &items,
+                     const core::Text &confirm, std::function<void(std::size_t)> chosen) override;
     std::int32_t runBlocking(const std::function<std::int32_t()> &call) override;
     void handlerStarted(core::Handler handler) override;
     void closeWindow() override;

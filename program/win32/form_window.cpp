@@ -309,7 +309,7 @@ int FormWindow::run() {
         if (got == -1) {
             return 1;
         }
-        if (notice_.takeDialogKey(message) ||
+        if (notice_.takeDialogKey(message) || choice_.takeDialogKey(message) ||
             (window_ != nullptr && IsDialogMessageW(window_, &message))) {
             continue;
         }
@@ -430,6 +430,16 @@ void FormWindow::showPendingErrors() {
 
 void FormWindow::showNotice(const core::Message &message) {
     notice_.show(window_, instance_, font_, messageText(message));
+}
+
+void FormWindow::offerChoice(const core::Message &message, const std::vector<core::Text> &items,
+                             const core::Text &confirm, std::function<void(std::size_t)> chosen) {
+    std::vector<std::wstring> lines;
+    for (const core::Text &item : items) {
+        lines.push_back(wide(item));
+    }
+    choice_.show(window_, instance_, font_, messageText(message), lines, wide(confirm),
+                 std::move(chosen));
 }
 
 void FormWindow::closeWindow() {

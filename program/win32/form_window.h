@@ -16,6 +16,7 @@
 #include <string_view>
 #include <vector>
 
+#include "choice.h"
 #include "form1.h"
 #include "form_table.h"
 #include "notice.h"
@@ -50,6 +51,8 @@ class FormWindow final : public core::View {
     void select(core::Option option) override;
     void showError(const core::Message &message) override;
     void showNotice(const core::Message &message) override;
+    void offerChoice(const core::Message &message, const std::vector<core::Text> &items,
+                     const core::Text &confirm, std::function<void(std::size_t)> chosen) override;
     std::int32_t runBlocking(const std::function<std::int32_t()> &call) override;
     void closeWindow() override;
 
@@ -87,6 +90,7 @@ class FormWindow final : public core::View {
     std::vector<std::wstring> pendingErrors_;
     bool showingError_ = false;
     Notice notice_;
+    Choice choice_;
     bool busy_ = false;
 };
 

@@ -38,7 +38,11 @@ enum sio_result {
     SIO_BUSY = -6,          /**< The device is in use by another port or another program. */
     SIO_BAD_PARAM = -7,     /**< Unknown speed or format code, or a bad buffer or length. */
     SIO_IO_ERROR = -8,      /**< Reading or writing failed; the device may be gone. */
-    SIO_OPEN_FAIL = -9      /**< The device could not serve as a serial line for another reason. */
+    SIO_OPEN_FAIL = -9,     /**< The device could not serve as a serial line for another reason. */
+    SIO_BAD_PORTS_FILE = -10, /**< The ports file cannot be read, or a line of it is damaged. */
+    SIO_ASSIGNED_GONE = -11,  /**< The device the ports file assigns to the port is not present. */
+    SIO_CANNOT_LIST = -12,    /**< The system would not tell which serial devices are present. */
+    SIO_CANNOT_SAVE = -13     /**< The ports file could not be written. */
 };
 
 /** Speed code for 9600 bit/s, the only speed the printer speaks. */
@@ -48,11 +52,14 @@ enum sio_result {
 
 /**
  * Open port @p port for exclusive use, as a raw line (no echo, no translation, no flow control).
- * Port n is the device named by the environment variable API232_PORT<n>, or /dev/ttyS<n-1> when
- * that is unset or empty. A device open under another port number, or held by another process,
- * gives SIO_BUSY.
+ * Port n is the device named by the environment variable API232_PORT<n> when that is set and not
+ * empty; else the device the ports file assigns to n (see sio_assign); else /dev/ttyS<n-1>
+ * (Windows: COMn). The ports file is read at every open. A device open under another port number,
+ * or held by another process, gives SIO_BUSY.
  * @return SIO_OK, or SIO_BADPORT, SIO_ALREADY_OPEN, SIO_NO_DEVICE, SIO_NO_PERMISSION, SIO_BUSY,
- *         SIO_OPEN_FAIL.
+ *         SIO_OPEN_FAIL, SIO_BAD_PORTS_FILE (damaged or unreadable ports file, and no
+ *         API232_PORT<n>: no device is guessed), SIO_ASSIGNED_GONE (the assigned device is not
+ *         plugged in; the default device is not tried in its place).
  */
 API232_API int32_t API232_CALL sio_open(int32_t port);
 
@@ -94,6 +101,71 @@ API232_API int32_t API232_CALL sio_close(int32_t port);
  * SIO_NOT_OPEN, SIO_IO_ERROR (the device is gone or failed).
  */
 API232_API int32_t API232_CALL sio_wait(int32_t port, int32_t ms);
+
+/** What a listed device is: a USB adapter or device, a UART of the machine, or something else. */
+enum sio_device_kind { SIO_KIND_OTHER = 0, SIO_KIND_USB = 1, SIO_KIND_UART = 2 };
+
+/**
+ * One serial device present, as sio_list gives it. A fixed layout for callers in any language:
+ * four 32-bit integers, then NUL-terminated UTF-8 texts in fixed-size fields (1168 bytes in all,
+ * no padding). A text too long for its field is cut at a character boundary.
+ */
+struct sio_device {
+    /** One of enum sio_device_kind. */
+    int32_t kind;
+    /** The port number that opens this device now; 0 when none does; -1 when a damaged ports
+        file keeps that from being known. */
+    int32_t port;
+    /** USB vendor id (0x0403 is FTDI), -1 when not known. */
+    int32_t vendor_id;
+    /** USB product id, -1 when not known. */
+    int32_t product_id;
+    /** The name to open: "/dev/ttyUSB0", "COM3". */
+    char device[256];
+    /** A name that survives re-plugging ("/dev/serial/by-id/..."), or "". */
+    char stable_name[256];
+    /** What the system calls it: "FTDI FT232R USB UART", a friendly name. */
+    char description[256];
+    /** USB maker, or "". */
+    char manufacturer[128];
+    /** USB product, or "". */
+    char product[128];
+    /** USB serial number, or "". */
+    char serial_number[128];
+};
+
+/**
+ * List the serial devices present, without opening any of them. Placeholders with no UART behind
+ * them (the ttyS nodes many PCs have) are left out. Devices come in name order. When a damaged
+ * ports file keeps the port numbers from being known, they are -1 and sio_error_text tells why.
+ * @param[out] devices  room for @p capacity entries; the first min(count, capacity) are filled.
+ *                      May be NULL when @p capacity is 0, to ask for the count alone.
+ * @param[in] capacity  the number of entries @p devices can hold.
+ * @return the number of devices present (which may exceed @p capacity: call again with more
+ *         room), or SIO_BAD_PARAM (negative capacity, NULL devices with a capacity),
+ *         SIO_CANNOT_LIST.
+ */
+API232_API int32_t API232_CALL sio_list(struct sio_device *devices, int32_t capacity);
+
+/**
+ * Assign @p device to port @p port in the ports file of the user, so that sio_open(port) opens it
+ * from now on (unless API232_PORT<port> is set). A listed device that has a stable name is
+ * recorded by that name. A NULL or empty @p device removes the assignment. The file keeps its
+ * other lines and is replaced in one step: a crash leaves the old file or the new one. The file is
+ * $XDG_CONFIG_HOME/zarvo/ports (else ~/.config/zarvo/ports); on Windows %APPDATA%\zarvo\ports.
+ * @return SIO_OK, or SIO_BADPORT, SIO_BAD_PARAM (a line break in @p device), SIO_NO_DEVICE (no such
+ *         device), SIO_BAD_PORTS_FILE (the file is damaged: it is left as it is), SIO_CANNOT_SAVE.
+ */
+API232_API int32_t API232_CALL sio_assign(int32_t port, const char *device);
+
+/**
+ * Copy the explanation of the calling thread's last failed sio_ call: the port, the device or
+ * file concerned and the system's reason, as UTF-8, cut to fit and NUL-terminated.
+ * @param[out] text  room for @p size bytes; may be NULL when @p size is 0.
+ * @return the explanation's whole length in bytes without the NUL ("" and 0 when no call failed
+ *         yet), or SIO_BAD_PARAM.
+ */
+API232_API int32_t API232_CALL sio_error_text(char *text, int32_t size);
 
 #ifdef __cplusplus
 }

@@ -12,7 +12,9 @@
 #include <thread>
 
 #include "API232.h"
+#include "last_error.h"
 #include "port.h"
+#include "port_names.h"
 #include "transport.h"
 
 namespace {
@@ -39,16 +41,13 @@ std::shared_ptr<Port> find_port(std::int32_t port) {
     return t.ports[port];
 }
 
-/// Failures are silent unless API232_DEBUG is set: then each one is told on stderr, naming the
-/// port, its device and the system's reason.
+/// Each failure is kept for sio_error_text, and told on stderr when API232_DEBUG is set, naming
+/// the port, its device and the system's reason.
 void trace(std::int32_t port, const std::string &device, const std::string &why) noexcept {
-    static const bool enabled = [] {
-        const char *value = std::getenv("API232_DEBUG");
-        return value != nullptr && *value != '\0';
-    }();
-    if (enabled) {
-        std::fprintf(stderr, "API232: port %d (%s): %s\n", static_cast<int>(port),
-                     device.empty() ? "?" : device.c_str(), why.c_str());
+    try {
+        api232::report_failure("port " + std::to_string(port) + " (" +
+                               (device.empty() ? "?" : device) + "): " + why);
+    } catch (...) {
     }
 }
 
@@ -105,15 +104,24 @@ int32_t API232_CALL sio_open(int32_t port) {
         if (t.ports[port]) {
             return SIO_ALREADY_OPEN;
         }
-        auto p = std::make_shared<Port>(api232::device_name(port));
+        const api232::PortDevice named = api232::port_device(port);
+        if (named.result != SIO_OK) {
+            trace(port, "", named.why);
+            return named.result;
+        }
+        auto p = std::make_shared<Port>(named.name);
         const auto in_use = [&t](const api232::DeviceIdentity &identity) {
             return std::any_of(t.ports.begin(), t.ports.end(), [&](const auto &open) {
                 return open && open->identity == identity;
             });
         };
         std::string why;
-        const std::int32_t result =
-            api232::open_device(p->name, p->device, p->identity, in_use, why);
+        std::int32_t result = api232::open_device(p->name, p->device, p->identity, in_use, why);
+        if (result == SIO_NO_DEVICE && named.from == api232::PortDevice::From::ports_file) {
+            // The adapter assigned to this port is unplugged; its default device is not tried.
+            result = SIO_ASSIGNED_GONE;
+            why += " (" + named.why + "; plug the device in, or assign another)";
+        }
         if (result != SIO_OK) {
             return fail(result, port, *p, why);
         }

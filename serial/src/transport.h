@@ -30,10 +30,6 @@ struct DeviceIdentity {
     bool operator==(const DeviceIdentity &) const = default;
 };
 
-/// The device of port @p port: the one the environment variable API232_PORT<port> names when it
-/// is set and not empty, else the system's own device for that number.
-std::string device_name(std::int32_t port);
-
 /// Opens @p name for this port alone as a raw line (no echo, no translation, no flow control)
 /// and hands it to @p device. @p in_use tells whether this process already holds a device.
 /// Returns SIO_OK, or SIO_NO_DEVICE, SIO_NO_PERMISSION, SIO_BUSY, SIO_OPEN_FAIL with @p why set.

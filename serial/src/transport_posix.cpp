@@ -100,13 +100,6 @@ int poll_ms_until(Clock::time_point deadline) {
 
 }  // namespace
 
-std::string device_name(std::int32_t port) {
-    const std::string variable = "API232_PORT" + std::to_string(port);
-    const char *value = std::getenv(variable.c_str());
-    return value != nullptr && *value != '\0' ? std::string(value)
-                                              : "/dev/ttyS" + std::to_string(port - 1);
-}
-
 std::int32_t open_device(const std::string &name, DeviceHandle &device, DeviceIdentity &identity,
                          const std::function<bool(const DeviceIdentity &)> &in_use,
                          std::string &why) {

@@ -137,15 +137,6 @@ std::int32_t abandon(HANDLE handle, std::int32_t code, std::string &why, std::st
 
 }  // namespace
 
-std::string device_name(std::int32_t port) {
-    // The process's environment as Windows keeps it, so SetEnvironmentVariable counts too.
-    const std::string variable = "API232_PORT" + std::to_string(port);
-    char value[MAX_PATH] = {};
-    const DWORD length = ::GetEnvironmentVariableA(variable.c_str(), value, sizeof value);
-    return length > 0 && length < sizeof value ? std::string(value, length)
-                                               : "\\\\.\\COM" + std::to_string(port);
-}
-
 std::int32_t open_device(const std::string &name, DeviceHandle &device, DeviceIdentity &identity,
                          const std::function<bool(const DeviceIdentity &)> &in_use,
                          std::string &why) {

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "core/serial_layer.h"
 #include "core/text.h"
 #include "fake_library.h"
 #include "fake_view.h"
@@ -19,6 +20,7 @@ class CoreTest : public ::testing::Test {
   protected:
     CoreTest() {
         core::Module1::setLibraryFile(FAKE_ZARVO_PATH);
+        core::SerialLayer::setLibraryFile("");  // no devices offered unless a test asks
         fake.reset();
     }
 

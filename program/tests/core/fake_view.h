@@ -44,6 +44,10 @@ class FakeView : public core::View {
     }
     void showError(const core::Message &message) override { errors.push_back(message); }
     void showNotice(const core::Message &message) override { notices.push_back(message); }
+    void offerChoice(const core::Message &message, const std::vector<core::Text> &items,
+                     const core::Text &confirm, std::function<void(std::size_t)> chosen) override {
+        offers.push_back({message, items, confirm, std::move(chosen)});
+    }
     std::int32_t runBlocking(const std::function<std::int32_t()> &call) override {
         ++blockingCalls;
         if (duringBlockingCall) {
@@ -68,6 +72,14 @@ class FakeView : public core::View {
     std::map<core::Box, int> limits;
     std::map<core::Option, bool> selected;
     std::vector<core::Message> errors, notices;
+    /// Each choice offered; a test answers one by calling its chosen.
+    struct Offer {
+        core::Message message;
+        std::vector<core::Text> items;
+        core::Text confirm;
+        std::function<void(std::size_t)> chosen;
+    };
+    std::vector<Offer> offers;
     std::vector<std::string> events, started;
     std::function<void()> duringBlockingCall;
     int blockingCalls = 0;

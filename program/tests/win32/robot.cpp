@@ -3,7 +3,7 @@
 // title and the controls by class and caption, checks the form, clicks, moves the focus, types,
 // and reads the boxes back.
 //   zarvo-robot CASE ZARVO.EXE WORKDIR [FILE...]
-// Cases: form, session, silent, refused, nolib (see the functions of the same name).
+// Cases: form, session, silent, refused, nolib, offer (see the functions of the same name).
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
@@ -762,6 +762,56 @@ void nolib(Program &program) {
     }
 }
 
+// The printer on COM3, which is no port number yet: the printer test fails, the window offers the
+// serial ports Wine shows, the robot chooses COM3, and the next printer test finds the printer
+// there as port 1. The ports file is the prefix's own, removed before and after.
+void offer(Program &program) {
+    wchar_t appdata[MAX_PATH] = {};
+    GetEnvironmentVariableW(L"APPDATA", appdata, MAX_PATH);
+    const std::wstring portsFile = std::wstring(appdata) + L"\\zarvo\\ports";
+    DeleteFileW(portsFile.c_str());
+
+    program.press("Command1");
+    HWND choice = nullptr;
+    waitFor([&] { return (choice = FindWindowW(L"ZarvoChoice", nullptr)) != nullptr; }, 20000);
+    if (choice == nullptr) {
+        fatal(L"no choice offered after the failed printer test: " + program.text("Text2"));
+    }
+    check(program.text("Text2") == L"Impressora não Conectada",
+          L"clock box: " + program.text("Text2"));
+    check(!IsWindowEnabled(program.main()), L"the window takes no input while the choice shows");
+    HWND list = GetDlgItem(choice, 100);
+    const LRESULT count = sendAndWait(list, LB_GETCOUNT);
+    LRESULT com3 = LB_ERR;
+    std::wstring items;
+    for (LRESULT i = 0; i < count; ++i) {
+        wchar_t item[512] = {};
+        sendAndWait(list, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(item));
+        items += std::wstring(item) + L"; ";
+        const std::wstring text = item;
+        // "Porta serial do computador: COM3 (hoje a porta 3)"
+        if (text.find(L": COM3 ") != std::wstring::npos ||
+            (text.size() >= 6 && text.compare(text.size() - 6, 6, L": COM3") == 0)) {
+            com3 = i;
+        }
+        check(text.find(L": COM1") == std::wstring::npos &&
+                  text.find(L": COM2") == std::wstring::npos,
+              L"ports 1 and 2, just tried, are not offered: " + text);
+    }
+    if (com3 == LB_ERR) {
+        fatal(L"COM3 is not among the offered ports: " + items);
+    }
+    sendAndWait(list, LB_SETCURSEL, static_cast<WPARAM>(com3));
+    PostMessageW(GetDlgItem(choice, IDOK), BM_CLICK, 0, 0);
+    check(waitFor([&] { return !IsWindow(choice); }), L"the choice closes");
+    check(waitFor([&] { return fileBytes(portsFile).find("\n1 = COM3\n") != std::string::npos; }),
+          L"the ports file makes COM3 port 1: " + wide(fileBytes(portsFile)));
+    waitFor([&] { return IsWindowEnabled(program.main()) != FALSE; });
+
+    printerTest(program);
+    DeleteFileW(portsFile.c_str());
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t **argv) {
@@ -785,6 +835,8 @@ int wmain(int argc, wchar_t **argv) {
         refused(program, workdir, files);
     } else if (which == L"nolib") {
         nolib(program);
+    } else if (which == L"offer") {
+        offer(program);
     } else {
         fatal(L"unknown case " + which);
     }

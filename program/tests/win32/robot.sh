@@ -6,6 +6,8 @@
 # CASE: form (no printer needed), session, silent, refused, nolib (Zarvo.exe alone in a folder),
 # bundle (the session case with the programs of SET, x86 or x64, unpacked from ZIP, the Windows
 # download).
+# offer (the printer on COM3, which the window offers after a failed printer test; zarvo-ports
+# lists it).
 # With SHOT=file.png, the session case pauses after its printer test and the screen is saved there.
 set -euo pipefail
 # shellcheck source=../../../testing/wine/simulator-link.sh
@@ -30,7 +32,7 @@ if [ "$case" = bundle ]; then
     listed=$(cd "$work/unpacked" && LC_ALL=C find . -type f | LC_ALL=C sort | tr '\n' ' ')
     expected="./README.txt ./Zarvo.h"
     for s in x64 x86; do
-        expected+=" ./$s/API232.dll ./$s/Zarvo.def ./$s/Zarvo.dll ./$s/Zarvo.exe"
+        expected+=" ./$s/API232.dll ./$s/Zarvo.def ./$s/Zarvo.dll ./$s/Zarvo.exe ./$s/zarvo-ports.exe"
     done
     if [ "$listed" != "$expected " ]; then
         echo "FAIL: the download holds $listed" >&2
@@ -40,7 +42,7 @@ if [ "$case" = bundle ]; then
     case=session
 fi
 case $case in
-form) ;;
+form | offer) ;;
 session)
     dump .1500010003# >"$work/expected-reduction.txt"
     dump .16010100301210# >"$work/expected-date.txt"
@@ -69,6 +71,8 @@ esac
 
 simulator_pid= holder_pid=
 cleanup() {
+    # The ports file belongs to the whole prefix: the other cases find the printer on COM1.
+    [ "$case" = offer ] && "$wine_run" "$bin/zarvo-ports.exe" unset 1 >/dev/null 2>&1
     [ -n "$holder_pid" ] && kill "$holder_pid" 2>/dev/null
     [ -n "$simulator_pid" ] && kill "$simulator_pid" 2>/dev/null
     wait 2>/dev/null || true
@@ -84,6 +88,20 @@ if [ "$case" != form ] && [ "$case" != nolib ]; then
         "${faults[@]}" --log "$work/simulator.log" >"$work/simulator.out" 2>"$work/simulator.err" &
     simulator_pid=$!
     hold_simulator_link "$work" "$ports"
+    if [ "$case" = offer ]; then
+        # The printer moves to COM3; COM1 and COM2 are ports whose devices are missing.
+        ln -s "$(readlink "$ports/COM1")" "$ports/COM3"
+        rm "$ports/COM1"
+        "$wine_run" "$bin/zarvo-ports.exe" >"$work/zarvo-ports.out" 2>"$work/zarvo-ports.err" || {
+            cat "$work/zarvo-ports.err" >&2
+            exit 1
+        }
+        if ! grep -q '^COM3  port 3' "$work/zarvo-ports.out"; then
+            echo "FAIL: zarvo-ports does not list COM3 as port 3:" >&2
+            cat "$work/zarvo-ports.out" >&2
+            exit 1
+        fi
+    fi
 fi
 
 if [ -n "${SHOT:-}" ] && [ "$case" = session ]; then

@@ -1,0 +1,40 @@
+// SPDX-License-Identifier: MIT
+// The serial devices present, as each operating system tells them: device_list_linux.cpp (sysfs),
+// device_list_win32.cpp (SetupAPI, then the SERIALCOMM key).
+#ifndef API232_DEVICE_LIST_H
+#define API232_DEVICE_LIST_H
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "API232.h"
+
+namespace api232 {
+
+struct ListedDevice {
+    sio_device_kind kind = SIO_KIND_OTHER;
+    std::int32_t vendor_id = -1;
+    std::int32_t product_id = -1;
+    std::string device;  ///< the name to open
+    std::string stable_name;
+    std::string description;
+    std::string manufacturer;
+    std::string product;
+    std::string serial_number;
+};
+
+/// The devices present, in name order; false with @p why set when the system cannot tell.
+bool list_devices(std::vector<ListedDevice> &devices, std::string &why);
+
+#ifndef _WIN32
+/// As list_devices, from the tree under @p root: its sys/class/tty and dev/ stand for the
+/// system's, and the devices named are under root/dev. "/" is the running system.
+bool list_devices_under(const std::filesystem::path &root, std::vector<ListedDevice> &devices,
+                        std::string &why);
+#endif
+
+}  // namespace api232
+
+#endif  // API232_DEVICE_LIST_H

@@ -1,0 +1,155 @@
+// SPDX-License-Identifier: MIT
+// The serial devices present on Linux, read from sysfs: every tty with a device behind it, the
+// USB attributes of the nearest USB device above it, and its /dev/serial/by-id link. Nothing is
+// opened. API232_LIST_ROOT names another root folder (a recorded tree) for tests.
+#include <algorithm>
+#include <cstdlib>
+#include <fstream>
+#include <map>
+#include <system_error>
+
+#include "device_list.h"
+
+namespace api232 {
+namespace {
+
+namespace fs = std::filesystem;
+
+/// A sysfs attribute's first line, or "" when it is missing.
+std::string attribute(const fs::path &file) {
+    std::ifstream in(file);
+    std::string line;
+    std::getline(in, line);
+    while (!line.empty() && (line.back() == '\n' || line.back() == ' ' || line.back() == '\r')) {
+        line.pop_back();
+    }
+    return line;
+}
+
+std::int32_t hex_id(const std::string &text) {
+    if (text.empty() || text.size() > 4 ||
+        text.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos) {
+        return -1;
+    }
+    return static_cast<std::int32_t>(std::stoul(text, nullptr, 16));
+}
+
+/// The real folder a sysfs link leads to; "" when it leads nowhere.
+fs::path resolved(const fs::path &link) {
+    std::error_code ec;
+    fs::path target = fs::canonical(link, ec);
+    return ec ? fs::path() : target;
+}
+
+/// The USB device (the folder with idVendor) at or above @p from, stopping at @p root.
+fs::path usb_device_above(fs::path from, const fs::path &root) {
+    const fs::path top = resolved(root / "sys");
+    for (; !from.empty() && from != top && from != from.root_path(); from = from.parent_path()) {
+        std::error_code ec;
+        if (fs::exists(from / "idVendor", ec) && fs::exists(from / "idProduct", ec)) {
+            return from;
+        }
+    }
+    return {};
+}
+
+/// by-id links by the device they lead to.
+std::map<fs::path, fs::path> by_id_links(const fs::path &root) {
+    std::map<fs::path, fs::path> links;
+    std::error_code ec;
+    for (fs::directory_iterator it(root / "dev/serial/by-id", ec), end; !ec && it != end;
+         it.increment(ec)) {
+        const fs::path target = resolved(it->path());
+        if (!target.empty()) {
+            // The lowest name wins when two links lead to one device, so the choice is stable.
+            auto [found, added] = links.emplace(target, it->path());
+            if (!added && it->path() < found->second) {
+                found->second = it->path();
+            }
+        }
+    }
+    return links;
+}
+
+/// "ttyUSB10" after "ttyUSB9": the letters, then the number by value.
+bool name_order(const ListedDevice &a, const ListedDevice &b) {
+    const auto split = [](const std::string &name) {
+        const std::size_t digits = name.find_last_not_of("0123456789") + 1;
+        const std::string number = name.substr(digits);
+        return std::make_pair(name.substr(0, digits),
+                              number.empty() || number.size() > 9 ? -1L : std::stol(number));
+    };
+    return split(a.device) < split(b.device);
+}
+
+std::string joined(const std::string &a, const std::string &b) {
+    return a.empty() || b.empty() ? a + b : a + " " + b;
+}
+
+}  // namespace
+
+bool list_devices_under(const fs::path &root, std::vector<ListedDevice> &devices,
+                        std::string &why) {
+    devices.clear();
+    const fs::path ttys = root / "sys/class/tty";
+    std::error_code ec;
+    fs::directory_iterator it(ttys, ec);
+    if (ec) {
+        why = "cannot read " + ttys.string() + ": " + ec.message();
+        return false;
+    }
+    const std::map<fs::path, fs::path> links = by_id_links(root);
+    for (fs::directory_iterator end; !ec && it != end; it.increment(ec)) {
+        const fs::path tty = it->path();
+        const std::string name = tty.filename().string();
+        // Virtual terminals, pseudo-terminals and the console have no device behind them.
+        const fs::path device = resolved(tty / "device");
+        if (device.empty()) {
+            continue;
+        }
+        ListedDevice listed;
+        listed.device = (root / "dev" / name).string();
+        // A UART driver gives its port a type; 0 is a node with no UART behind it (the ttyS1-3
+        // that many PCs have whether or not the hardware is there).
+        const std::string type = attribute(tty / "type");
+        if (type == "0") {
+            continue;
+        }
+        if (const fs::path usb = usb_device_above(device, root); !usb.empty()) {
+            listed.kind = SIO_KIND_USB;
+            listed.vendor_id = hex_id(attribute(usb / "idVendor"));
+            listed.product_id = hex_id(attribute(usb / "idProduct"));
+            listed.manufacturer = attribute(usb / "manufacturer");
+            listed.product = attribute(usb / "product");
+            listed.serial_number = attribute(usb / "serial");
+            listed.description = joined(listed.manufacturer, listed.product);
+            if (listed.description.empty()) {
+                listed.description = "USB serial device";
+            }
+        } else if (!type.empty()) {
+            listed.kind = SIO_KIND_UART;
+            listed.description = "UART";
+        } else {
+            listed.description =
+                "serial device (" + resolved(device / "subsystem").filename().string() + ")";
+        }
+        if (const auto link = links.find(resolved(listed.device)); link != links.end()) {
+            listed.stable_name = link->second.string();
+        }
+        devices.push_back(std::move(listed));
+    }
+    if (ec) {
+        why = "cannot read " + ttys.string() + ": " + ec.message();
+        return false;
+    }
+    std::sort(devices.begin(), devices.end(), name_order);
+    return true;
+}
+
+bool list_devices(std::vector<ListedDevice> &devices, std::string &why) {
+    const char *root = std::getenv("API232_LIST_ROOT");
+    return list_devices_under(root != nullptr && *root != '\0' ? fs::path(root) : fs::path("/"),
+                              devices, why);
+}
+
+}  // namespace api232

@@ -1,0 +1,19 @@
+// SPDX-License-Identifier: MIT
+// The explanation of each thread's last failed call, for sio_error_text and API232_DEBUG.
+#ifndef API232_LAST_ERROR_H
+#define API232_LAST_ERROR_H
+
+#include <string>
+
+namespace api232 {
+
+/// Keeps @p text as the calling thread's last failure and, when API232_DEBUG is set, tells it on
+/// standard error. Never throws.
+void report_failure(const std::string &text) noexcept;
+
+/// The calling thread's last failure, "" when none.
+const std::string &last_failure() noexcept;
+
+}  // namespace api232
+
+#endif  // API232_LAST_ERROR_H

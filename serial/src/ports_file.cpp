@@ -1,0 +1,281 @@
+// SPDX-License-Identifier: MIT
+// Reading, editing and atomically replacing the ports file.
+#include "ports_file.h"
+
+#include <cstdlib>
+#include <fstream>
+#include <stdexcept>
+#include <system_error>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#endif
+
+namespace api232 {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::int32_t kLastPort = 255;
+/// A ports file holds a handful of lines; anything this big is not one.
+constexpr std::uintmax_t kLargestFile = 64 * 1024;
+
+const char kHeader[] =
+    "# Serial ports of Zarvo: one \"port number = device\" a line. zarvo-ports and the Zarvo\n"
+    "# window write this file; the environment variable API232_PORT<n> wins over it.\n";
+
+std::string trimmed(const std::string &text) {
+    const auto first = text.find_first_not_of(" \t\r");
+    if (first == std::string::npos) {
+        return {};
+    }
+    return text.substr(first, text.find_last_not_of(" \t\r") - first + 1);
+}
+
+#ifdef _WIN32
+fs::path environment_path(const wchar_t *name) {
+    wchar_t value[32768];
+    const DWORD length = ::GetEnvironmentVariableW(name, value, 32768);
+    return length > 0 && length < 32768 ? fs::path(std::wstring(value, length)) : fs::path();
+}
+
+std::string system_message(DWORD error) {
+    char text[512] = {};
+    const DWORD length =
+        ::FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error,
+                         0, text, sizeof text, nullptr);
+    std::string message(text, length);
+    while (!message.empty() && (message.back() == '\n' || message.back() == '\r')) {
+        message.pop_back();
+    }
+    return message.empty() ? "error " + std::to_string(error) : message;
+}
+
+bool write_new_file(const fs::path &temp, const fs::path &target, const std::string &bytes,
+                    std::string &why) {
+    const HANDLE file = ::CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        why = "cannot create " + temp.string() + ": " + system_message(::GetLastError());
+        return false;
+    }
+    DWORD written = 0;
+    const bool ok =
+        ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+        written == bytes.size() && ::FlushFileBuffers(file);
+    const DWORD error = ::GetLastError();
+    ::CloseHandle(file);
+    if (!ok || !::MoveFileExW(temp.c_str(), target.c_str(),
+                              MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        why = "cannot write " + target.string() + ": " +
+              system_message(ok ? ::GetLastError() : error);
+        ::DeleteFileW(temp.c_str());
+        return false;
+    }
+    return true;
+}
+#else
+bool write_new_file(const fs::path &temp, const fs::path &target, const std::string &bytes,
+                    std::string &why) {
+    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0644);
+    if (fd < 0) {
+        why = "cannot create " + temp.string() + ": " + std::strerror(errno);
+        return false;
+    }
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            break;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    // The data reaches the disk before the name does, so a crash leaves the old file or the new.
+    const bool ok = done == bytes.size() && ::fsync(fd) == 0;
+    const int error = errno;
+    ::close(fd);
+    if (!ok || ::rename(temp.c_str(), target.c_str()) != 0) {
+        why = "cannot write " + target.string() + ": " + std::strerror(ok ? errno : error);
+        ::unlink(temp.c_str());
+        return false;
+    }
+    return true;
+}
+#endif
+
+}  // namespace
+
+fs::path ports_file_path() {
+#ifdef _WIN32
+    const fs::path appdata = environment_path(L"APPDATA");
+    return appdata.empty() ? fs::path() : appdata / "zarvo" / "ports";
+#else
+    const char *config = std::getenv("XDG_CONFIG_HOME");
+    // The XDG rule: a relative value is to be ignored.
+    if (config != nullptr && config[0] == '/') {
+        return fs::path(config) / "zarvo" / "ports";
+    }
+    const char *home = std::getenv("HOME");
+    return home != nullptr && home[0] == '/' ? fs::path(home) / ".config" / "zarvo" / "ports"
+                                             : fs::path();
+#endif
+}
+
+std::optional<std::pair<std::int32_t, std::string>> parse_ports_line(const std::string &line) {
+    const std::string text = trimmed(line);
+    if (text.empty() || text[0] == '#') {
+        return std::nullopt;
+    }
+    const auto equals = text.find('=');
+    if (equals == std::string::npos) {
+        throw std::invalid_argument("no \"=\" between port number and device");
+    }
+    const std::string number = trimmed(text.substr(0, equals));
+    const std::string device = trimmed(text.substr(equals + 1));
+    if (number.empty() || number.size() > 3 ||
+        number.find_first_not_of("0123456789") != std::string::npos) {
+        throw std::invalid_argument("\"" + number + "\" is not a port number");
+    }
+    const int port = std::stoi(number);
+    if (port < 1 || port > kLastPort) {
+        throw std::invalid_argument("port " + number + " is outside 1..255");
+    }
+    if (device.empty()) {
+        throw std::invalid_argument("no device after \"=\"");
+    }
+    return std::make_pair(port, device);
+}
+
+bool PortsFile::load(const fs::path &path, std::string &why) {
+    path_ = path;
+    lines_.clear();
+    assigned_.clear();
+    line_of_.clear();
+    std::error_code ec;
+    const fs::file_status status = fs::status(path, ec);
+    if (status.type() == fs::file_type::not_found) {
+        return true;
+    }
+    if (ec || !fs::is_regular_file(status) || fs::file_size(path, ec) > kLargestFile || ec) {
+        why = "ports file " + path.string() + ": " +
+              (ec ? ec.message() : std::string("not a small plain text file"));
+        return false;
+    }
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        why = "cannot read ports file " + path.string();
+        return false;
+    }
+    bool damaged = false;
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r') {
+            line.pop_back();
+        }
+        lines_.push_back(line);
+        if (damaged) {
+            continue;
+        }
+        const std::string where =
+            "ports file " + path.string() + ", line " + std::to_string(lines_.size()) + ": ";
+        try {
+            if (const auto entry = parse_ports_line(line)) {
+                if (assigned_.count(entry->first) != 0) {
+                    throw std::invalid_argument("port " + std::to_string(entry->first) +
+                                                " is assigned twice");
+                }
+                assigned_[entry->first] = entry->second;
+                line_of_[entry->first] = lines_.size() - 1;
+            }
+        } catch (const std::invalid_argument &e) {
+            why = where + e.what();
+            damaged = true;
+        }
+    }
+    if (in.bad()) {
+        why = "cannot read ports file " + path.string();
+        return false;
+    }
+    return !damaged;
+}
+
+std::optional<std::string> PortsFile::device(std::int32_t port) const {
+    const auto found = assigned_.find(port);
+    return found == assigned_.end() ? std::nullopt : std::optional(found->second);
+}
+
+bool PortsFile::assign(std::int32_t port, const std::string &device) {
+    const auto found = line_of_.find(port);
+    if (device.empty()) {
+        if (found != line_of_.end()) {
+            const std::size_t removed = found->second;
+            lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(removed));
+            for (auto &[other, index] : line_of_) {
+                index -= index > removed ? 1 : 0;
+            }
+            line_of_.erase(port);
+            assigned_.erase(port);
+            return true;
+        }
+        return false;
+    }
+    const std::string line = std::to_string(port) + " = " + device;
+    if (found != line_of_.end()) {
+        lines_[found->second] = line;
+    } else {
+        if (lines_.empty()) {
+            lines_.push_back(kHeader);
+            lines_.back().pop_back();
+        }
+        lines_.push_back(line);
+        line_of_[port] = lines_.size() - 1;
+    }
+    assigned_[port] = device;
+    return true;
+}
+
+bool PortsFile::save(std::string &why) const {
+    if (path_.empty()) {
+        why =
+            "no folder for the ports file: neither XDG_CONFIG_HOME nor HOME (APPDATA on Windows) "
+            "is set";
+        return false;
+    }
+    std::error_code ec;
+    // A ports file kept elsewhere behind a link is replaced where it lies, keeping the link.
+    // (A missing file sets ec here too; only a link needs resolving.)
+    const bool link = fs::is_symlink(fs::symlink_status(path_, ec));
+    ec.clear();
+    const fs::path target = link ? fs::canonical(path_, ec) : path_;
+    if (ec) {
+        why = "ports file " + path_.string() + ": " + ec.message();
+        return false;
+    }
+    fs::create_directories(target.parent_path(), ec);
+    if (ec) {
+        why = "cannot make the folder " + target.parent_path().string() + ": " + ec.message();
+        return false;
+    }
+    std::string bytes;
+    for (const std::string &line : lines_) {
+        bytes += line + "\n";
+    }
+#ifdef _WIN32
+    const auto id = ::GetCurrentProcessId();
+#else
+    const auto id = ::getpid();
+#endif
+    fs::path temp = target;
+    temp += ".new-" + std::to_string(id);
+    return write_new_file(temp, target, bytes, why);
+}
+
+}  // namespace api232

@@ -1,0 +1,52 @@
+// SPDX-License-Identifier: MIT
+// The ports file: the user's own assignment of port numbers to devices, one "n = device" a line,
+// in the per-user configuration folder. Read at every sio_open; changed by sio_assign.
+#ifndef API232_PORTS_FILE_H
+#define API232_PORTS_FILE_H
+
+#include <cstdint>
+#include <filesystem>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace api232 {
+
+/// The file's place: $XDG_CONFIG_HOME/zarvo/ports, else $HOME/.config/zarvo/ports; on Windows
+/// %APPDATA%\zarvo\ports. Empty when the environment names no such folder.
+std::filesystem::path ports_file_path();
+
+class PortsFile {
+  public:
+    /// Reads @p path. A missing file is an empty one. False with @p why set (naming the file and
+    /// the line) when it cannot be read or a line is damaged; what was read is kept for editing.
+    bool load(const std::filesystem::path &path, std::string &why);
+
+    /// The device assigned to @p port, if any.
+    std::optional<std::string> device(std::int32_t port) const;
+    const std::map<std::int32_t, std::string> &assignments() const { return assigned_; }
+
+    /// Assigns @p device to @p port in place of the line that assigned it (else on a new last
+    /// line); an empty @p device removes that line. Every other line stays as it was. False when
+    /// nothing changed (removing a port that had no line).
+    bool assign(std::int32_t port, const std::string &device);
+
+    /// Writes the lines to a new file beside the old one and renames it over the old one;
+    /// creates the folder if needed. False with @p why set on failure; the old file then stays.
+    bool save(std::string &why) const;
+
+  private:
+    std::filesystem::path path_;
+    std::vector<std::string> lines_;
+    std::map<std::int32_t, std::string> assigned_;
+    std::map<std::int32_t, std::size_t> line_of_;
+};
+
+/// The port number and device of one line, or nothing for a blank or "#" comment line; throws
+/// std::invalid_argument with the reason for a damaged line.
+std::optional<std::pair<std::int32_t, std::string>> parse_ports_line(const std::string &line);
+
+}  // namespace api232
+
+#endif  // API232_PORTS_FILE_H

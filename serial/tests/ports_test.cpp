@@ -1,0 +1,201 @@
+// SPDX-License-Identifier: MIT
+// The devices present (sio_list, from recorded sysfs trees) and the ports file: sio_open honours
+// it below API232_PORT<n>, sio_assign edits it without losing lines, damage gives clear failures.
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "API232.h"
+#include "pseudo_terminal.h"
+#include "scratch_directory.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using ::testing::HasSubstr;
+
+const fs::path kTrees = SYSFS_TREES;
+
+std::string error_text() {
+    char text[512];
+    sio_error_text(text, sizeof text);
+    return text;
+}
+
+std::vector<sio_device> listed() {
+    std::vector<sio_device> devices(static_cast<std::size_t>(std::max(sio_list(nullptr, 0), 0)));
+    const int32_t count = sio_list(devices.data(), static_cast<int32_t>(devices.size()));
+    EXPECT_EQ(count, static_cast<int32_t>(devices.size()));
+    return devices;
+}
+
+class PortsFile : public ::testing::Test {
+  protected:
+    PortsFile() {
+        ::setenv("XDG_CONFIG_HOME", (scratch.path() / "config").c_str(), 1);
+        ::setenv("API232_LIST_ROOT", (kTrees / "pc").c_str(), 1);
+    }
+    ~PortsFile() override {
+        for (int32_t port = 1; port <= 4; ++port) {
+            sio_close(port);
+        }
+        ::unsetenv("XDG_CONFIG_HOME");
+        ::unsetenv("API232_LIST_ROOT");
+        ::unsetenv("API232_PORT3");
+    }
+    fs::path file() const { return scratch.path() / "config/zarvo/ports"; }
+    void write(const std::string &text) const {
+        fs::create_directories(file().parent_path());
+        support::write_file(file(), text);
+    }
+    std::string tree(const std::string &name) const { return (kTrees / "pc" / name).string(); }
+
+    support::ScratchDirectory scratch;
+};
+
+TEST_F(PortsFile, ListsAdaptersAndTheUartButNoPlaceholderOrConsole) {
+    const std::vector<sio_device> devices = listed();
+    ASSERT_EQ(devices.size(), 3u);
+
+    const sio_device &acm = devices[0];
+    EXPECT_EQ(acm.device, tree("dev/ttyACM0"));
+    EXPECT_EQ(acm.kind, SIO_KIND_USB);
+    EXPECT_EQ(acm.vendor_id, 0x2341);
+    EXPECT_EQ(acm.product_id, 0x0043);
+    EXPECT_STREQ(acm.product, "");  // the board gives none: the maker describes it
+    EXPECT_STREQ(acm.description, "Arduino (www.arduino.cc)");
+    EXPECT_STREQ(acm.serial_number, "85736323838351F0E1A1");
+
+    const sio_device &uart = devices[1];
+    EXPECT_EQ(uart.device, tree("dev/ttyS0"));
+    EXPECT_EQ(uart.kind, SIO_KIND_UART);
+    EXPECT_EQ(uart.vendor_id, -1);
+    EXPECT_STREQ(uart.stable_name, "");
+
+    const sio_device &ftdi = devices[2];
+    EXPECT_EQ(ftdi.device, tree("dev/ttyUSB0"));
+    EXPECT_EQ(ftdi.kind, SIO_KIND_USB);
+    EXPECT_EQ(ftdi.vendor_id, 0x0403);  // the adapter's ids, not its hub's
+    EXPECT_EQ(ftdi.product_id, 0x6001);
+    EXPECT_STREQ(ftdi.manufacturer, "FTDI");
+    EXPECT_STREQ(ftdi.product, "FT232R USB UART");
+    EXPECT_STREQ(ftdi.serial_number, "A1B2C3D4");
+    EXPECT_EQ(ftdi.stable_name,
+              tree("dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A1B2C3D4-if00-port0"));
+    for (const sio_device &d : devices) {
+        EXPECT_EQ(d.port, 0) << d.device;
+    }
+}
+
+TEST_F(PortsFile, ListCallsFillOnlyTheRoomGiven) {
+    EXPECT_EQ(sio_list(nullptr, 0), 3);
+    sio_device two[2] = {};
+    two[1].kind = 77;
+    EXPECT_EQ(sio_list(two, 1), 3);
+    EXPECT_EQ(two[0].kind, SIO_KIND_USB);
+    EXPECT_EQ(two[1].kind, 77);
+    EXPECT_EQ(sio_list(nullptr, 1), SIO_BAD_PARAM);
+    EXPECT_EQ(sio_list(two, -1), SIO_BAD_PARAM);
+
+    ::setenv("API232_LIST_ROOT", (kTrees / "no-serial").c_str(), 1);
+    EXPECT_EQ(sio_list(two, 2), 0);  // only a placeholder and a console there
+    ::setenv("API232_LIST_ROOT", (scratch.path() / "nothing").c_str(), 1);
+    EXPECT_EQ(sio_list(two, 2), SIO_CANNOT_LIST);
+    EXPECT_THAT(error_text(), HasSubstr("nothing/sys/class/tty"));
+}
+
+TEST_F(PortsFile, AssignRecordsTheStableNameAndTheListShowsThePort) {
+    write("# kept\n2 = /dev/somewhere-else\n\n");
+    ASSERT_EQ(sio_assign(1, tree("dev/ttyUSB0").c_str()), SIO_OK) << error_text();
+    ::setenv("API232_PORT3", tree("dev/ttyACM0").c_str(), 1);
+    EXPECT_EQ(support::read_file(file()),
+              "# kept\n2 = /dev/somewhere-else\n\n1 = " +
+                  tree("dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A1B2C3D4-if00-port0") + "\n");
+    const std::vector<sio_device> devices = listed();
+    ASSERT_EQ(devices.size(), 3u);
+    EXPECT_EQ(devices[2].port, 1);  // by the ports file
+    EXPECT_EQ(devices[0].port, 3);  // by the environment
+    EXPECT_EQ(devices[1].port, 0);
+
+    // A second assignment of port 1 takes the place of the first; removing it keeps the rest.
+    ASSERT_EQ(sio_assign(1, tree("dev/ttyS0").c_str()), SIO_OK);
+    EXPECT_EQ(support::read_file(file()),
+              "# kept\n2 = /dev/somewhere-else\n\n1 = " + tree("dev/ttyS0") + "\n");
+    ASSERT_EQ(sio_assign(1, nullptr), SIO_OK);
+    EXPECT_EQ(support::read_file(file()), "# kept\n2 = /dev/somewhere-else\n\n");
+    EXPECT_EQ(std::distance(fs::directory_iterator(file().parent_path()), {}), 1)
+        << "a temporary file was left beside the ports file";
+}
+
+TEST_F(PortsFile, AssignRefusesWhatItCannotRecordFaithfully) {
+    EXPECT_EQ(sio_assign(0, "/dev/null"), SIO_BADPORT);
+    EXPECT_EQ(sio_assign(256, "/dev/null"), SIO_BADPORT);
+    EXPECT_EQ(sio_assign(1, "/dev/null\n2 = /dev/tty"), SIO_BAD_PARAM);
+    EXPECT_EQ(sio_assign(1, " /dev/null"), SIO_BAD_PARAM);
+    EXPECT_EQ(sio_assign(1, "/dev/no-such-adapter"), SIO_NO_DEVICE);
+    EXPECT_THAT(error_text(), HasSubstr("/dev/no-such-adapter"));
+    EXPECT_EQ(sio_assign(4, nullptr), SIO_OK);  // nothing to remove: no file is made
+    EXPECT_FALSE(fs::exists(file()));
+
+    // The first assignment makes the folder and the file.
+    ASSERT_EQ(sio_assign(4, "/dev/null"), SIO_OK) << error_text();
+    EXPECT_THAT(support::read_file(file()), ::testing::EndsWith("\n4 = /dev/null\n"));
+    fs::remove_all(scratch.path() / "config");
+
+    // The folder cannot be made: a file has its name.
+    support::write_file(scratch.path() / "config", "");
+    EXPECT_EQ(sio_assign(1, "/dev/null"), SIO_CANNOT_SAVE);
+    EXPECT_THAT(error_text(), HasSubstr((scratch.path() / "config").string()));
+}
+
+TEST_F(PortsFile, OpenTakesTheAssignedDeviceUnlessTheEnvironmentNamesOne) {
+    support::PseudoTerminal assigned(4);  // named by API232_PORT4 only while it lives
+    support::PseudoTerminal named(3);
+    SKIP_WITHOUT_PTY(assigned);
+    SKIP_WITHOUT_PTY(named);
+    ::unsetenv("API232_PORT4");
+    write("4 = " + assigned.path() + "\n3 = " + assigned.path() + "\n");
+
+    ASSERT_EQ(sio_open(4), SIO_OK) << error_text();
+    EXPECT_EQ(sio_write(4, "to 4", 4), 4);
+    EXPECT_EQ(assigned.receive(4), "to 4");
+    ASSERT_EQ(sio_close(4), SIO_OK);
+
+    ASSERT_EQ(sio_open(3), SIO_OK);  // API232_PORT3 wins over the file
+    EXPECT_EQ(sio_write(3, "to 3", 4), 4);
+    EXPECT_EQ(named.receive(4), "to 3");
+}
+
+TEST_F(PortsFile, DamagedOrStaleFileFailsTheOpenWithoutGuessingADevice) {
+    support::PseudoTerminal named(3);
+    SKIP_WITHOUT_PTY(named);
+    struct Case {
+        const char *text;
+        const char *explained;
+    };
+    for (const Case &c : {Case{"1 = /dev/null\nport two = /dev/ttyS1\n", "line 2"},
+                          Case{"1 /dev/ttyS0\n", "no \"=\""}, Case{"300 = /dev/ttyS0\n", "300"},
+                          Case{"1 =\n", "no device"}, Case{"1 = /dev/a\n1 = /dev/b\n", "twice"}}) {
+        SCOPED_TRACE(c.text);
+        write(c.text);
+        EXPECT_EQ(sio_open(1), SIO_BAD_PORTS_FILE);
+        EXPECT_THAT(error_text(), HasSubstr(file().string()));
+        EXPECT_THAT(error_text(), HasSubstr(c.explained));
+        // Editing would drop or keep the damage unseen: the file is left as the user wrote it.
+        EXPECT_EQ(sio_assign(2, "/dev/null"), SIO_BAD_PORTS_FILE);
+        EXPECT_EQ(support::read_file(file()), c.text);
+        EXPECT_EQ(listed()[0].port, -1);
+        EXPECT_THAT(error_text(), HasSubstr(c.explained));
+    }
+    EXPECT_EQ(sio_open(3), SIO_OK) << "API232_PORT3 does not depend on the file";
+
+    write("1 = " + (scratch.path() / "unplugged").string() + "\n");
+    EXPECT_EQ(sio_open(1), SIO_ASSIGNED_GONE);
+    EXPECT_THAT(error_text(), HasSubstr(file().string()));
+    EXPECT_THAT(error_text(), HasSubstr("unplugged"));
+}
+
+}  // namespace
