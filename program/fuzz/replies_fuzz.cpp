@@ -99,7 +99,7 @@ void checkPrinterTest(const std::string &file, const Text &line) {
         g_fake->pushFile(file);
     }
     g_view->errors.clear();
-    g_form->handle(core::Handler::Command1_Click);
+    g_form->handle(core::Handler{core::Control::Command1, core::Event::Click});
     const std::vector<std::string> calls = g_fake->log();
     g_fake->reset();
 

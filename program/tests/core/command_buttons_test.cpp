@@ -47,7 +47,7 @@ TEST_P(PrinterTestFields, FillTheirBoxes) {
     for (const std::string &reply : c.replies) {
         fake.pushReply(reply);
     }
-    form.handle(core::Handler::Command1_Click);
+    form.handle(core::Handler{core::Control::Command1, core::Event::Click});
 
     std::vector<std::string> shown{view.utf8(core::Box::Text2), core::toUtf8(form.SummerTimeFlag)};
     for (core::Box box :
@@ -142,7 +142,7 @@ TEST_P(PortSearch, PortOneThenPortTwo) {
     for (const std::string &reply : c.replies) {
         fake.pushReply(reply);
     }
-    form.handle(core::Handler::Command1_Click);
+    form.handle(core::Handler{core::Control::Command1, core::Event::Click});
 
     EXPECT_EQ(fake.log(), c.calls);
     EXPECT_EQ(form.PrinterPort, std::optional<std::int32_t>(c.printerPort));
@@ -275,26 +275,30 @@ using core::Handler;
 
 INSTANTIATE_TEST_SUITE_P(
     Buttons, CommandButton,
-    ::testing::Values(ButtonCase{"enter_summer_time_accepted", Handler::Command2_Click, 2, 0,
-                                 kPaper, kEnter, "TXRX 2 3 .36S", kPaper, ""},
-                      ButtonCase{"leave_summer_time_refused", Handler::Command3_Click, 1, 0,
-                                 ".-0001ERRO:         11}", kLeave, "TXRX 1 3 .36N", "ERRO 11", ""},
-                      ButtonCase{"x_reading_no_answer", Handler::Command4_Click, 2, 0, "",
-                                 "Leitura X", "TXRX 2 180 .13", "ERRO 99", ""},
-                      ButtonCase{"x_reading_accepted", Handler::Command4_Click, 1, 0, kPaper,
-                                 "Leitura X", "TXRX 1 180 .13", kPaper, ""},
-                      ButtonCase{"abre_fails_exchange_and_fecha_all_the_same",
-                                 Handler::Command2_Click, 2, -1, kNotWritten, kEnter,
-                                 "TXRX 2 3 .36S", "ERRO 98", ""},
-                      ButtonCase{"before_any_printer_test_port_0", Handler::Command3_Click, 0, -1,
-                                 kNotWritten, kLeave, "TXRX 0 3 .36N", "ERRO 98", ""},
-                      ButtonCase{"port_busy_told", Handler::Command2_Click, 1, ZARVO_PORT_BUSY,
-                                 kNotWritten, kEnter, "TXRX 1 3 .36S", "ERRO 98",
-                                 "A porta 1 não pôde ser aberta: em uso por outro programa."},
-                      ButtonCase{"device_gone_since_the_printer_test_told", Handler::Command4_Click,
-                                 2, ZARVO_PORT_NO_DEVICE, kNotWritten, "Leitura X",
-                                 "TXRX 2 180 .13", "ERRO 98",
-                                 "A porta 2 não pôde ser aberta: o dispositivo não existe."}),
+    ::testing::Values(
+        ButtonCase{"enter_summer_time_accepted",
+                   Handler{core::Control::Command2, core::Event::Click}, 2, 0, kPaper, kEnter,
+                   "TXRX 2 3 .36S", kPaper, ""},
+        ButtonCase{"leave_summer_time_refused",
+                   Handler{core::Control::Command3, core::Event::Click}, 1, 0,
+                   ".-0001ERRO:         11}", kLeave, "TXRX 1 3 .36N", "ERRO 11", ""},
+        ButtonCase{"x_reading_no_answer", Handler{core::Control::Command4, core::Event::Click}, 2,
+                   0, "", "Leitura X", "TXRX 2 180 .13", "ERRO 99", ""},
+        ButtonCase{"x_reading_accepted", Handler{core::Control::Command4, core::Event::Click}, 1, 0,
+                   kPaper, "Leitura X", "TXRX 1 180 .13", kPaper, ""},
+        ButtonCase{"abre_fails_exchange_and_fecha_all_the_same",
+                   Handler{core::Control::Command2, core::Event::Click}, 2, -1, kNotWritten, kEnter,
+                   "TXRX 2 3 .36S", "ERRO 98", ""},
+        ButtonCase{"before_any_printer_test_port_0",
+                   Handler{core::Control::Command3, core::Event::Click}, 0, -1, kNotWritten, kLeave,
+                   "TXRX 0 3 .36N", "ERRO 98", ""},
+        ButtonCase{"port_busy_told", Handler{core::Control::Command2, core::Event::Click}, 1,
+                   ZARVO_PORT_BUSY, kNotWritten, kEnter, "TXRX 1 3 .36S", "ERRO 98",
+                   "A porta 1 não pôde ser aberta: em uso por outro programa."},
+        ButtonCase{"device_gone_since_the_printer_test_told",
+                   Handler{core::Control::Command4, core::Event::Click}, 2, ZARVO_PORT_NO_DEVICE,
+                   kNotWritten, "Leitura X", "TXRX 2 180 .13", "ERRO 98",
+                   "A porta 2 não pôde ser aberta: o dispositivo não existe."}),
     [](const auto &info) { return std::string(info.param.name); });
 
 // Focus events raised while a handler waits run after it, in order; a close asked for meanwhile
@@ -303,23 +307,23 @@ TEST_F(CoreTest, HandlersRunOneAtATimeAndCloseWaits) {
     fake.pushReply(".+ok}");
     view.duringBlockingCall = [&] {
         if (view.blockingCalls == 2) {  // inside TXRX of Command4_Click
-            form.handle(core::Handler::Ini_Validate);
-            form.handle(core::Handler::Fim_GotFocus);
+            form.handle(core::Handler{core::Control::Ini, core::Event::Validate});
+            form.handle(core::Handler{core::Control::Fim, core::Event::GotFocus});
             EXPECT_EQ(view.started, Log{"Command4_Click"});
         }
     };
-    form.handle(core::Handler::Command4_Click);
+    form.handle(core::Handler{core::Control::Command4, core::Event::Click});
     EXPECT_EQ(view.started, (Log{"Command4_Click", "Ini_Validate", "Fim_GotFocus"}));
     EXPECT_EQ(view.closed, 0);
 
     view.started.clear();
     view.duringBlockingCall = [&] {
         if (view.blockingCalls == 5) {  // TXRX of the second Command4_Click
-            form.handle(core::Handler::Ini_Validate);
+            form.handle(core::Handler{core::Control::Ini, core::Event::Validate});
             EXPECT_FALSE(form.mayClose());
         }
     };
-    form.handle(core::Handler::Command4_Click);
+    form.handle(core::Handler{core::Control::Command4, core::Event::Click});
     EXPECT_EQ(view.started, Log{"Command4_Click"});  // the queued one is dropped
     EXPECT_EQ(view.closed, 1);
     EXPECT_EQ(fake.log().back(), "Fecha 0");  // the running handler ended its steps

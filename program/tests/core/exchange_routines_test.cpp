@@ -238,7 +238,7 @@ TEST_P(ReplyFileFailure, StopsTheHandler) {
     form.PrinterPort = 1;
     view.texts[core::Box::Text3] = u"earlier";
     bool reachedTheEnd = false;
-    form.handleWith(core::Handler::Command4_Click, [&] {
+    form.handleWith(core::Handler{core::Control::Command4, core::Event::Click}, [&] {
         form.link().Abre(1);
         c.paperEnd ? form.PaperEnd() : form.VV(1, 10, u".28");
         reachedTheEnd = true;
@@ -265,7 +265,8 @@ TEST_P(ReplyFileFailure, StopsTheHandler) {
     std::filesystem::remove("RespApf.txt");
     fake.reset();
     fake.pushReply(".+next}");
-    form.handleWith(core::Handler::Command4_Click, [&] { form.VV(1, 10, u".13"); });
+    form.handleWith(core::Handler{core::Control::Command4, core::Event::Click},
+                    [&] { form.VV(1, 10, u".13"); });
     EXPECT_EQ(form.LastReply, u".+next}");
     EXPECT_EQ(view.errors.size(), 1U);
 }
@@ -299,7 +300,7 @@ TEST_F(CoreTest, PortsClosedAreOnlyThoseLeftOpen) {
     fake.setAbreResult(2, -1);
     fake.pushReply(".+ok}");
     fake.pushNoFile(-2);  // the second exchange could not write its reply
-    form.handleWith(core::Handler::Command1_Click, [&] {
+    form.handleWith(core::Handler{core::Control::Command1, core::Event::Click}, [&] {
         form.link().Abre(1);
         form.link().Abre(2);  // fails: nothing to close
         form.link().Abre(3);
@@ -313,7 +314,8 @@ TEST_F(CoreTest, PortsClosedAreOnlyThoseLeftOpen) {
 
     // The next handler starts with no port to answer for.
     fake.reset();
-    form.handleWith(core::Handler::Command2_Click, [&] { form.VV(5, 3, u".36S"); });
+    form.handleWith(core::Handler{core::Control::Command2, core::Event::Click},
+                    [&] { form.VV(5, 3, u".36S"); });
     EXPECT_EQ(fake.log(), Log{"TXRX 5 3 .36S"});
 }
 

@@ -17,7 +17,10 @@ class FakeView : public core::View {
     FakeView() {
         texts[core::Box::Ini] = u"0001";
         texts[core::Box::Fim] = u"1000";
-        selected[core::Option::Porredu] = selected[core::Option::NaImp] = true;
+        for (core::Option option : {core::Option::Porredu, core::Option::Pordata,
+                                    core::Option::NaImp, core::Option::NoArq}) {
+            selected[option] = (core::row(core::controlOf(option)).facts & core::kSelected) != 0;
+        }
     }
 
     core::Text text(core::Box box) const override {
@@ -36,11 +39,14 @@ class FakeView : public core::View {
         return found != selected.end() && found->second;
     }
     void select(core::Option option) override {
-        const bool mode = option == core::Option::Porredu || option == core::Option::Pordata;
-        for (auto other : mode ? std::vector{core::Option::Porredu, core::Option::Pordata}
-                               : std::vector{core::Option::NaImp, core::Option::NoArq}) {
-            selected[other] = other == option;
+        // The other button of the pair: the option button in the same frame.
+        const core::Control frame = core::row(core::controlOf(option)).container;
+        for (auto &[other, on] : selected) {
+            if (core::row(core::controlOf(other)).container == frame) {
+                on = false;
+            }
         }
+        selected[option] = true;
     }
     void showError(const core::Message &message) override { errors.push_back(message); }
     void showNotice(const core::Message &message) override { notices.push_back(message); }
@@ -57,9 +63,7 @@ class FakeView : public core::View {
     void closeWindow() override { ++closed; }
 
     static std::string name(core::Box box) {
-        static const char *const kNames[] = {"Text1", "Text2",   "Text3", "COO", "CCF",
-                                             "PAPEL", "Reducao", "LEITX", "Ini", "Fim"};
-        return kNames[static_cast<int>(box)];
+        return std::string(core::row(core::controlOf(box)).name);
     }
     std::string utf8(core::Box box) const { return core::toUtf8(text(box)); }
 

@@ -61,16 +61,16 @@ TEST_P(ReadingCommand, BuiltFromTheBoxes) {
     }
     if (c.options.find("date") != std::string::npos) {
         view.select(core::Option::Pordata);
-        form.handle(Handler::Pordata_Click);
+        form.handle(Handler{core::Control::Pordata, core::Event::Click});
     }
     if (toFile) {
         view.select(core::Option::NoArq);
     }
     if (!c.typed.empty()) {
         view.texts[Box::Ini] = u16(c.typed[0]);
-        form.handle(Handler::Ini_Validate);
+        form.handle(Handler{core::Control::Ini, core::Event::Validate});
         view.texts[Box::Fim] = u16(c.typed[1]);
-        form.handle(Handler::Fim_Validate);
+        form.handle(Handler{core::Control::Fim, core::Event::Validate});
     }
     fake.pushReply(toFile ? kEnd : ".+0000}");
     Log during;
@@ -79,7 +79,7 @@ TEST_P(ReadingCommand, BuiltFromTheBoxes) {
             during = {view.utf8(Box::Text3), view.utf8(Box::Ini), view.utf8(Box::Fim)};
         }
     };
-    form.handle(Handler::LMF_Click);
+    form.handle(Handler{core::Control::LMF, core::Event::Click});
 
     const std::string p = std::to_string(port);
     EXPECT_EQ(fake.log(), (Log{"Abre " + p, c.call, "Fecha " + p}));
@@ -169,7 +169,7 @@ TEST_P(SavedReading, HoldsTheBlocksReceived) {
     support::write_file("LeitM.txt", kOld);
     push(fake, c.replies);
     view.select(core::Option::NoArq);
-    form.handle(Handler::LMF_Click);
+    form.handle(Handler{core::Control::LMF, core::Event::Click});
 
     const Log calls = fake.log();
     EXPECT_EQ(std::count(calls.begin(), calls.end(), "TXRX 0 100 .++"), c.more);
@@ -265,7 +265,7 @@ TEST_P(ReadingFileError, StopsTheReadingAndSaysWhy) {
         ASSERT_EQ(chmod(".", 0500), 0);
     }
     view.select(core::Option::NoArq);
-    form.handle(Handler::LMF_Click);
+    form.handle(Handler{core::Control::LMF, core::Event::Click});
     setrlimit(RLIMIT_FSIZE, &unchanged);
     chmod(".", 0700);
 
@@ -287,7 +287,7 @@ TEST_P(ReadingFileError, StopsTheReadingAndSaysWhy) {
     }
 
     const std::size_t calls = fake.log().size();
-    form.handle(Handler::LMF_Click);
+    form.handle(Handler{core::Control::LMF, core::Event::Click});
     EXPECT_GT(fake.log().size(), calls);
 }
 

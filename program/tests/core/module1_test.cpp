@@ -17,7 +17,7 @@ bool isLoaded(const char *path) {
 // Runs @p steps as a handler and returns the one error it showed, summary and detail.
 std::string errorOf(core::Form1 &form, FakeView &view, const std::function<void()> &steps) {
     view.errors.clear();
-    form.handleWith(core::Handler::Command2_Click, steps);
+    form.handleWith(core::Handler{core::Control::Command2, core::Event::Click}, steps);
     return view.errors.size() == 1
                ? core::toUtf8(view.errors[0].summary + u"\n" + view.errors[0].detail)
                : "";
