@@ -26,7 +26,7 @@
 #include <string>
 #include <vector>
 
-#include "qt/form1.h"
+#include "qt/form_window.h"
 #include "printer_simulator.h"
 #include "scratch_directory.h"
 
@@ -138,7 +138,7 @@ int main(int argc, char *argv[]) try {
     const QString scriptDir = QString::fromStdString((work.path() / "script").string());
     QDir().mkdir(scriptDir);
 
-    Form1 window;
+    FormWindow window;
     window.show();
     window.findChild<QPushButton *>("Command1")->click();
     window.findChild<QRadioButton *>("NoArq")->click();

@@ -5,7 +5,7 @@
 #include <QCommandLineParser>
 #include <QMessageBox>
 
-#include "qt/form1.h"
+#include "qt/form_window.h"
 #include "qt/work_folder.h"
 
 int main(int argc, char *argv[]) {
@@ -28,7 +28,7 @@ int main(int argc, char *argv[]) {
             return 1;
         }
     }
-    Form1 window;
+    FormWindow window;
     window.show();
     return app.exec();
 }

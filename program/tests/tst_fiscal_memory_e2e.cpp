@@ -91,7 +91,7 @@ void tst_FiscalMemoryE2E::readings() {
     support::ScratchDirectory scratch;
     const QByteArray earlier = "earlier reading\r\n";
     QVERIFY(writeFile("LeitM.txt", earlier));
-    Form1 form;
+    FormWindow form;
     form.show();
     QVERIFY(QTest::qWaitForWindowActive(&form));
     form.logic().PrinterPort = 1;  // as a printer test that found it on port 1 leaves it

@@ -79,7 +79,7 @@ void tst_LongExchange::whenInsideTxrx(const std::function<void()> &action) {
 void tst_LongExchange::repaintsAndDropsInput() {
     auto *answer = child<QLineEdit>("Text3");
     PaintWatcher watcher(answer, *fake_);
-    QSignalSpy started(form_.get(), &Form1::handlerStarting);
+    QSignalSpy started(form_.get(), &FormWindow::handlerStarting);
     bool shownDuring = false;
 
     whenInsideTxrx([&] {
@@ -118,7 +118,7 @@ void tst_LongExchange::repaintsAndDropsInput() {
 }
 
 void tst_LongExchange::closingWaitsForTheHandler() {
-    QSignalSpy started(form_.get(), &Form1::handlerStarting);
+    QSignalSpy started(form_.get(), &FormWindow::handlerStarting);
     bool visibleAfterClose = false;
     whenInsideTxrx([&] {
         form_->close();
@@ -148,7 +148,7 @@ void tst_LongExchange::closingWaitsForTheHandler() {
 // running handler, not inside it.
 void tst_LongExchange::focusEventsWaitTheirTurn() {
     child("Ini")->setFocus(Qt::OtherFocusReason);
-    QSignalSpy started(form_.get(), &Form1::handlerStarting);
+    QSignalSpy started(form_.get(), &FormWindow::handlerStarting);
     QWidget other;
     other.resize(50, 50);
     bool reactivated = false;

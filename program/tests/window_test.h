@@ -23,7 +23,7 @@
 #include "printer_simulator.h"
 #include "pseudo_terminal.h"
 #include "qt/blocking_call.h"
-#include "qt/form1.h"
+#include "qt/form_window.h"
 #include "scratch_directory.h"
 
 /// Writes @p bytes as the whole of file @p name; false when that fails.
@@ -38,7 +38,7 @@ inline QByteArray contents(const QString &name) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-/// The names of the handlers that @p spy, on Form1::handlerStarted, saw start, in order.
+/// The names of the handlers that @p spy, on FormWindow::handlerStarted, saw start, in order.
 inline QStringList handlerNames(const QSignalSpy &spy) {
     QStringList names;
     for (const QList<QVariant> &args : spy) {
@@ -123,7 +123,7 @@ class WindowTest : public QObject {
             fake_->reset();
         }
         scratch_ = std::make_unique<support::ScratchDirectory>();
-        form_ = std::make_unique<Form1>();
+        form_ = std::make_unique<FormWindow>();
         if (shown == Shown::exposed) {
             form_->show();
             QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
@@ -162,5 +162,5 @@ class WindowTest : public QObject {
 
     std::unique_ptr<FakeLibrary> fake_;
     std::unique_ptr<support::ScratchDirectory> scratch_;
-    std::unique_ptr<Form1> form_;
+    std::unique_ptr<FormWindow> form_;
 };

@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: MIT
-// Form1 in Qt 6 Widgets: the form, its event wiring and focus events, as one view of the core.
+// The operator window in Qt 6 Widgets: the form built from the core's table, its events wired to
+// the core, and the window operations the core asks for.
 #pragma once
 
 #include <QPointer>
 #include <QString>
-#include <QTimer>
 #include <QWidget>
 
-#include <map>
+#include <array>
 #include <memory>
 
 #include "core/form1.h"
@@ -15,12 +15,7 @@
 
 class QLineEdit;
 class QMessageBox;
-class QPushButton;
 class QRadioButton;
-
-namespace Ui {
-class Form1;
-}
 
 /// @p font made smaller, half a point at a time down to 6 points, until @p text is at most
 /// @p width pixels wide.
@@ -28,15 +23,18 @@ QFont fontToFit(QFont font, const QString &text, int width);
 
 /// The operator window. Every handled event goes to core::Form1; this class only draws the form
 /// and does what the core asks of a window.
-class Form1 : public QWidget, private core::View {
+class FormWindow : public QWidget, private core::View {
     Q_OBJECT
 
   public:
-    explicit Form1(QWidget *parent = nullptr);
-    ~Form1() override;
+    explicit FormWindow(QWidget *parent = nullptr);
+    ~FormWindow() override;
 
     /// The window's logic and state.
     core::Form1 &logic() { return *logic_; }
+
+    /// The widget of @p control.
+    QWidget *widget(core::Control control) const { return widgets_[core::idOf(control)]; }
 
   signals:
     /// Emitted as each handler starts, with its name ("Command1_Click", "Ini_Validate", ...).
@@ -61,20 +59,16 @@ class Form1 : public QWidget, private core::View {
     void handlerStarted(core::Handler handler) override;
     void closeWindow() override;
 
+    void makeControl(const core::ControlRow &row);
+    void nameByLabels();
+    void orderTabs();
+    void wireHandlers();
+    void handle(core::Handler handler);
+    const core::ControlRow *rowOf(const QObject *object) const;
     QLineEdit *box(core::Box box) const;
     QRadioButton *option(core::Option option) const;
-    void connectHandlers();
-    void handle(core::Handler handler);
-    void drawSoon();
-    void showTexts();
-    void showText(core::Box box);
-    void putText(core::Box box, const QString &text);
-    void makeOptionLabelsClickable();
-    static void fitCaption(QPushButton *button);
 
-    std::unique_ptr<Ui::Form1> ui;
+    std::array<QWidget *, core::kForm.size()> widgets_{};
     std::unique_ptr<core::Form1> logic_;
     QPointer<QMessageBox> portNotice_;
-    std::map<core::Box, core::Text> unshownTexts_;  // set by the core, not yet in their boxes
-    QTimer drawTimer_;                              // when they go in
 };
