@@ -8,18 +8,19 @@
 #endif
 #include <windows.h>
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "form1.h"
 #include "form_table.h"
 #include "notice.h"
 #include "view.h"
+#include "worker.h"
 
 namespace zarvo::win32 {
 
@@ -38,7 +39,6 @@ class FormWindow final : public core::View {
     int run();
 
     HWND window() const { return window_; }
-    HWND control(std::string_view name) const;
 
     // core::View
     core::Text text(core::Box box) const override;
@@ -54,39 +54,39 @@ class FormWindow final : public core::View {
     void closeWindow() override;
 
   private:
-    struct Control {
-        const ControlRow *row;
-        HWND hwnd;
-        COLORREF foreColor;
-        bool ownColor;
+    struct Child {
+        const core::ControlRow *row = nullptr;
+        HWND hwnd = nullptr;
+        COLORREF foreColor = RGB(0, 0, 0);
+        bool ownColor = false;
     };
 
     static LRESULT CALLBACK windowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
     static LRESULT CALLBACK rangeBoxProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
     LRESULT handle(UINT message, WPARAM wparam, LPARAM lparam);
     void onCommand(WORD id, WORD code, HWND from);
-    bool createControl(const ControlRow &row);
-    POINT origin(std::string_view container) const;
-    void fitCaption(const Control &button);
+    bool createControl(const core::ControlRow &row, bool startsGroup);
+    POINT origin(core::Control container) const;
+    void fitCaption(const Child &control);
     HFONT fontToFit(HWND hwnd, const std::wstring &text, int available);
     void updateOptionTabStops();
     void raise(core::Handler handler);
     void showPendingErrors();
-    Control *find(std::string_view name);
-    const Control *find(std::string_view name) const;
-    Control *find(HWND hwnd);
-    HWND box(core::Box box) const;
+    Child *find(HWND hwnd);
+    HWND handleOf(core::Control control) const { return controls_[core::idOf(control)].hwnd; }
+    HWND box(core::Box box) const { return handleOf(core::controlOf(box)); }
 
     HINSTANCE instance_;
     HWND window_ = nullptr;
     HFONT font_ = nullptr;
-    std::map<LONG, HFONT> fittedFonts_;  // by height, made once
-    std::vector<Control> controls_;
+    std::map<LONG, HFONT> fittedFonts_;               // by height, made once
+    std::array<Child, core::kForm.size()> controls_;  // by core::Control
     HWND lastFocus_ = nullptr;
     std::unique_ptr<core::Form1> form_;
     std::vector<std::wstring> pendingErrors_;
     bool showingError_ = false;
     Notice notice_;
+    Worker worker_;
     bool busy_ = false;
 };
 
