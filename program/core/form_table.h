@@ -11,45 +11,14 @@ namespace core {
 
 /// The form's controls, in the table's order (reading order: top to bottom, left to right), and
 /// the window itself as the container of the controls outside any frame.
+// clang-format off
 enum class Control : std::uint8_t {
-    Command1,
-    Label1,
-    Text2,
-    Label2,
-    Text1,
-    Label4,
-    COO,
-    Label5,
-    CCF,
-    Label6,
-    PAPEL,
-    Label7,
-    Reducao,
-    Label8,
-    LEITX,
-    Command4,
-    Frame1,
-    Frame2,
-    Porredu,
-    Label9,
-    Pordata,
-    Label10,
-    Frame3,
-    NaImp,
-    Label11,
-    NoArq,
-    Label12,
-    Label13,
-    Ini,
-    Label14,
-    Fim,
-    LMF,
-    Command2,
-    Command3,
-    Label3,
-    Text3,
-    Window
+    Command1, Label1, Text2, Label2, Text1, Label4, COO, Label5, CCF, Label6, PAPEL, Label7,
+    Reducao, Label8, LEITX, Command4, Frame1, Frame2, Porredu, Label9, Pordata, Label10, Frame3,
+    NaImp, Label11, NoArq, Label12, Label13, Ini, Label14, Fim, LMF, Command2, Command3, Label3,
+    Text3, Window
 };
+// clang-format on
 
 constexpr std::uint8_t idOf(Control control) {
     return static_cast<std::uint8_t>(control);
