@@ -85,7 +85,7 @@ void tst_LongExchange::repaintsAndDropsInput() {
     whenInsideTxrx([&] {
         QVERIFY(QApplication::overrideCursor() != nullptr);
         QCOMPARE(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
-        // The handler's progress text, drawn a little into the call.
+        // The handler's progress text, painted before the call.
         QTRY_COMPARE(answer->text(), QStringLiteral("Leitura X"));
         shownDuring = true;
         answer->update();

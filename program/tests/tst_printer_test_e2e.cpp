@@ -22,7 +22,6 @@ class tst_PrinterTestE2E : public WindowTest {
     void printerTestFillsEveryBox_data();
     void printerTestFillsEveryBox();
     void summerTimeAndXReading();
-    void portZeroBeforeAnyPrinterTest();
     void silentPrinter();
     void portHeldByAnotherProgram();
     void replyFileInTheWay_data();
@@ -144,14 +143,6 @@ void tst_PrinterTestE2E::summerTimeAndXReading() {
                                      box(step.box)->text(), step.shown)));
         ++index;
     }
-}
-
-// The summer-time and X-reading buttons share their steps: one of them stands for all three.
-void tst_PrinterTestE2E::portZeroBeforeAnyPrinterTest() {
-    START_SIMULATOR(printer, 1, {});  // a printer is there, but no test has found it
-    click("Command3");
-    QCOMPARE(box("Text3")->text(), QStringLiteral("ERRO 98"));
-    QVERIFY(!logic().PrinterPort);
 }
 
 void tst_PrinterTestE2E::silentPrinter() {
