@@ -26,9 +26,11 @@
 #include <string>
 #include <vector>
 
-#include "qt/form_window.h"
 #include "printer_simulator.h"
+#include "qt/form_window.h"
 #include "scratch_directory.h"
+
+using zarvo::window::qt::FormWindow;
 
 namespace {
 

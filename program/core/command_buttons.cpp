@@ -8,7 +8,7 @@
 #include "form1.h"
 #include "text.h"
 
-namespace core {
+namespace zarvo::window {
 namespace {
 
 // Shows the status character that a box understands; any other character leaves the box as the
@@ -87,4 +87,4 @@ void Form1::Command4_Click() {
     sendOneCommand(u"Leitura X", 180, u".13");
 }
 
-}  // namespace core
+}  // namespace zarvo::window

@@ -11,7 +11,7 @@
 #include "os.h"
 #include "text.h"
 
-namespace core {
+namespace zarvo::window {
 
 const std::array<Form1::HandlerRow, 11> Form1::kHandlers = {{
     {{Control::Command1, Event::Click}, &Form1::Command1_Click},
@@ -190,4 +190,4 @@ void Form1::tellPortsNotOpened(Handler handler) {
     }
 }
 
-}  // namespace core
+}  // namespace zarvo::window

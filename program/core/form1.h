@@ -11,7 +11,7 @@
 #include "module1.h"
 #include "view.h"
 
-namespace core {
+namespace zarvo::window {
 
 class HandlerError;
 
@@ -107,4 +107,4 @@ class Form1 {
     std::deque<Handler> pending_;
 };
 
-}  // namespace core
+}  // namespace zarvo::window

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string_view>
 
-namespace core {
+namespace zarvo::window {
 
 /// The form's controls, in the table's order (reading order: top to bottom, left to right), and
 /// the window itself as the container of the controls outside any frame.
@@ -158,4 +158,4 @@ constexpr bool takesFocus(const ControlRow &row) {
            row.kind == ControlKind::Option;
 }
 
-}  // namespace core
+}  // namespace zarvo::window

@@ -9,7 +9,7 @@
 
 #include "view.h"
 
-namespace core::os {
+namespace zarvo::window::os {
 
 /// The link library's file name, found through the system's ordinary search.
 extern const char *const kLinkLibraryFile;
@@ -71,4 +71,4 @@ Look lookAt(const char *name);
 /// The current directory, as the operator would type it.
 Text currentDirectory();
 
-}  // namespace core::os
+}  // namespace zarvo::window::os

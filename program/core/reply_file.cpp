@@ -11,7 +11,7 @@
 #include "os.h"
 #include "text.h"
 
-namespace core::ReplyFile {
+namespace zarvo::window::ReplyFile {
 namespace {
 
 HandlerError readError(const Text &reason) {
@@ -91,4 +91,4 @@ void reportNotWritten() {
         kName, whyNotWritten());
 }
 
-}  // namespace core::ReplyFile
+}  // namespace zarvo::window::ReplyFile

@@ -19,13 +19,15 @@
 
 #include "blocking_call.h"
 
-using core::Box;
-using core::Control;
-using core::ControlKind;
-using core::ControlRow;
-using core::Event;
-using core::Handler;
-using core::Option;
+namespace zarvo::window::qt {
+
+using zarvo::window::Box;
+using zarvo::window::Control;
+using zarvo::window::ControlKind;
+using zarvo::window::ControlRow;
+using zarvo::window::Event;
+using zarvo::window::Handler;
+using zarvo::window::Option;
 
 namespace {
 
@@ -34,12 +36,12 @@ QString toQString(std::u16string_view text) {
 }
 
 QRect pixelRect(const ControlRow &row) {
-    return {core::pixels(row.left), core::pixels(row.top), core::pixels(row.width),
-            core::pixels(row.height)};
+    return {zarvo::window::pixels(row.left), zarvo::window::pixels(row.top),
+            zarvo::window::pixels(row.width), zarvo::window::pixels(row.height)};
 }
 
 bool shrinks(const ControlRow &row) {
-    return (row.facts & core::kShrinksToFit) != 0;
+    return (row.facts & zarvo::window::kShrinksToFit) != 0;
 }
 
 // The space a text has inside each kind of control, in pixels: a button's bevel and margins, a
@@ -58,14 +60,16 @@ int textRoom(const QWidget *widget, ControlKind kind) {
 }  // namespace
 
 FormWindow::FormWindow(QWidget *parent)
-    : QWidget(parent), logic_(std::make_unique<core::Form1>(static_cast<core::View &>(*this))) {
+    : QWidget(parent),
+      logic_(std::make_unique<zarvo::window::Form1>(static_cast<zarvo::window::View &>(*this))) {
     setObjectName(QStringLiteral("Form1"));
     QFont windowFont;
     windowFont.setPointSize(8);
     setFont(windowFont);
-    setWindowTitle(toQString(core::kFormCaption));
-    setFixedSize(core::pixels(core::kClientWidthTwips), core::pixels(core::kClientHeightTwips));
-    for (const ControlRow &row : core::kForm) {
+    setWindowTitle(toQString(zarvo::window::kFormCaption));
+    setFixedSize(zarvo::window::pixels(zarvo::window::kClientWidthTwips),
+                 zarvo::window::pixels(zarvo::window::kClientHeightTwips));
+    for (const ControlRow &row : zarvo::window::kForm) {
         makeControl(row);
     }
     nameByLabels();
@@ -89,7 +93,7 @@ void FormWindow::makeControl(const ControlRow &row) {
         }
         case ControlKind::TextBox: {
             auto *edit = new QLineEdit(text, parent);
-            if ((row.facts & core::kOwnColour) != 0) {
+            if ((row.facts & zarvo::window::kOwnColour) != 0) {
                 QPalette palette = edit->palette();
                 palette.setColor(QPalette::Text, Qt::black);
                 edit->setPalette(palette);
@@ -108,7 +112,7 @@ void FormWindow::makeControl(const ControlRow &row) {
             break;
         case ControlKind::Option: {
             auto *choice = new QRadioButton(parent);
-            choice->setChecked((row.facts & core::kSelected) != 0);
+            choice->setChecked((row.facts & zarvo::window::kSelected) != 0);
             made = choice;
             break;
         }
@@ -119,13 +123,13 @@ void FormWindow::makeControl(const ControlRow &row) {
     if (shrinks(row) && !text.isEmpty()) {
         made->setFont(fontToFit(made->font(), text, textRoom(made, row.kind)));
     }
-    widgets_[core::idOf(row.id)] = made;
+    widgets_[zarvo::window::idOf(row.id)] = made;
 }
 
 // A label names the control it heads, for a screen reader; one that names an option button also
 // takes its clicks (eventFilter).
 void FormWindow::nameByLabels() {
-    for (const ControlRow &row : core::kForm) {
+    for (const ControlRow &row : zarvo::window::kForm) {
         if (row.kind != ControlKind::Label || row.names == Control::Window) {
             continue;
         }
@@ -137,7 +141,7 @@ void FormWindow::nameByLabels() {
             name.chop(1);
         }
         named->setAccessibleName(name);
-        if (core::row(row.names).kind == ControlKind::Option) {
+        if (zarvo::window::row(row.names).kind == ControlKind::Option) {
             label->installEventFilter(this);
         }
     }
@@ -145,8 +149,8 @@ void FormWindow::nameByLabels() {
 
 void FormWindow::orderTabs() {
     std::vector<const ControlRow *> order;
-    for (const ControlRow &row : core::kForm) {
-        if (core::takesFocus(row)) {
+    for (const ControlRow &row : zarvo::window::kForm) {
+        if (zarvo::window::takesFocus(row)) {
             order.push_back(&row);
         }
     }
@@ -158,7 +162,7 @@ void FormWindow::orderTabs() {
 }
 
 void FormWindow::wireHandlers() {
-    for (const core::Form1::HandlerRow &row : core::Form1::kHandlers) {
+    for (const zarvo::window::Form1::HandlerRow &row : zarvo::window::Form1::kHandlers) {
         const Handler handler = row.handler;
         QWidget *control = widget(handler.control);
         if (handler.event == Event::Click) {
@@ -177,8 +181,9 @@ void FormWindow::handle(Handler handler) {
 
 const ControlRow *FormWindow::rowOf(const QObject *object) const {
     const auto at = std::find(widgets_.begin(), widgets_.end(), object);
-    return at == widgets_.end() ? nullptr
-                                : &core::kForm[static_cast<std::size_t>(at - widgets_.begin())];
+    return at == widgets_.end()
+               ? nullptr
+               : &zarvo::window::kForm[static_cast<std::size_t>(at - widgets_.begin())];
 }
 
 bool FormWindow::eventFilter(QObject *watched, QEvent *event) {
@@ -221,25 +226,25 @@ void FormWindow::closeEvent(QCloseEvent *event) {
 }
 
 QLineEdit *FormWindow::box(Box which) const {
-    return static_cast<QLineEdit *>(widget(core::controlOf(which)));
+    return static_cast<QLineEdit *>(widget(zarvo::window::controlOf(which)));
 }
 
 QRadioButton *FormWindow::option(Option which) const {
-    return static_cast<QRadioButton *>(widget(core::controlOf(which)));
+    return static_cast<QRadioButton *>(widget(zarvo::window::controlOf(which)));
 }
 
-core::Text FormWindow::text(Box which) const {
+zarvo::window::Text FormWindow::text(Box which) const {
     return box(which)->text().toStdU16String();
 }
 
-void FormWindow::setText(Box which, const core::Text &text) {
+void FormWindow::setText(Box which, const zarvo::window::Text &text) {
     QLineEdit *edit = box(which);
     const QString value = toQString(text);
     // QLineEdit would cut the text at its length limit (32767 characters by default).
     if (value.size() > edit->maxLength()) {
         edit->setMaxLength(static_cast<int>(value.size()));
     }
-    if (shrinks(core::row(core::controlOf(which)))) {
+    if (shrinks(zarvo::window::row(zarvo::window::controlOf(which)))) {
         // Such a box is read from its beginning: "Não Efetuada" is wider than a status box.
         edit->setFont(fontToFit(font(), value, textRoom(edit, ControlKind::TextBox)));
         edit->setText(value);
@@ -276,7 +281,7 @@ void FormWindow::select(Option which) {
     option(which)->setChecked(true);
 }
 
-void FormWindow::showError(const core::Message &message) {
+void FormWindow::showError(const zarvo::window::Message &message) {
     auto *box = new QMessageBox(QMessageBox::Critical, windowTitle(), toQString(message.summary),
                                 QMessageBox::Ok, this);
     box->setInformativeText(toQString(message.detail));
@@ -284,7 +289,7 @@ void FormWindow::showError(const core::Message &message) {
     box->open();
 }
 
-void FormWindow::showNotice(const core::Message &message) {
+void FormWindow::showNotice(const zarvo::window::Message &message) {
     if (portNotice_ == nullptr) {
         portNotice_ =
             new QMessageBox(QMessageBox::Warning, windowTitle(), QString(), QMessageBox::Ok, this);
@@ -302,7 +307,7 @@ std::int32_t FormWindow::runBlocking(const std::function<std::int32_t()> &call) 
 }
 
 void FormWindow::handlerStarted(Handler handler) {
-    emit handlerStarting(QString::fromStdString(core::nameOf(handler)));
+    emit handlerStarting(QString::fromStdString(zarvo::window::nameOf(handler)));
 }
 
 void FormWindow::closeWindow() {
@@ -316,3 +321,5 @@ QFont fontToFit(QFont font, const QString &text, int width) {
     }
     return font;
 }
+
+}  // namespace zarvo::window::qt

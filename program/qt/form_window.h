@@ -17,13 +17,15 @@ class QLineEdit;
 class QMessageBox;
 class QRadioButton;
 
+namespace zarvo::window::qt {
+
 /// @p font made smaller, half a point at a time down to 6 points, until @p text is at most
 /// @p width pixels wide.
 QFont fontToFit(QFont font, const QString &text, int width);
 
-/// The operator window. Every handled event goes to core::Form1; this class only draws the form
-/// and does what the core asks of a window.
-class FormWindow : public QWidget, private core::View {
+/// The operator window. Every handled event goes to zarvo::window::Form1; this class only draws the
+/// form and does what the core asks of a window.
+class FormWindow : public QWidget, private zarvo::window::View {
     Q_OBJECT
 
   public:
@@ -31,10 +33,12 @@ class FormWindow : public QWidget, private core::View {
     ~FormWindow() override;
 
     /// The window's logic and state.
-    core::Form1 &logic() { return *logic_; }
+    zarvo::window::Form1 &logic() { return *logic_; }
 
     /// The widget of @p control.
-    QWidget *widget(core::Control control) const { return widgets_[core::idOf(control)]; }
+    QWidget *widget(zarvo::window::Control control) const {
+        return widgets_[zarvo::window::idOf(control)];
+    }
 
   signals:
     /// Emitted as each handler starts, with its name ("Command1_Click", "Ini_Validate", ...).
@@ -45,30 +49,32 @@ class FormWindow : public QWidget, private core::View {
     void closeEvent(QCloseEvent *event) override;
 
   private:
-    // core::View
-    core::Text text(core::Box box) const override;
-    void setText(core::Box box, const core::Text &text) override;
-    void repaint(core::Box box) override;
-    void setForeColor(core::Box box, std::uint32_t colour) override;
-    void setMaxLength(core::Box box, int characters) override;
-    bool isSelected(core::Option option) const override;
-    void select(core::Option option) override;
-    void showError(const core::Message &message) override;
-    void showNotice(const core::Message &message) override;
+    // zarvo::window::View
+    zarvo::window::Text text(zarvo::window::Box box) const override;
+    void setText(zarvo::window::Box box, const zarvo::window::Text &text) override;
+    void repaint(zarvo::window::Box box) override;
+    void setForeColor(zarvo::window::Box box, std::uint32_t colour) override;
+    void setMaxLength(zarvo::window::Box box, int characters) override;
+    bool isSelected(zarvo::window::Option option) const override;
+    void select(zarvo::window::Option option) override;
+    void showError(const zarvo::window::Message &message) override;
+    void showNotice(const zarvo::window::Message &message) override;
     std::int32_t runBlocking(const std::function<std::int32_t()> &call) override;
-    void handlerStarted(core::Handler handler) override;
+    void handlerStarted(zarvo::window::Handler handler) override;
     void closeWindow() override;
 
-    void makeControl(const core::ControlRow &row);
+    void makeControl(const zarvo::window::ControlRow &row);
     void nameByLabels();
     void orderTabs();
     void wireHandlers();
-    void handle(core::Handler handler);
-    const core::ControlRow *rowOf(const QObject *object) const;
-    QLineEdit *box(core::Box box) const;
-    QRadioButton *option(core::Option option) const;
+    void handle(zarvo::window::Handler handler);
+    const zarvo::window::ControlRow *rowOf(const QObject *object) const;
+    QLineEdit *box(zarvo::window::Box box) const;
+    QRadioButton *option(zarvo::window::Option option) const;
 
-    std::array<QWidget *, core::kForm.size()> widgets_{};
-    std::unique_ptr<core::Form1> logic_;
+    std::array<QWidget *, zarvo::window::kForm.size()> widgets_{};
+    std::unique_ptr<zarvo::window::Form1> logic_;
     QPointer<QMessageBox> portNotice_;
 };
+
+}  // namespace zarvo::window::qt

@@ -8,6 +8,9 @@
 #include "qt/form_window.h"
 #include "qt/work_folder.h"
 
+using zarvo::window::qt::FormWindow;
+namespace WorkFolder = zarvo::window::qt::WorkFolder;
+
 int main(int argc, char *argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Zarvo"));

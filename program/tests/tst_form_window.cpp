@@ -18,9 +18,9 @@
 
 namespace {
 
-using core::Control;
-using core::ControlKind;
-using core::ControlRow;
+using window::Control;
+using window::ControlKind;
+using window::ControlRow;
 
 const char *widgetClass(ControlKind kind) {
     switch (kind) {
@@ -40,15 +40,15 @@ const char *widgetClass(ControlKind kind) {
 
 QString nameOf(Control control) {
     const std::string_view name =
-        control == Control::Window ? std::string_view("Form1") : core::row(control).name;
+        control == Control::Window ? std::string_view("Form1") : window::row(control).name;
     return QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size()));
 }
 
 // The controls that take the focus, by tab index.
 QStringList focusOrder() {
     std::vector<const ControlRow *> rows;
-    for (const ControlRow &row : core::kForm) {
-        if (core::takesFocus(row)) {
+    for (const ControlRow &row : window::kForm) {
+        if (window::takesFocus(row)) {
             rows.push_back(&row);
         }
     }
@@ -132,7 +132,7 @@ void tst_FormWindow::cleanup() {
 // no widget beside them.
 void tst_FormWindow::controls() {
     QSet<QString> expected;
-    for (const ControlRow &row : core::kForm) {
+    for (const ControlRow &row : window::kForm) {
         const QString name = nameOf(row.id);
         expected.insert(name);
         QWidget *widget = child(qPrintable(name));
@@ -142,15 +142,15 @@ void tst_FormWindow::controls() {
         QCOMPARE(widget->parentWidget()->objectName(), nameOf(row.container));
         QCOMPARE(controlText(widget),
                  QString::fromUtf16(row.text.data(), static_cast<qsizetype>(row.text.size())));
-        QCOMPARE(widget->geometry(), QRect(core::pixels(row.left), core::pixels(row.top),
-                                           core::pixels(row.width), core::pixels(row.height)));
+        QCOMPARE(widget->geometry(), QRect(window::pixels(row.left), window::pixels(row.top),
+                                           window::pixels(row.width), window::pixels(row.height)));
         QVERIFY(widget->isEnabled());
         QVERIFY(widget->isVisible());
         if (auto *box = qobject_cast<QLineEdit *>(widget)) {
             QVERIFY(!box->isReadOnly());
             QCOMPARE(box->maxLength(), 32767);  // the widget's own maximum: no limit set
         }
-        if (!core::takesFocus(row)) {
+        if (!window::takesFocus(row)) {
             QCOMPARE(widget->focusPolicy(), Qt::NoFocus);
         }
     }

@@ -128,7 +128,7 @@ void tst_LongExchange::closingWaitsForTheHandler() {
     });
 
     bool visibleAtHandlerEnd = false;
-    logic().handleWith(core::Handler{core::Control::Command2, core::Event::Click}, [&] {
+    logic().handleWith(window::Handler{window::Control::Command2, window::Event::Click}, [&] {
         logic().link().Abre(1);
         logic().VV(1, 3, u".36S");
         logic().link().Fecha(1);
@@ -162,7 +162,7 @@ void tst_LongExchange::focusEventsWaitTheirTurn() {
     });
 
     QStringList seenInside;
-    logic().handleWith(core::Handler{core::Control::LMF, core::Event::Click}, [&] {
+    logic().handleWith(window::Handler{window::Control::LMF, window::Event::Click}, [&] {
         logic().VV(1, 100, u".1500011000#");
         seenInside = handlerNames(started);
     });

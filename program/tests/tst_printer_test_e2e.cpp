@@ -35,7 +35,7 @@ class tst_PrinterTestE2E : public WindowTest {
 void tst_PrinterTestE2E::initTestCase() {
     SKIP_WITHOUT_PSEUDO_TERMINALS();
     // The default name, found through this executable's RUNPATH as the program finds it.
-    QCOMPARE(core::Module1::libraryFile(), std::string("libZarvo.so.1"));
+    QCOMPARE(window::Module1::libraryFile(), std::string("libZarvo.so.1"));
 }
 
 void tst_PrinterTestE2E::init() {

@@ -9,6 +9,8 @@
 
 #include "work_folder.h"
 
+namespace WorkFolder = zarvo::window::qt::WorkFolder;
+
 class TestWorkFolder : public QObject {
     Q_OBJECT
 
@@ -76,3 +78,4 @@ class TestWorkFolder : public QObject {
 
 QTEST_GUILESS_MAIN(TestWorkFolder)
 #include "tst_work_folder.moc"
+

@@ -26,6 +26,10 @@
 #include "qt/form_window.h"
 #include "scratch_directory.h"
 
+namespace window = zarvo::window;
+using zarvo::window::qt::FormWindow;
+using zarvo::window::qt::runBlockingCall;
+
 /// Writes @p bytes as the whole of file @p name; false when that fails.
 inline bool writeFile(const QString &name, const QByteArray &bytes) {
     QFile file(name);
@@ -112,7 +116,7 @@ class WindowTest : public QObject {
 
     /// Points the window at the double, loaded once for the whole test case.
     void useDouble() {
-        core::Module1::setLibraryFile(FAKE_ZARVO_PATH);
+        window::Module1::setLibraryFile(FAKE_ZARVO_PATH);
         fake_ = std::make_unique<FakeLibrary>();
     }
 
@@ -152,7 +156,7 @@ class WindowTest : public QObject {
     }
 
     /// The window's logic and state.
-    core::Form1 &logic() const { return form_->logic(); }
+    window::Form1 &logic() const { return form_->logic(); }
 
     template <typename T = QWidget>
     T *child(const char *name) const {

@@ -7,7 +7,7 @@
 #include <cwchar>
 #include <exception>
 
-namespace zarvo::win32 {
+namespace zarvo::window::win32 {
 namespace {
 
 constexpr wchar_t kWindowClass[] = L"ZarvoForm1";
@@ -16,17 +16,17 @@ constexpr WORD kFirstControlId = 1000;  // clear of IDOK and IDCANCEL, which the
 constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 constexpr UINT kShowErrors = WM_APP + 1;
 
-using core::Control;
-using core::ControlKind;
-using core::ControlRow;
-using core::Event;
-using core::Handler;
+using zarvo::window::Control;
+using zarvo::window::ControlKind;
+using zarvo::window::ControlRow;
+using zarvo::window::Event;
+using zarvo::window::Handler;
 
-std::wstring wide(const core::Text &text) {
+std::wstring wide(const zarvo::window::Text &text) {
     return std::wstring(text.begin(), text.end());
 }
 
-std::wstring messageText(const core::Message &message) {
+std::wstring messageText(const zarvo::window::Message &message) {
     std::wstring text = wide(message.summary);
     if (!message.detail.empty()) {
         text += L"\n\n" + wide(message.detail);
@@ -34,18 +34,18 @@ std::wstring messageText(const core::Message &message) {
     return text;
 }
 
-using core::pixels;
-using core::takesFocus;
+using zarvo::window::pixels;
+using zarvo::window::takesFocus;
 
-bool hasFact(const ControlRow &row, core::ControlFact fact) {
+bool hasFact(const ControlRow &row, zarvo::window::ControlFact fact) {
     return (row.facts & fact) != 0;
 }
 
 // Whether the window handles the focus events of the control: it then needs the edit control's
 // focus messages (rangeBoxProc).
 bool handlesFocus(Control control) {
-    return core::Form1::handles({control, Event::GotFocus}) ||
-           core::Form1::handles({control, Event::Validate});
+    return zarvo::window::Form1::handles({control, Event::GotFocus}) ||
+           zarvo::window::Form1::handles({control, Event::Validate});
 }
 
 // The Z order is the tab order: the controls that take the focus come first, by tab index; then
@@ -94,7 +94,8 @@ bool FormWindow::create(int showCommand) {
         return false;
     }
 
-    RECT frame{0, 0, pixels(core::kClientWidthTwips), pixels(core::kClientHeightTwips)};
+    RECT frame{0, 0, pixels(zarvo::window::kClientWidthTwips),
+               pixels(zarvo::window::kClientHeightTwips)};
     AdjustWindowRectEx(&frame, kWindowStyle, FALSE, 0);
     window_ = CreateWindowExW(0, kWindowClass, kTitle, kWindowStyle, CW_USEDEFAULT, CW_USEDEFAULT,
                               frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,
@@ -107,7 +108,7 @@ bool FormWindow::create(int showCommand) {
     // A group starts at the first control and at each option pair, and ends with the pair: the
     // arrow keys move within a pair only.
     std::vector<const ControlRow *> order;
-    for (const ControlRow &row : core::kForm) {
+    for (const ControlRow &row : zarvo::window::kForm) {
         order.push_back(&row);
     }
     std::stable_sort(order.begin(), order.end(), [](const ControlRow *a, const ControlRow *b) {
@@ -123,7 +124,7 @@ bool FormWindow::create(int showCommand) {
     for (const ControlRow *row : order) {
         const bool startsGroup =
             takesFocus(*row) &&
-            (previous == nullptr || hasFact(*row, core::kStartsGroup) ||
+            (previous == nullptr || hasFact(*row, zarvo::window::kStartsGroup) ||
              (previous->kind == ControlKind::Option && row->kind != ControlKind::Option));
         if (!createControl(*row, startsGroup)) {
             return false;
@@ -131,7 +132,7 @@ bool FormWindow::create(int showCommand) {
         previous = takesFocus(*row) ? row : previous;
     }
     updateOptionTabStops();
-    form_ = std::make_unique<core::Form1>(*this);
+    form_ = std::make_unique<zarvo::window::Form1>(*this);
 
     ShowWindow(window_, showCommand);
     UpdateWindow(window_);
@@ -141,9 +142,10 @@ bool FormWindow::create(int showCommand) {
 
 POINT FormWindow::origin(Control container) const {
     POINT point{0, 0};
-    for (Control frame = container; frame != Control::Window; frame = core::row(frame).container) {
-        point.x += pixels(core::row(frame).left);
-        point.y += pixels(core::row(frame).top);
+    for (Control frame = container; frame != Control::Window;
+         frame = zarvo::window::row(frame).container) {
+        point.x += pixels(zarvo::window::row(frame).left);
+        point.y += pixels(zarvo::window::row(frame).top);
     }
     return point;
 }
@@ -177,7 +179,7 @@ bool FormWindow::createControl(const ControlRow &row, bool startsGroup) {
     }
 
     const POINT at = origin(row.container);
-    const auto id = static_cast<WORD>(kFirstControlId + core::idOf(row.id));
+    const auto id = static_cast<WORD>(kFirstControlId + zarvo::window::idOf(row.id));
     const std::wstring text(row.text.begin(), row.text.end());
     HWND hwnd =
         CreateWindowExW(exStyle, windowClass, text.c_str(), style, at.x + pixels(row.left),
@@ -191,7 +193,7 @@ bool FormWindow::createControl(const ControlRow &row, bool startsGroup) {
         // Narrow margins, as the small boxes need every pixel.
         SendMessageW(hwnd, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELPARAM(2, 2));
     }
-    if (row.kind == ControlKind::Option && hasFact(row, core::kSelected)) {
+    if (row.kind == ControlKind::Option && hasFact(row, zarvo::window::kSelected)) {
         SendMessageW(hwnd, BM_SETCHECK, BST_CHECKED, 0);
     }
     // A box with focus handlers raises GotFocus and Validate, which the edit control does not
@@ -202,9 +204,9 @@ bool FormWindow::createControl(const ControlRow &row, bool startsGroup) {
                           SetWindowLongPtrW(hwnd, GWLP_WNDPROC,
                                             reinterpret_cast<LONG_PTR>(&FormWindow::rangeBoxProc)));
     }
-    Child &made = controls_[core::idOf(row.id)];
-    made = {&row, hwnd, RGB(0, 0, 0), hasFact(row, core::kOwnColour)};
-    if (hasFact(row, core::kShrinksToFit) && !row.text.empty()) {
+    Child &made = controls_[zarvo::window::idOf(row.id)];
+    made = {&row, hwnd, RGB(0, 0, 0), hasFact(row, zarvo::window::kOwnColour)};
+    if (hasFact(row, zarvo::window::kShrinksToFit) && !row.text.empty()) {
         fitCaption(made);
     }
     return true;
@@ -291,22 +293,23 @@ FormWindow::Child *FormWindow::find(HWND hwnd) {
     return nullptr;
 }
 
-core::Text FormWindow::text(core::Box which) const {
+zarvo::window::Text FormWindow::text(zarvo::window::Box which) const {
     HWND hwnd = box(which);
     std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(hwnd)) + 1, L'\0');
     text.resize(
         static_cast<std::size_t>(GetWindowTextW(hwnd, text.data(), static_cast<int>(text.size()))));
-    return core::Text(text.begin(), text.end());
+    return zarvo::window::Text(text.begin(), text.end());
 }
 
 // The edit control's limit bounds typing only: a text set here is never cut.
-void FormWindow::setText(core::Box which, const core::Text &text) {
+void FormWindow::setText(zarvo::window::Box which, const zarvo::window::Text &text) {
     HWND hwnd = box(which);
     const std::wstring value = wide(text);
     // The short fields' words ("Não Efetuada", "Obrigatória", "com 1") are wider than their
     // boxes at the window's font: such a box takes a smaller font for such a text, so that the
     // operator reads it whole.
-    if (hasFact(core::row(core::controlOf(which)), core::kShrinksToFit)) {
+    if (hasFact(zarvo::window::row(zarvo::window::controlOf(which)),
+                zarvo::window::kShrinksToFit)) {
         RECT inside{};
         GetClientRect(hwnd, &inside);
         const DWORD margins = static_cast<DWORD>(SendMessageW(hwnd, EM_GETMARGINS, 0, 0));
@@ -318,27 +321,28 @@ void FormWindow::setText(core::Box which, const core::Text &text) {
     SetWindowTextW(hwnd, value.c_str());
 }
 
-void FormWindow::repaint(core::Box which) {
+void FormWindow::repaint(zarvo::window::Box which) {
     RedrawWindow(box(which), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
 }
 
-void FormWindow::setForeColor(core::Box which, std::uint32_t colour) {
+void FormWindow::setForeColor(zarvo::window::Box which, std::uint32_t colour) {
     Child *c = find(box(which));
     c->foreColor = static_cast<COLORREF>(colour & 0xFFFFFF);  // a COLORREF has red low too
     c->ownColor = true;
     InvalidateRect(c->hwnd, nullptr, TRUE);
 }
 
-void FormWindow::setMaxLength(core::Box which, int characters) {
+void FormWindow::setMaxLength(zarvo::window::Box which, int characters) {
     SendMessageW(box(which), EM_SETLIMITTEXT, static_cast<WPARAM>(std::max(characters, 0)), 0);
 }
 
-bool FormWindow::isSelected(core::Option option) const {
-    return SendMessageW(handleOf(core::controlOf(option)), BM_GETCHECK, 0, 0) == BST_CHECKED;
+bool FormWindow::isSelected(zarvo::window::Option option) const {
+    return SendMessageW(handleOf(zarvo::window::controlOf(option)), BM_GETCHECK, 0, 0) ==
+           BST_CHECKED;
 }
 
-void FormWindow::select(core::Option option) {
-    const Child &chosen = controls_[core::idOf(core::controlOf(option))];
+void FormWindow::select(zarvo::window::Option option) {
+    const Child &chosen = controls_[zarvo::window::idOf(zarvo::window::controlOf(option))];
     for (Child &c : controls_) {
         if (c.row->kind == ControlKind::Option && c.row->container == chosen.row->container) {
             SendMessageW(c.hwnd, BM_SETCHECK, &c == &chosen ? BST_CHECKED : BST_UNCHECKED, 0);
@@ -349,7 +353,7 @@ void FormWindow::select(core::Option option) {
 
 // The message box is modal and would hold the caller in its loop; it opens once the handler has
 // returned, and keeps the window from input until the operator closes it.
-void FormWindow::showError(const core::Message &message) {
+void FormWindow::showError(const zarvo::window::Message &message) {
     pendingErrors_.push_back(messageText(message));
     PostMessageW(window_, kShowErrors, 0, 0);
 }
@@ -367,7 +371,7 @@ void FormWindow::showPendingErrors() {
     showingError_ = false;
 }
 
-void FormWindow::showNotice(const core::Message &message) {
+void FormWindow::showNotice(const zarvo::window::Message &message) {
     notice_.show(window_, instance_, font_, messageText(message));
 }
 
@@ -413,7 +417,7 @@ std::int32_t FormWindow::runBlocking(const std::function<std::int32_t()> &call) 
     return worker_.result();
 }
 
-void FormWindow::raise(core::Handler handler) {
+void FormWindow::raise(zarvo::window::Handler handler) {
     if (form_ != nullptr) {
         form_->handle(handler);
     }
@@ -440,14 +444,14 @@ void FormWindow::onCommand(WORD id, WORD code, HWND from) {
         if (c->row->kind == ControlKind::Option) {
             updateOptionTabStops();
         }
-        if (core::Form1::handles({c->row->id, Event::Click})) {
+        if (zarvo::window::Form1::handles({c->row->id, Event::Click})) {
             raise({c->row->id, Event::Click});
         }
     } else if (c->row->kind == ControlKind::Label && code == STN_CLICKED) {
         // An option button is only as large as its circle; the label that names it selects it
         // as a click on the circle would.
         if (c->row->names != Control::Window &&
-            core::row(c->row->names).kind == ControlKind::Option) {
+            zarvo::window::row(c->row->names).kind == ControlKind::Option) {
             SendMessageW(handleOf(c->row->names), BM_CLICK, 0, 0);
         }
     }
@@ -547,4 +551,4 @@ LRESULT CALLBACK FormWindow::rangeBoxProc(HWND hwnd, UINT message, WPARAM wparam
     return CallWindowProcW(editProc, hwnd, message, wparam, lparam);
 }
 
-}  // namespace zarvo::win32
+}  // namespace zarvo::window::win32

@@ -4,7 +4,7 @@
 
 #include <utility>
 
-namespace zarvo::win32 {
+namespace zarvo::window::win32 {
 
 Worker::~Worker() {
     if (thread_ != nullptr) {
@@ -62,4 +62,4 @@ DWORD WINAPI Worker::serve(LPVOID self) {
     return 0;
 }
 
-}  // namespace zarvo::win32
+}  // namespace zarvo::window::win32

@@ -11,7 +11,7 @@
 #include <exception>
 #include <functional>
 
-namespace zarvo::win32 {
+namespace zarvo::window::win32 {
 
 /// Runs one call at a time on a thread made at the first call and kept until the window ends:
 /// a thread for each of a reading's many exchanges would cost more than the line leaves between
@@ -44,4 +44,4 @@ class Worker {
     std::exception_ptr failure_;
 };
 
-}  // namespace zarvo::win32
+}  // namespace zarvo::window::win32

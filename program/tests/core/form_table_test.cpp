@@ -12,35 +12,37 @@
 #include "core/form1.h"
 #include "core/form_table.h"
 
+namespace window = zarvo::window;
+
 namespace {
 
-using core::Control;
-using core::ControlKind;
-using core::ControlRow;
+using window::Control;
+using window::ControlKind;
+using window::ControlRow;
 
 std::string nameOf(Control control) {
-    return control == Control::Window ? "window" : std::string(core::row(control).name);
+    return control == Control::Window ? "window" : std::string(window::row(control).name);
 }
 
 // The inside of a container in twips: the window's client area, or the frame's extent.
 std::pair<int, int> insideOf(Control container) {
     if (container == Control::Window) {
-        return {core::kClientWidthTwips, core::kClientHeightTwips};
+        return {window::kClientWidthTwips, window::kClientHeightTwips};
     }
-    return {core::row(container).width, core::row(container).height};
+    return {window::row(container).width, window::row(container).height};
 }
 
 TEST(FormTable, ControlsKindsAndPlaces) {
     std::map<ControlKind, int> kinds;
     std::set<std::string_view> names;
     std::set<int> tabIndices;
-    for (const ControlRow &row : core::kForm) {
+    for (const ControlRow &row : window::kForm) {
         ++kinds[row.kind];
         names.insert(row.name);
         tabIndices.insert(row.tabIndex);
         // Inside its container, which is the window or a frame.
         EXPECT_TRUE(row.container == Control::Window ||
-                    core::row(row.container).kind == ControlKind::Frame)
+                    window::row(row.container).kind == ControlKind::Frame)
             << row.name;
         // A label may run past its container's edge ("Porta:" at the window's), cut there.
         const auto [width, height] = insideOf(row.container);
@@ -49,7 +51,7 @@ TEST(FormTable, ControlsKindsAndPlaces) {
         EXPECT_TRUE(row.left >= 0 && row.top >= 0 && row.left < width && row.top < height && fits)
             << row.name << " lies outside " << nameOf(row.container);
     }
-    EXPECT_EQ(core::kForm.size(), 36u);
+    EXPECT_EQ(window::kForm.size(), 36u);
     EXPECT_EQ(kinds, (std::map<ControlKind, int>{{ControlKind::Button, 5},
                                                  {ControlKind::TextBox, 10},
                                                  {ControlKind::Label, 14},
@@ -63,8 +65,8 @@ TEST(FormTable, ControlsKindsAndPlaces) {
 
 TEST(FormTable, TabOrder) {
     std::vector<const ControlRow *> rows;
-    for (const ControlRow &row : core::kForm) {
-        if (core::takesFocus(row)) {
+    for (const ControlRow &row : window::kForm) {
+        if (window::takesFocus(row)) {
             rows.push_back(&row);
         }
     }
@@ -84,12 +86,12 @@ TEST(FormTable, TabOrder) {
 // to its right in its row, a box by the label over it or, in the range line, to its left.
 TEST(FormTable, LabelsNameTheBoxesAndOptions) {
     std::map<Control, int> namedBy;
-    for (const ControlRow &label : core::kForm) {
+    for (const ControlRow &label : window::kForm) {
         if (label.kind != ControlKind::Label) {
             continue;
         }
         ASSERT_NE(label.names, Control::Window) << label.name << " names nothing";
-        const ControlRow &named = core::row(label.names);
+        const ControlRow &named = window::row(label.names);
         ++namedBy[named.id];
         EXPECT_EQ(named.container, label.container) << label.name;
         if (named.kind == ControlKind::Option) {
@@ -102,7 +104,7 @@ TEST(FormTable, LabelsNameTheBoxesAndOptions) {
             EXPECT_TRUE(over || left) << label.name;
         }
     }
-    for (const ControlRow &row : core::kForm) {
+    for (const ControlRow &row : window::kForm) {
         if (row.kind == ControlKind::TextBox || row.kind == ControlKind::Option) {
             EXPECT_EQ(namedBy[row.id], 1) << row.name;
         }
@@ -113,8 +115,8 @@ TEST(FormTable, LabelsNameTheBoxesAndOptions) {
 // group. Only PAPEL has its own text colour.
 TEST(FormTable, OptionPairsAndColours) {
     std::map<Control, std::vector<const ControlRow *>> pairs;
-    for (const ControlRow &row : core::kForm) {
-        EXPECT_EQ((row.facts & core::kOwnColour) != 0, row.id == Control::PAPEL) << row.name;
+    for (const ControlRow &row : window::kForm) {
+        EXPECT_EQ((row.facts & window::kOwnColour) != 0, row.id == Control::PAPEL) << row.name;
         if (row.kind == ControlKind::Option) {
             pairs[row.container].push_back(&row);
             EXPECT_EQ(row.width, 255);
@@ -124,21 +126,21 @@ TEST(FormTable, OptionPairsAndColours) {
     ASSERT_EQ(pairs.size(), 2u);
     for (const auto &[frame, options] : pairs) {
         ASSERT_EQ(options.size(), 2u) << nameOf(frame);
-        EXPECT_EQ(options[0]->facts & (core::kSelected | core::kStartsGroup),
-                  core::kSelected | core::kStartsGroup);
-        EXPECT_EQ(options[1]->facts & (core::kSelected | core::kStartsGroup), 0u);
+        EXPECT_EQ(options[0]->facts & (window::kSelected | window::kStartsGroup),
+                  window::kSelected | window::kStartsGroup);
+        EXPECT_EQ(options[1]->facts & (window::kSelected | window::kStartsGroup), 0u);
     }
-    EXPECT_EQ(core::row(Control::Porredu).container, Control::Frame2);
-    EXPECT_EQ(core::row(Control::NaImp).container, Control::Frame3);
+    EXPECT_EQ(window::row(Control::Porredu).container, Control::Frame2);
+    EXPECT_EQ(window::row(Control::NaImp).container, Control::Frame3);
 }
 
 // The eleven handlers, each on a control that raises that event; NaImp and NoArq have none.
 TEST(FormTable, Handlers) {
     std::vector<std::string> names;
-    for (const auto &row : core::Form1::kHandlers) {
-        names.push_back(core::nameOf(row.handler));
-        const ControlKind kind = core::row(row.handler.control).kind;
-        if (row.handler.event == core::Event::Click) {
+    for (const auto &row : window::Form1::kHandlers) {
+        names.push_back(window::nameOf(row.handler));
+        const ControlKind kind = window::row(row.handler.control).kind;
+        if (row.handler.event == window::Event::Click) {
             EXPECT_TRUE(kind == ControlKind::Button || kind == ControlKind::Option);
         } else {
             EXPECT_EQ(kind, ControlKind::TextBox);
@@ -149,8 +151,8 @@ TEST(FormTable, Handlers) {
                                                "Command4_Click", "Fim_GotFocus", "Fim_Validate",
                                                "Ini_GotFocus", "Ini_Validate", "LMF_Click",
                                                "Pordata_Click", "Porredu_Click"}));
-    EXPECT_FALSE(core::Form1::handles({Control::NaImp, core::Event::Click}));
-    EXPECT_FALSE(core::Form1::handles({Control::Text3, core::Event::Validate}));
+    EXPECT_FALSE(window::Form1::handles({Control::NaImp, window::Event::Click}));
+    EXPECT_FALSE(window::Form1::handles({Control::Text3, window::Event::Validate}));
 }
 
 }  // namespace

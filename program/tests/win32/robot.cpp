@@ -21,6 +21,8 @@
 
 #include "form_table.h"
 
+namespace window = zarvo::window;
+
 namespace {
 
 int g_failures = 0;
@@ -94,12 +96,13 @@ struct Found {
 
 // The form as it must appear is the program's own table, read here: the robot checks that the
 // window shows it, found as a person finds it.
-using Kind = core::ControlKind;
-using core::ControlRow;
+using Kind = window::ControlKind;
+using window::ControlRow;
 
 // The control's name, or "" for the window itself.
-std::string controlName(core::Control control) {
-    return control == core::Control::Window ? std::string() : std::string(core::row(control).name);
+std::string controlName(window::Control control) {
+    return control == window::Control::Window ? std::string()
+                                              : std::string(window::row(control).name);
 }
 
 std::wstring captionOf(const ControlRow &row) {
@@ -109,8 +112,8 @@ std::wstring captionOf(const ControlRow &row) {
 // The controls that take the focus, by tab index.
 std::vector<std::string> tabOrder() {
     std::vector<const ControlRow *> rows;
-    for (const ControlRow &row : core::kForm) {
-        if (core::takesFocus(row)) {
+    for (const ControlRow &row : window::kForm) {
+        if (window::takesFocus(row)) {
             rows.push_back(&row);
         }
     }
@@ -339,7 +342,7 @@ class Program {
         // Frames first: the labels that read alike are told apart by the frame around them.
         for (const Found &f : children_) {
             if (kindOf(f) == Kind::Frame &&
-                f.caption == captionOf(core::row(core::Control::Frame1))) {
+                f.caption == captionOf(window::row(window::Control::Frame1))) {
                 named_["Frame1"] = f;
             }
         }
@@ -351,7 +354,7 @@ class Program {
                 named_[left ? "Frame2" : "Frame3"] = f;
             }
         }
-        for (const ControlRow &e : core::kForm) {
+        for (const ControlRow &e : window::kForm) {
             if (e.kind != Kind::Button && e.kind != Kind::Label) {
                 continue;
             }
@@ -363,14 +366,14 @@ class Program {
             }
         }
         // Each box under the label that names it, or right of it in its row.
-        for (const ControlRow &e : core::kForm) {
-            if (e.kind != Kind::Label || e.names == core::Control::Window ||
-                core::row(e.names).kind != Kind::TextBox || !named_.count(controlName(e.id))) {
+        for (const ControlRow &e : window::kForm) {
+            if (e.kind != Kind::Label || e.names == window::Control::Window ||
+                window::row(e.names).kind != Kind::TextBox || !named_.count(controlName(e.id))) {
                 continue;
             }
             const std::string box = controlName(e.names);
             const RECT &l = named_[controlName(e.id)].rect;
-            const bool beside = e.top == core::row(e.names).top;
+            const bool beside = e.top == window::row(e.names).top;
             const Found *best = nullptr;
             long bestDistance = 1L << 30;
             for (const Found &f : children_) {
@@ -392,9 +395,9 @@ class Program {
             }
         }
         // Each option button left of the label that names it, in its row.
-        for (const ControlRow &e : core::kForm) {
-            if (e.kind != Kind::Label || e.names == core::Control::Window ||
-                core::row(e.names).kind != Kind::Option || !named_.count(controlName(e.id))) {
+        for (const ControlRow &e : window::kForm) {
+            if (e.kind != Kind::Label || e.names == window::Control::Window ||
+                window::row(e.names).kind != Kind::Option || !named_.count(controlName(e.id))) {
                 continue;
             }
             const std::string option = controlName(e.names);
@@ -441,8 +444,8 @@ bool closeTo(long actual, int twips) {
 void checkForm(Program &program) {
     RECT client;
     GetClientRect(program.main(), &client);
-    check(client.right == pixels(core::kClientWidthTwips) &&
-              client.bottom == pixels(core::kClientHeightTwips),
+    check(client.right == pixels(window::kClientWidthTwips) &&
+              client.bottom == pixels(window::kClientHeightTwips),
           L"client area 5520 x 6780 twips");
 
     int counts[5] = {};
@@ -453,7 +456,7 @@ void checkForm(Program &program) {
     check(counts[0] == 5 && counts[1] == 10 && counts[2] == 14 && counts[3] == 3 && counts[4] == 4,
           L"5 buttons, 10 text boxes, 14 labels, 3 frames, 4 option buttons");
 
-    for (const ControlRow &e : core::kForm) {
+    for (const ControlRow &e : window::kForm) {
         const std::string name(e.name);
         if (!program.has(name)) {
             check(false, L"found " + wide(name) + L" (" + captionOf(e) + L")");
