@@ -352,15 +352,15 @@ void tst_FormWindow::otherWindowIsNoValidate() {
     }
 }
 
+// Every Click of the handler table.
 void tst_FormWindow::buttonsRunTheirHandlers_data() {
     QTest::addColumn<QString>("handler");
-    QTest::newRow("Command1") << "Command1_Click";
-    QTest::newRow("Command2") << "Command2_Click";
-    QTest::newRow("Command3") << "Command3_Click";
-    QTest::newRow("Command4") << "Command4_Click";
-    QTest::newRow("LMF") << "LMF_Click";
-    QTest::newRow("Porredu") << "Porredu_Click";
-    QTest::newRow("Pordata") << "Pordata_Click";
+    for (const auto &row : window::Form1::kHandlers) {
+        if (row.handler.event == window::Event::Click) {
+            QTest::newRow(qPrintable(nameOf(row.handler.control)))
+                << QString::fromStdString(window::nameOf(row.handler));
+        }
+    }
 }
 
 // Each button runs its one handler, by mouse and by the space key; the option buttons NaImp and
