@@ -146,12 +146,9 @@ void tst_PrinterTestE2E::summerTimeAndXReading() {
 }
 
 void tst_PrinterTestE2E::silentPrinter() {
+    // As after a printer test that found the printer before it fell silent (a silent port in the
+    // printer test's search is the port-2 case above).
     START_SIMULATOR(printer, 1, {"--silent"});
-    click("Command1");
-    QCOMPARE(box("Text2")->text(), QStringLiteral("Impressora não Conectada"));
-    QVERIFY(logic().ReplySign == u"-");
-
-    // As after a printer test that found the printer before it fell silent.
     logic().PrinterPort = 1;
     QStringList seenWhileWaiting;
     QTimer poll;
