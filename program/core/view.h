@@ -17,7 +17,7 @@ using Text = std::u16string;
 enum class Event : std::uint8_t { Click, GotFocus, Validate };
 
 /// A handler: a control's event. Its name is the control's name, an underscore and the event's
-/// name ("Command1_Click"); zarvo::window::Form1::kHandlers lists every handler the window has.
+/// name ("Command1_Click"); Form1::kHandlers lists every handler the window has.
 struct Handler {
     Control control;
     Event event;
@@ -35,14 +35,12 @@ struct Message {
 };
 
 /// What the window's logic asks of a window. A view implements every call on its UI thread and
-/// calls the core (zarvo::window::Form1) only from that thread.
+/// calls the core (Form1) only from that thread.
 ///
 /// What every view does alike, beyond these calls:
-/// - It builds the form from zarvo::window::kForm: each control's kind, container, text, place
-/// (twips, 15
-///   to a pixel), tab order and facts; the window opens with the focus on Command1.
-/// - It raises exactly the events of zarvo::window::Form1::kHandlers, through
-/// zarvo::window::Form1::handle.
+/// - It builds the form from kForm: each control's kind, container, text, place (twips, 15 to a
+///   pixel), tab order and facts; the window opens with the focus on Command1.
+/// - It raises exactly the events of Form1::kHandlers, through Form1::handle.
 /// - Validate: as the focus moves from the box to another control of this window, before that
 ///   control takes the focus or its Click; never when another window (a message box, another
 ///   program) takes the focus.
@@ -99,7 +97,7 @@ class View {
     virtual void handlerStarted(Handler /*handler*/) {}
 
     /// Closes the window. The core calls it when a close that the view asked for with
-    /// zarvo::window::Form1::mayClose() while a handler ran can now be done.
+    /// Form1::mayClose() while a handler ran can now be done.
     virtual void closeWindow() = 0;
 };
 

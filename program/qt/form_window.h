@@ -23,7 +23,7 @@ namespace zarvo::window::qt {
 /// @p width pixels wide.
 QFont fontToFit(QFont font, const QString &text, int width);
 
-/// The operator window. Every handled event goes to zarvo::window::Form1; this class only draws the
+/// The operator window. Every handled event goes to the core's Form1; this class only draws the
 /// form and does what the core asks of a window.
 class FormWindow : public QWidget, private zarvo::window::View {
     Q_OBJECT
