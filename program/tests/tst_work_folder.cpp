@@ -78,4 +78,3 @@ class TestWorkFolder : public QObject {
 
 QTEST_GUILESS_MAIN(TestWorkFolder)
 #include "tst_work_folder.moc"
-
