@@ -157,27 +157,27 @@ struct Series {
 #ifdef ZARVO_WITH_WINDOW_CORE
 // A window that draws nothing and runs each blocking call at once, so that only the core's own
 // work around TXRX is measured.
-class BlankView final : public core::View {
+class BlankView final : public zarvo::window::View {
   public:
-    core::Text text(core::Box) const override { return {}; }
-    void setText(core::Box, const core::Text &) override {}
-    void repaint(core::Box) override {}
-    void setForeColor(core::Box, std::uint32_t) override {}
-    void setMaxLength(core::Box, int) override {}
-    bool isSelected(core::Option) const override { return false; }
-    void select(core::Option) override {}
-    void showError(const core::Message &) override {}
-    void showNotice(const core::Message &) override {}
-    void offerChoice(const core::Message &, const std::vector<core::Text> &, const core::Text &,
-                     std::function<void(std::size_t)>) override {}
+    zarvo::window::Text text(zarvo::window::Box) const override { return {}; }
+    void setText(zarvo::window::Box, const zarvo::window::Text &) override {}
+    void repaint(zarvo::window::Box) override {}
+    void setForeColor(zarvo::window::Box, std::uint32_t) override {}
+    void setMaxLength(zarvo::window::Box, int) override {}
+    bool isSelected(zarvo::window::Option) const override { return false; }
+    void select(zarvo::window::Option) override {}
+    void showError(const zarvo::window::Message &) override {}
+    void showNotice(const zarvo::window::Message &) override {}
+    void offerChoice(const zarvo::window::Message &, const std::vector<zarvo::window::Text> &,
+                     const zarvo::window::Text &, std::function<void(std::size_t)>) override {}
     std::int32_t runBlocking(const std::function<std::int32_t()> &call) override { return call(); }
     void closeWindow() override {}
 };
 
 // One round of exchanges through the window core's VV.
-void vv_round(const Library &library, core::Form1 &form, Series &series) {
+void vv_round(const Library &library, zarvo::window::Form1 &form, Series &series) {
     library.abre(kPort);
-    const core::Text expected(kReply.begin(), kReply.end());
+    const zarvo::window::Text expected(kReply.begin(), kReply.end());
     for (int i = 0; i < kExchangesPerRound; ++i) {
         const auto start = Clock::now();
         const std::int16_t result = form.VV(kPort, 5, u".28");
@@ -298,9 +298,9 @@ int main() try {
     {
         PacedPrinter printer(master);
 #ifdef ZARVO_WITH_WINDOW_CORE
-        core::Module1::setLibraryFile(ZARVO_LIBRARY_FILE);
+        zarvo::window::Module1::setLibraryFile(ZARVO_LIBRARY_FILE);
         BlankView view;
-        core::Form1 form(view);
+        zarvo::window::Form1 form(view);
 #endif
         Series off, on, script, vv;
         for (int round = 0; round < kRounds; ++round) {

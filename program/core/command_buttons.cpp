@@ -9,7 +9,7 @@
 #include "port_offer.h"
 #include "text.h"
 
-namespace core {
+namespace zarvo::window {
 namespace {
 
 // Shows the status character that a box understands; any other character leaves the box as the
@@ -90,4 +90,4 @@ void Form1::Command4_Click() {
     sendOneCommand(u"Leitura X", 180, u".13");
 }
 
-}  // namespace core
+}  // namespace zarvo::window

@@ -5,7 +5,7 @@
 #include "reply_file.h"
 #include "text.h"
 
-namespace core {
+namespace zarvo::window {
 namespace {
 
 constexpr std::uint32_t kRed = 255;
@@ -70,4 +70,4 @@ std::int16_t Form1::PaperEnd() {
     return 0;
 }
 
-}  // namespace core
+}  // namespace zarvo::window

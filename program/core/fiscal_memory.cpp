@@ -12,7 +12,7 @@
 #include "reading_file.h"
 #include "text.h"
 
-namespace core {
+namespace zarvo::window {
 namespace {
 
 constexpr int kReductionLimit = 4;
@@ -175,4 +175,4 @@ void Form1::SaveReading() {
     }
 }
 
-}  // namespace core
+}  // namespace zarvo::window

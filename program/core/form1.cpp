@@ -11,34 +11,44 @@
 #include "os.h"
 #include "text.h"
 
-namespace core {
+namespace zarvo::window {
 
-const char *nameOf(Handler handler) {
-    switch (handler) {
-        case Handler::Command1_Click:
-            return "Command1_Click";
-        case Handler::Command2_Click:
-            return "Command2_Click";
-        case Handler::Command3_Click:
-            return "Command3_Click";
-        case Handler::Command4_Click:
-            return "Command4_Click";
-        case Handler::Porredu_Click:
-            return "Porredu_Click";
-        case Handler::Pordata_Click:
-            return "Pordata_Click";
-        case Handler::Ini_GotFocus:
-            return "Ini_GotFocus";
-        case Handler::Ini_Validate:
-            return "Ini_Validate";
-        case Handler::Fim_GotFocus:
-            return "Fim_GotFocus";
-        case Handler::Fim_Validate:
-            return "Fim_Validate";
-        case Handler::LMF_Click:
-            return "LMF_Click";
+const std::array<Form1::HandlerRow, 11> Form1::kHandlers = {{
+    {{Control::Command1, Event::Click}, &Form1::Command1_Click},
+    {{Control::Command2, Event::Click}, &Form1::Command2_Click},
+    {{Control::Command3, Event::Click}, &Form1::Command3_Click},
+    {{Control::Command4, Event::Click}, &Form1::Command4_Click},
+    {{Control::LMF, Event::Click}, &Form1::LMF_Click},
+    {{Control::Porredu, Event::Click}, &Form1::Porredu_Click},
+    {{Control::Pordata, Event::Click}, &Form1::Pordata_Click},
+    {{Control::Ini, Event::GotFocus}, &Form1::Ini_GotFocus},
+    {{Control::Ini, Event::Validate}, &Form1::Ini_Validate},
+    {{Control::Fim, Event::GotFocus}, &Form1::Fim_GotFocus},
+    {{Control::Fim, Event::Validate}, &Form1::Fim_Validate},
+}};
+
+namespace {
+
+const Form1::HandlerRow *find(Handler handler) {
+    for (const Form1::HandlerRow &row : Form1::kHandlers) {
+        if (row.handler == handler) {
+            return &row;
+        }
     }
-    return "?";
+    return nullptr;
+}
+
+}  // namespace
+
+std::string nameOf(Handler handler) {
+    static constexpr std::array<std::string_view, 3> kEventNames = {"Click", "GotFocus",
+                                                                    "Validate"};
+    return std::string(row(handler.control).name) + "_" +
+           std::string(kEventNames[static_cast<std::size_t>(handler.event)]);
+}
+
+bool Form1::handles(Handler handler) {
+    return find(handler) != nullptr;
 }
 
 HandlerError HandlerError::aboutFile(Text summary, std::string_view file, const Text &reason) {
@@ -53,7 +63,7 @@ void Form1::handle(Handler handler) {
 }
 
 void Form1::handleWith(Handler handler, const std::function<void()> &steps) {
-    if (closeRequested_) {
+    if (closeRequested_ || !handles(handler)) {
         return;
     }
     if (running_) {
@@ -88,7 +98,7 @@ void Form1::run(Handler handler, const std::function<void()> &steps) {
     module1_.takeOpenPorts();
     module1_.takeOpenFailures();
     try {
-        steps ? steps() : runOwnSteps(handler);
+        steps ? steps() : (this->*find(handler)->steps)();
     } catch (const HandlerError &error) {
         closePortsLeftOpen();
         view_.showError(error.message());
@@ -98,44 +108,6 @@ void Form1::run(Handler handler, const std::function<void()> &steps) {
             {u"Erro inesperado em " + fromLatin1(nameOf(handler)) + u".", fromUtf8(error.what())});
     }
     tellPortsNotOpened(handler);
-}
-
-void Form1::runOwnSteps(Handler handler) {
-    switch (handler) {
-        case Handler::Command1_Click:
-            Command1_Click();
-            break;
-        case Handler::Command2_Click:
-            Command2_Click();
-            break;
-        case Handler::Command3_Click:
-            Command3_Click();
-            break;
-        case Handler::Command4_Click:
-            Command4_Click();
-            break;
-        case Handler::Porredu_Click:
-            Porredu_Click();
-            break;
-        case Handler::Pordata_Click:
-            Pordata_Click();
-            break;
-        case Handler::Ini_GotFocus:
-            Ini_GotFocus();
-            break;
-        case Handler::Ini_Validate:
-            Ini_Validate();
-            break;
-        case Handler::Fim_GotFocus:
-            Fim_GotFocus();
-            break;
-        case Handler::Fim_Validate:
-            Fim_Validate();
-            break;
-        case Handler::LMF_Click:
-            LMF_Click();
-            break;
-    }
 }
 
 void Form1::closePortsLeftOpen() {
@@ -205,7 +177,7 @@ Text joined(const std::vector<Text> &lines) {
 void Form1::tellPortsNotOpened(Handler handler) {
     // The printer test looks on ports 1 and 2, and port 2 seldom exists: a missing device is an
     // ordinary answer of that search, and "Impressora não Conectada" says the rest.
-    const bool portSearch = handler == Handler::Command1_Click;
+    const bool portSearch = handler == Handler{Control::Command1, Event::Click};
     std::vector<Text> lines;
     std::vector<Text> advice;
     for (const Module1::OpenFailure &failure : module1_.takeOpenFailures()) {
@@ -225,4 +197,4 @@ void Form1::tellPortsNotOpened(Handler handler) {
     }
 }
 
-}  // namespace core
+}  // namespace zarvo::window

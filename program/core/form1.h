@@ -2,6 +2,7 @@
 // Form1's logic: the window's state, its handlers and the routines they use, on any view.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -10,7 +11,7 @@
 #include "module1.h"
 #include "view.h"
 
-namespace core {
+namespace zarvo::window {
 
 class HandlerError;
 
@@ -38,6 +39,9 @@ class Form1 {
     /// running handler has ended.
     bool mayClose();
 
+    /// Whether the window handles @p handler: views raise only these events.
+    static bool handles(Handler handler);
+
     /// The link library as this window calls it.
     Module1 &link() { return module1_; }
 
@@ -62,7 +66,6 @@ class Form1 {
 
   private:
     void run(Handler handler, const std::function<void()> &steps);
-    void runOwnSteps(Handler handler);
     void Command1_Click();
     void Command2_Click();
     void Command3_Click();
@@ -75,6 +78,16 @@ class Form1 {
     void Fim_Validate();
     void LMF_Click();
 
+  public:
+    /// Every handler of the window, with the member that runs it: the one list of which event of
+    /// which control runs what. The views wire these events and no other.
+    struct HandlerRow {
+        Handler handler;
+        void (Form1::*steps)();
+    };
+    static const std::array<HandlerRow, 11> kHandlers;
+
+  private:
     /// The summer-time and X-reading buttons: progress text, Abre, VV, Fecha, Resultado.
     void sendOneCommand(const Text &progress, std::int32_t timeout, const Text &command);
     /// TXRX; on -2 the answer box is cleared and the reply file's failure thrown.
@@ -94,4 +107,4 @@ class Form1 {
     std::deque<Handler> pending_;
 };
 
-}  // namespace core
+}  // namespace zarvo::window

@@ -7,7 +7,7 @@
 
 #include "view.h"
 
-namespace core {
+namespace zarvo::window {
 
 /// Thrown by the routines when the platform fails (library, reply file, LeitM.txt, 16-bit
 /// overflow); caught once around every handler, which then closes its ports and shows it.
@@ -25,4 +25,4 @@ class HandlerError {
     Message message_;
 };
 
-}  // namespace core
+}  // namespace zarvo::window

@@ -10,7 +10,7 @@
 #include "os.h"
 #include "text.h"
 
-namespace core {
+namespace zarvo::window {
 namespace {
 
 std::string g_libraryFile = os::kLinkLibraryFile;
@@ -133,4 +133,4 @@ std::vector<Module1::OpenFailure> Module1::takeOpenFailures() {
     return failures;
 }
 
-}  // namespace core
+}  // namespace zarvo::window

@@ -9,7 +9,7 @@
 
 #include "view.h"
 
-namespace core {
+namespace zarvo::window {
 
 /// The three calls of the link library, each bound at its own first call and kept bound until the
 /// program ends; every call runs through View::runBlocking. Ports and timeouts are narrowed to 16
@@ -47,4 +47,4 @@ class Module1 {
     std::vector<OpenFailure> openFailures_;
 };
 
-}  // namespace core
+}  // namespace zarvo::window

@@ -10,7 +10,7 @@
 
 #include "view.h"
 
-namespace core::os {
+namespace zarvo::window::os {
 
 /// The link library's file name, found through the system's ordinary search.
 extern const char *const kLinkLibraryFile;
@@ -57,4 +57,4 @@ Text systemErrorReason(std::int32_t error);
 /// The current directory, as the operator would type it.
 Text currentDirectory();
 
-}  // namespace core::os
+}  // namespace zarvo::window::os

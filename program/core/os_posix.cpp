@@ -11,7 +11,7 @@
 #include "os.h"
 #include "text.h"
 
-namespace core::os {
+namespace zarvo::window::os {
 
 // By its SONAME: an installed system has it from the runtime package, and the unversioned
 // libZarvo.so only from the development package; the build tree has both.
@@ -136,4 +136,4 @@ Text currentDirectory() {
     return fromUtf8(path);
 }
 
-}  // namespace core::os
+}  // namespace zarvo::window::os

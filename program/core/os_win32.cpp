@@ -9,7 +9,7 @@
 #include "os.h"
 #include "text.h"
 
-namespace core::os {
+namespace zarvo::window::os {
 
 const char *const kLinkLibraryFile = "Zarvo.dll";
 
@@ -152,4 +152,4 @@ Text currentDirectory() {
     return out;
 }
 
-}  // namespace core::os
+}  // namespace zarvo::window::os

@@ -8,7 +8,7 @@
 
 #include "text.h"
 
-namespace core {
+namespace zarvo::window {
 namespace {
 
 constexpr std::int32_t kOfferedPort = 1;
@@ -124,4 +124,4 @@ void PortOffer::afterPrinterNotFound() {
                       });
 }
 
-}  // namespace core
+}  // namespace zarvo::window

@@ -6,7 +6,7 @@
 #include "serial_layer.h"
 #include "view.h"
 
-namespace core {
+namespace zarvo::window {
 
 /// What the window tells after "Testar Impressora" found no printer. Nothing is opened or sent:
 /// the devices are only listed, and the one the operator chooses is only assigned to port 1 in
@@ -26,4 +26,4 @@ class PortOffer {
     View &view_;
 };
 
-}  // namespace core
+}  // namespace zarvo::window

@@ -8,7 +8,7 @@
 #include "handler_error.h"
 #include "text.h"
 
-namespace core {
+namespace zarvo::window {
 namespace {
 
 // Why LeitM.txt may not be replaced, or an empty text when it is a plain file or absent.
@@ -80,4 +80,4 @@ void ReadingFile::fail(const Text &reason) {
         kName, reason);
 }
 
-}  // namespace core
+}  // namespace zarvo::window

@@ -5,7 +5,7 @@
 #include "os.h"
 #include "view.h"
 
-namespace core {
+namespace zarvo::window {
 
 /// The lines go to a new file beside LeitM.txt, which takes the place of LeitM.txt only at
 /// commit(): until then an earlier reading stays as it was, and a reading that stops half-way
@@ -33,4 +33,4 @@ class ReadingFile {
     bool done_ = false;
 };
 
-}  // namespace core
+}  // namespace zarvo::window

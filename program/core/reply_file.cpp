@@ -14,7 +14,7 @@
 #include "os.h"
 #include "text.h"
 
-namespace core::ReplyFile {
+namespace zarvo::window::ReplyFile {
 namespace {
 
 HandlerError readError(const Text &reason) {
@@ -108,4 +108,4 @@ void reportNotWritten() {
         kName, whyNotWritten());
 }
 
-}  // namespace core::ReplyFile
+}  // namespace zarvo::window::ReplyFile

@@ -4,7 +4,7 @@
 
 #include "view.h"
 
-namespace core::ReplyFile {
+namespace zarvo::window::ReplyFile {
 
 /// The file's name; it has no directory part.
 inline constexpr char kName[] = "RespApf.txt";
@@ -17,4 +17,4 @@ Text readFirstLine();
 /// the library's own finding (ZarvoReplyFileFailure).
 [[noreturn]] void reportNotWritten();
 
-}  // namespace core::ReplyFile
+}  // namespace zarvo::window::ReplyFile

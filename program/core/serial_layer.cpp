@@ -6,7 +6,7 @@
 #include "os.h"
 #include "text.h"
 
-namespace core {
+namespace zarvo::window {
 namespace {
 
 #ifdef _WIN32
@@ -112,4 +112,4 @@ void SerialLayer::setLibraryFile(const std::string &file) {
     g_file = file;
 }
 
-}  // namespace core
+}  // namespace zarvo::window

@@ -9,7 +9,7 @@
 
 #include "view.h"
 
-namespace core {
+namespace zarvo::window {
 
 /// A serial device present, as the serial layer lists it (API232.h's sio_device).
 struct SerialDevice {
@@ -39,4 +39,4 @@ class SerialLayer {
     static void setLibraryFile(const std::string &file);
 };
 
-}  // namespace core
+}  // namespace zarvo::window

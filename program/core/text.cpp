@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-namespace core {
+namespace zarvo::window {
 
 Text fromUtf8(std::string_view bytes) {
     Text out;
@@ -116,4 +116,4 @@ Text systemReason(int error) {
     return fromUtf8(std::strerror(error));
 }
 
-}  // namespace core
+}  // namespace zarvo::window

@@ -8,7 +8,7 @@
 
 #include "view.h"
 
-namespace core {
+namespace zarvo::window {
 
 /// UTF-8 bytes (the system's messages, file names) as 16-bit text; a byte that is no part of a
 /// valid UTF-8 sequence is taken as a Latin-1 character.
@@ -31,4 +31,4 @@ Text field(const Text &text, std::size_t position, std::size_t length = Text::np
 /// The system's reason for the error number @p error, as strerror words it.
 Text systemReason(int error);
 
-}  // namespace core
+}  // namespace zarvo::window

@@ -7,35 +7,26 @@
 #include <string>
 #include <vector>
 
-namespace core {
+#include "form_table.h"
+
+namespace zarvo::window {
 
 /// The window's texts: 16-bit characters (UTF-16).
 using Text = std::u16string;
 
-/// The text boxes of Form1, by their control names.
-enum class Box { Text1, Text2, Text3, COO, CCF, PAPEL, Reducao, LEITX, Ini, Fim };
+/// The events the window handles.
+enum class Event : std::uint8_t { Click, GotFocus, Validate };
 
-/// The option buttons of Form1. Porredu and Pordata form one group, NaImp and NoArq another.
-enum class Option { Porredu, Pordata, NaImp, NoArq };
-
-/// The window's event handlers: the control's name, an underscore and the event's name. A view
-/// wires each event to core::Form1::handle with one of these; nothing else names a handler.
-enum class Handler {
-    Command1_Click,
-    Command2_Click,
-    Command3_Click,
-    Command4_Click,
-    Porredu_Click,
-    Pordata_Click,
-    Ini_GotFocus,
-    Ini_Validate,
-    Fim_GotFocus,
-    Fim_Validate,
-    LMF_Click,
+/// A handler: a control's event. Its name is the control's name, an underscore and the event's
+/// name ("Command1_Click"); Form1::kHandlers lists every handler the window has.
+struct Handler {
+    Control control;
+    Event event;
+    friend constexpr bool operator==(Handler, Handler) = default;
 };
 
-/// The handler's name as written above ("Command1_Click").
-const char *nameOf(Handler handler);
+/// The handler's name ("Command1_Click").
+std::string nameOf(Handler handler);
 
 /// A message for the operator: one sentence naming the problem, then the thing concerned (file,
 /// directory, library, port) and the system's reason, one item a line.
@@ -45,7 +36,20 @@ struct Message {
 };
 
 /// What the window's logic asks of a window. A view implements every call on its UI thread and
-/// calls the core (core::Form1) only from that thread.
+/// calls the core (Form1) only from that thread.
+///
+/// What every view does alike, beyond these calls:
+/// - It builds the form from kForm: each control's kind, container, text, place (twips, 15 to a
+///   pixel), tab order and facts; the window opens with the focus on Command1.
+/// - It raises exactly the events of Form1::kHandlers, through Form1::handle.
+/// - Validate: as the focus moves from the box to another control of this window, before that
+///   control takes the focus or its Click; never when another window (a message box, another
+///   program) takes the focus.
+/// - A click on a label that names an option button gives that button the focus and selects it,
+///   as a click on the button itself would: the option button is only as large as its circle.
+/// - A control with kShrinksToFit shows a caption, or a text set by setText, that is too wide for
+///   it in a smaller font rather than cut.
+/// - runBlocking runs every call on one worker thread, kept for the program's life.
 class View {
   public:
     virtual ~View() = default;
@@ -53,14 +57,11 @@ class View {
     /// The box's whole text as shown, including what the user typed.
     virtual Text text(Box box) const = 0;
 
-    /// Replaces the box's whole text, as text() returns it from now on; the box may show it a
-    /// little later, while the blocking call that follows runs, or as the handler ends. A typing
-    /// limit never cuts a text set here: the view keeps the whole text even when it is longer than
-    /// the box's limit.
+    /// Replaces the box's whole text. A typing limit never cuts a text set here: the view keeps
+    /// the whole text even when it is longer than the box's limit.
     virtual void setText(Box box, const Text &text) = 0;
 
-    /// Has the box show its current text while the blocking call that follows runs: drawn at
-    /// once, or by the call's wait, but without taking any other event here.
+    /// Paints the box now, with its current text, without taking any other event.
     virtual void repaint(Box box) = 0;
 
     /// Sets the box's text colour: a 24-bit RGB value with red in the low byte (255 is red, 0 is
@@ -97,7 +98,7 @@ class View {
     /// an exception that @p call throws comes out of this call. Meanwhile the window keeps
     /// repainting and takes close requests, but drops every mouse, key, wheel and touch event
     /// (dropped, not deferred: a click made during an exchange must not start another handler
-    /// after it). A view may run @p call on a worker thread while its UI thread waits; @p call
+    /// after it). @p call runs on the view's one worker thread while the UI thread waits; it
     /// touches no part of the window.
     virtual std::int32_t runBlocking(const std::function<std::int32_t()> &call) = 0;
 
@@ -105,8 +106,8 @@ class View {
     virtual void handlerStarted(Handler /*handler*/) {}
 
     /// Closes the window. The core calls it when a close that the view asked for with
-    /// core::Form1::mayClose() while a handler ran can now be done.
+    /// Form1::mayClose() while a handler ran can now be done.
     virtual void closeWindow() = 0;
 };
 
-}  // namespace core
+}  // namespace zarvo::window

@@ -10,6 +10,8 @@
 #include "fuzz_check.h"
 #include "range_text.h"
 
+namespace RangeText = zarvo::window::RangeText;
+
 namespace {
 
 bool digit(char c) {

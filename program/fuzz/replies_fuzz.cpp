@@ -17,15 +17,15 @@
 
 namespace {
 
-using core::Box;
-using core::Text;
+using window::Box;
+using window::Text;
 
 // More exchanges than one printer test makes, so every one of them reads the input.
 constexpr int kExchangesPerTest = 8;
 
 FakeLibrary *g_fake = nullptr;
 FakeView *g_view = nullptr;
-core::Form1 *g_form = nullptr;
+window::Form1 *g_form = nullptr;
 // RespApf.txt and LeitM.txt go here; entered for each input.
 std::unique_ptr<support::ScratchDirectory> g_scratch;
 
@@ -47,7 +47,7 @@ void checkRoutines(const std::string &file, const Text &line) {
     support::write_file("RespApf.txt", file);
     try {
         CHECK(g_form->Retorno() == line && !noLine);
-    } catch (const core::HandlerError &) {
+    } catch (const window::HandlerError &) {
         CHECK(noLine);
     }
     const Text lastBefore = g_form->LastReply, signBefore = g_form->ReplySign;
@@ -55,7 +55,7 @@ void checkRoutines(const std::string &file, const Text &line) {
     try {
         CHECK(g_form->VV(1, 10, u".28") == 0);
         CHECK(!noLine && g_form->LastReply == line);
-    } catch (const core::HandlerError &) {
+    } catch (const window::HandlerError &) {
         CHECK(noLine && g_form->LastReply == lastBefore && g_form->ReplySign == signBefore);
         return;
     }
@@ -99,7 +99,7 @@ void checkPrinterTest(const std::string &file, const Text &line) {
         g_fake->pushFile(file);
     }
     g_view->errors.clear();
-    g_form->handle(core::Handler::Command1_Click);
+    g_form->handle(window::Handler{window::Control::Command1, window::Event::Click});
     const std::vector<std::string> calls = g_fake->log();
     g_fake->reset();
 
@@ -158,17 +158,17 @@ void checkReplyData(const Text &line) {
 extern "C" int LLVMFuzzerInitialize(int *, char ***) {
     g_scratch = std::make_unique<support::ScratchDirectory>(support::ScratchDirectory::Enter::later,
                                                             "zarvo-fuzz");
-    core::Module1::setLibraryFile(FAKE_ZARVO_PATH);
+    window::Module1::setLibraryFile(FAKE_ZARVO_PATH);
     g_fake = new FakeLibrary();
     g_view = new FakeView();
-    g_form = new core::Form1(*g_view);
+    g_form = new window::Form1(*g_view);
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
     const support::ScratchDirectory::Inside scratch(*g_scratch);
     const std::string file(reinterpret_cast<const char *>(data), size);
-    const Text line = core::fromLatin1(file.substr(0, file.find('\r')));
+    const Text line = window::fromLatin1(file.substr(0, file.find('\r')));
     checkRoutines(file, line);
     checkPrinterTest(file, line);
     checkReplyData(line);

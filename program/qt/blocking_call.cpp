@@ -14,6 +14,8 @@
 #include <optional>
 #include <thread>
 
+namespace zarvo::window::qt {
+
 namespace {
 
 bool isUserInput(QEvent::Type type) {
@@ -197,3 +199,5 @@ BusySpell::~BusySpell() {
         busy.end();
     }
 }
+
+}  // namespace zarvo::window::qt

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <functional>
 
+namespace zarvo::window::qt {
+
 /// Runs @p call to its end and returns its result. On the UI thread of a running application the
 /// call runs on the worker thread while the UI thread waits in a local event loop: the windows
 /// keep repainting and take close requests, but every mouse, key, wheel and touch event is
@@ -22,3 +24,5 @@ class BusySpell {
     BusySpell(const BusySpell &) = delete;
     BusySpell &operator=(const BusySpell &) = delete;
 };
+
+}  // namespace zarvo::window::qt

@@ -9,9 +9,10 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+namespace zarvo::window::qt {
 namespace {
 
-QString toQString(const core::Text &text) {
+QString toQString(const zarvo::window::Text &text) {
     return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
 }
 
@@ -20,8 +21,8 @@ QString toQString(const core::Text &text) {
 ChoiceDialog::ChoiceDialog(QWidget *parent, std::function<void(std::size_t)> chosen)
     : QDialog(parent), chosen_(std::move(chosen)) {}
 
-ChoiceDialog *ChoiceDialog::open(QWidget *parent, const core::Message &message,
-                                 const std::vector<core::Text> &items, const core::Text &confirm,
+ChoiceDialog *ChoiceDialog::open(QWidget *parent, const zarvo::window::Message &message,
+                                 const std::vector<zarvo::window::Text> &items, const zarvo::window::Text &confirm,
                                  std::function<void(std::size_t)> chosen) {
     auto *dialog = new ChoiceDialog(parent, std::move(chosen));
     dialog->setObjectName(QStringLiteral("choiceDialog"));
@@ -33,7 +34,7 @@ ChoiceDialog *ChoiceDialog::open(QWidget *parent, const core::Message &message,
     layout->addWidget(summary);
     dialog->list_ = new QListWidget(dialog);
     dialog->list_->setObjectName(QStringLiteral("choices"));
-    for (const core::Text &item : items) {
+    for (const zarvo::window::Text &item : items) {
         dialog->list_->addItem(toQString(item));
     }
     dialog->list_->setCurrentRow(0);
@@ -63,3 +64,5 @@ ChoiceDialog *ChoiceDialog::open(QWidget *parent, const core::Message &message,
     dialog->QDialog::open();  // window-modal, returns at once
     return dialog;
 }
+
+}  // namespace zarvo::window::qt

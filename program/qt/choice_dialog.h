@@ -12,6 +12,8 @@
 
 class QListWidget;
 
+namespace zarvo::window::qt {
+
 /// Shows @p message, the @p items in a list (the first one selected), a button @p confirm and
 /// "Cancelar" over @p parent; returns at once. A confirmed item is passed to @p chosen once the
 /// dialog has closed. The dialog deletes itself when closed; its object name is "choiceDialog",
@@ -20,8 +22,8 @@ class ChoiceDialog : public QDialog {
     Q_OBJECT
 
   public:
-    static ChoiceDialog *open(QWidget *parent, const core::Message &message,
-                              const std::vector<core::Text> &items, const core::Text &confirm,
+    static ChoiceDialog *open(QWidget *parent, const zarvo::window::Message &message,
+                              const std::vector<zarvo::window::Text> &items, const zarvo::window::Text &confirm,
                               std::function<void(std::size_t)> chosen);
 
   private:
@@ -30,3 +32,5 @@ class ChoiceDialog : public QDialog {
     QListWidget *list_ = nullptr;
     std::function<void(std::size_t)> chosen_;
 };
+
+}  // namespace zarvo::window::qt

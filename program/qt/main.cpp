@@ -5,8 +5,11 @@
 #include <QCommandLineParser>
 #include <QMessageBox>
 
-#include "qt/form1.h"
+#include "qt/form_window.h"
 #include "qt/work_folder.h"
+
+using zarvo::window::qt::FormWindow;
+namespace WorkFolder = zarvo::window::qt::WorkFolder;
 
 int main(int argc, char *argv[]) {
     QApplication app(argc, argv);
@@ -28,7 +31,7 @@ int main(int argc, char *argv[]) {
             return 1;
         }
     }
-    Form1 window;
+    FormWindow window;
     window.show();
     return app.exec();
 }

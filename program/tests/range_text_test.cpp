@@ -8,6 +8,8 @@
 
 #include "range_text.h"
 
+namespace RangeText = zarvo::window::RangeText;
+
 namespace {
 
 using Format = std::optional<std::string> (*)(std::string_view);

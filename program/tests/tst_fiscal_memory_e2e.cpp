@@ -47,7 +47,7 @@ class tst_FiscalMemoryE2E : public QObject {
 void tst_FiscalMemoryE2E::initTestCase() {
     SKIP_WITHOUT_PSEUDO_TERMINALS();
     // The default name, found through this executable's RUNPATH as the program finds it.
-    QCOMPARE(core::Module1::libraryFile(), std::string("libZarvo.so.1"));
+    QCOMPARE(window::Module1::libraryFile(), std::string("libZarvo.so.1"));
 }
 
 void tst_FiscalMemoryE2E::readings_data() {
@@ -91,7 +91,7 @@ void tst_FiscalMemoryE2E::readings() {
     support::ScratchDirectory scratch;
     const QByteArray earlier = "earlier reading\r\n";
     QVERIFY(writeFile("LeitM.txt", earlier));
-    Form1 form;
+    FormWindow form;
     form.show();
     QVERIFY(QTest::qWaitForWindowActive(&form));
     form.logic().PrinterPort = 1;  // as a printer test that found it on port 1 leaves it

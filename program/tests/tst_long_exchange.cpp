@@ -79,13 +79,13 @@ void tst_LongExchange::whenInsideTxrx(const std::function<void()> &action) {
 void tst_LongExchange::repaintsAndDropsInput() {
     auto *answer = child<QLineEdit>("Text3");
     PaintWatcher watcher(answer, *fake_);
-    QSignalSpy started(form_.get(), &Form1::handlerStarting);
+    QSignalSpy started(form_.get(), &FormWindow::handlerStarting);
     bool shownDuring = false;
 
     whenInsideTxrx([&] {
         QVERIFY(QApplication::overrideCursor() != nullptr);
         QCOMPARE(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
-        // The handler's progress text, drawn a little into the call.
+        // The handler's progress text, painted before the call.
         QTRY_COMPARE(answer->text(), QStringLiteral("Leitura X"));
         shownDuring = true;
         answer->update();
@@ -118,7 +118,7 @@ void tst_LongExchange::repaintsAndDropsInput() {
 }
 
 void tst_LongExchange::closingWaitsForTheHandler() {
-    QSignalSpy started(form_.get(), &Form1::handlerStarting);
+    QSignalSpy started(form_.get(), &FormWindow::handlerStarting);
     bool visibleAfterClose = false;
     whenInsideTxrx([&] {
         form_->close();
@@ -128,7 +128,7 @@ void tst_LongExchange::closingWaitsForTheHandler() {
     });
 
     bool visibleAtHandlerEnd = false;
-    logic().handleWith(core::Handler::Command2_Click, [&] {
+    logic().handleWith(window::Handler{window::Control::Command2, window::Event::Click}, [&] {
         logic().link().Abre(1);
         logic().VV(1, 3, u".36S");
         logic().link().Fecha(1);
@@ -148,7 +148,7 @@ void tst_LongExchange::closingWaitsForTheHandler() {
 // running handler, not inside it.
 void tst_LongExchange::focusEventsWaitTheirTurn() {
     child("Ini")->setFocus(Qt::OtherFocusReason);
-    QSignalSpy started(form_.get(), &Form1::handlerStarting);
+    QSignalSpy started(form_.get(), &FormWindow::handlerStarting);
     QWidget other;
     other.resize(50, 50);
     bool reactivated = false;
@@ -162,7 +162,7 @@ void tst_LongExchange::focusEventsWaitTheirTurn() {
     });
 
     QStringList seenInside;
-    logic().handleWith(core::Handler::LMF_Click, [&] {
+    logic().handleWith(window::Handler{window::Control::LMF, window::Event::Click}, [&] {
         logic().VV(1, 100, u".1500011000#");
         seenInside = handlerNames(started);
     });

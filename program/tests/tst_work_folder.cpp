@@ -9,6 +9,8 @@
 
 #include "work_folder.h"
 
+namespace WorkFolder = zarvo::window::qt::WorkFolder;
+
 class TestWorkFolder : public QObject {
     Q_OBJECT
 

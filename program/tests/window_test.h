@@ -23,8 +23,12 @@
 #include "printer_simulator.h"
 #include "pseudo_terminal.h"
 #include "qt/blocking_call.h"
-#include "qt/form1.h"
+#include "qt/form_window.h"
 #include "scratch_directory.h"
+
+namespace window = zarvo::window;
+using zarvo::window::qt::FormWindow;
+using zarvo::window::qt::runBlockingCall;
 
 /// Writes @p bytes as the whole of file @p name; false when that fails.
 inline bool writeFile(const QString &name, const QByteArray &bytes) {
@@ -38,7 +42,7 @@ inline QByteArray contents(const QString &name) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-/// The names of the handlers that @p spy, on Form1::handlerStarted, saw start, in order.
+/// The names of the handlers that @p spy, on FormWindow::handlerStarted, saw start, in order.
 inline QStringList handlerNames(const QSignalSpy &spy) {
     QStringList names;
     for (const QList<QVariant> &args : spy) {
@@ -112,7 +116,7 @@ class WindowTest : public QObject {
 
     /// Points the window at the double, loaded once for the whole test case.
     void useDouble() {
-        core::Module1::setLibraryFile(FAKE_ZARVO_PATH);
+        window::Module1::setLibraryFile(FAKE_ZARVO_PATH);
         fake_ = std::make_unique<FakeLibrary>();
     }
 
@@ -123,7 +127,7 @@ class WindowTest : public QObject {
             fake_->reset();
         }
         scratch_ = std::make_unique<support::ScratchDirectory>();
-        form_ = std::make_unique<Form1>();
+        form_ = std::make_unique<FormWindow>();
         if (shown == Shown::exposed) {
             form_->show();
             QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
@@ -152,7 +156,7 @@ class WindowTest : public QObject {
     }
 
     /// The window's logic and state.
-    core::Form1 &logic() const { return form_->logic(); }
+    window::Form1 &logic() const { return form_->logic(); }
 
     template <typename T = QWidget>
     T *child(const char *name) const {
@@ -162,5 +166,5 @@ class WindowTest : public QObject {
 
     std::unique_ptr<FakeLibrary> fake_;
     std::unique_ptr<support::ScratchDirectory> scratch_;
-    std::unique_ptr<Form1> form_;
+    std::unique_ptr<FormWindow> form_;
 };

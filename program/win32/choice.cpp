@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-namespace zarvo::win32 {
+namespace zarvo::window::win32 {
 namespace {
 
 constexpr wchar_t kChoiceClass[] = L"ZarvoChoice";
@@ -159,4 +159,4 @@ LRESULT CALLBACK Choice::windowProc(HWND hwnd, UINT message, WPARAM wparam, LPAR
     }
 }
 
-}  // namespace zarvo::win32
+}  // namespace zarvo::window::win32

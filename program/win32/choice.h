@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-namespace zarvo::win32 {
+namespace zarvo::window::win32 {
 
 class Choice {
   public:
@@ -42,4 +42,4 @@ class Choice {
     std::function<void(std::size_t)> chosen_;
 };
 
-}  // namespace zarvo::win32
+}  // namespace zarvo::window::win32

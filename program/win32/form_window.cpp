@@ -7,7 +7,7 @@
 #include <cwchar>
 #include <exception>
 
-namespace zarvo::win32 {
+namespace zarvo::window::win32 {
 namespace {
 
 constexpr wchar_t kWindowClass[] = L"ZarvoForm1";
@@ -16,46 +16,17 @@ constexpr WORD kFirstControlId = 1000;  // clear of IDOK and IDCANCEL, which the
 constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 constexpr UINT kShowErrors = WM_APP + 1;
 
-// The controls' names in the order of core::Box and core::Option.
-constexpr std::array<std::string_view, 10> kBoxNames = {"Text1", "Text2",   "Text3", "COO", "CCF",
-                                                        "PAPEL", "Reducao", "LEITX", "Ini", "Fim"};
-constexpr std::array<std::string_view, 4> kOptionNames = {"Porredu", "Pordata", "NaImp", "NoArq"};
+using zarvo::window::Control;
+using zarvo::window::ControlKind;
+using zarvo::window::ControlRow;
+using zarvo::window::Event;
+using zarvo::window::Handler;
 
-struct EventRow {
-    std::string_view control;
-    std::string_view event;
-    core::Handler handler;
-};
-
-constexpr std::array<EventRow, 11> kEvents = {{
-    {"Command1", "Click", core::Handler::Command1_Click},
-    {"Command2", "Click", core::Handler::Command2_Click},
-    {"Command3", "Click", core::Handler::Command3_Click},
-    {"Command4", "Click", core::Handler::Command4_Click},
-    {"LMF", "Click", core::Handler::LMF_Click},
-    {"Porredu", "Click", core::Handler::Porredu_Click},
-    {"Pordata", "Click", core::Handler::Pordata_Click},
-    {"Ini", "GotFocus", core::Handler::Ini_GotFocus},
-    {"Ini", "Validate", core::Handler::Ini_Validate},
-    {"Fim", "GotFocus", core::Handler::Fim_GotFocus},
-    {"Fim", "Validate", core::Handler::Fim_Validate},
-}};
-
-// The handler of the control's event, if the window handles that event.
-const EventRow *eventOf(std::string_view control, std::string_view event) {
-    for (const EventRow &row : kEvents) {
-        if (row.control == control && row.event == event) {
-            return &row;
-        }
-    }
-    return nullptr;
-}
-
-std::wstring wide(const core::Text &text) {
+std::wstring wide(const zarvo::window::Text &text) {
     return std::wstring(text.begin(), text.end());
 }
 
-std::wstring messageText(const core::Message &message) {
+std::wstring messageText(const zarvo::window::Message &message) {
     std::wstring text = wide(message.summary);
     if (!message.detail.empty()) {
         text += L"\n\n" + wide(message.detail);
@@ -63,13 +34,18 @@ std::wstring messageText(const core::Message &message) {
     return text;
 }
 
-int pixels(int twips) {
-    return (twips + kTwipsPerPixel / 2) / kTwipsPerPixel;
+using zarvo::window::pixels;
+using zarvo::window::takesFocus;
+
+bool hasFact(const ControlRow &row, zarvo::window::ControlFact fact) {
+    return (row.facts & fact) != 0;
 }
 
-bool takesFocus(ControlKind kind) {
-    return kind == ControlKind::Button || kind == ControlKind::TextBox ||
-           kind == ControlKind::Option;
+// Whether the window handles the focus events of the control: it then needs the edit control's
+// focus messages (rangeBoxProc).
+bool handlesFocus(Control control) {
+    return zarvo::window::Form1::handles({control, Event::GotFocus}) ||
+           zarvo::window::Form1::handles({control, Event::Validate});
 }
 
 // The Z order is the tab order: the controls that take the focus come first, by tab index; then
@@ -78,34 +54,18 @@ bool takesFocus(ControlKind kind) {
 // label that heads it, and a label over the one to its left ("Porta:" over the long
 // "Relógio da Impressora:").
 int zRank(const ControlRow &row) {
-    if (takesFocus(row.kind)) {
+    if (takesFocus(row)) {
         return 0;
     }
     if (row.kind == ControlKind::Label) {
         return 1;
     }
-    return row.container.empty() ? 3 : 2;
+    return row.container == Control::Window ? 3 : 2;
 }
 
 bool isUserInput(UINT message) {
     return (message >= WM_KEYFIRST && message <= WM_KEYLAST) ||
            (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST);
-}
-
-struct BlockingJob {
-    const std::function<std::int32_t()> *call;
-    std::int32_t result = 0;
-    std::exception_ptr failure;
-};
-
-DWORD WINAPI runJob(LPVOID parameter) {
-    auto *job = static_cast<BlockingJob *>(parameter);
-    try {
-        job->result = (*job->call)();
-    } catch (...) {
-        job->failure = std::current_exception();
-    }
-    return 0;
 }
 
 }  // namespace
@@ -134,7 +94,8 @@ bool FormWindow::create(int showCommand) {
         return false;
     }
 
-    RECT frame{0, 0, pixels(kClientWidthTwips), pixels(kClientHeightTwips)};
+    RECT frame{0, 0, pixels(zarvo::window::kClientWidthTwips),
+               pixels(zarvo::window::kClientHeightTwips)};
     AdjustWindowRectEx(&frame, kWindowStyle, FALSE, 0);
     window_ = CreateWindowExW(0, kWindowClass, kTitle, kWindowStyle, CW_USEDEFAULT, CW_USEDEFAULT,
                               frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,
@@ -144,8 +105,10 @@ bool FormWindow::create(int showCommand) {
     }
     font_ = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
 
+    // A group starts at the first control and at each option pair, and ends with the pair: the
+    // arrow keys move within a pair only.
     std::vector<const ControlRow *> order;
-    for (const ControlRow &row : kFormControls) {
+    for (const ControlRow &row : zarvo::window::kForm) {
         order.push_back(&row);
     }
     std::stable_sort(order.begin(), order.end(), [](const ControlRow *a, const ControlRow *b) {
@@ -155,35 +118,39 @@ bool FormWindow::create(int showCommand) {
         if (a->kind == ControlKind::Label) {
             return a->left > b->left;
         }
-        return takesFocus(a->kind) && a->tabIndex < b->tabIndex;
+        return takesFocus(*a) && a->tabIndex < b->tabIndex;
     });
-    controls_.reserve(order.size());
+    const ControlRow *previous = nullptr;  // the control before, in the tab order
     for (const ControlRow *row : order) {
-        if (!createControl(*row)) {
+        const bool startsGroup =
+            takesFocus(*row) &&
+            (previous == nullptr || hasFact(*row, zarvo::window::kStartsGroup) ||
+             (previous->kind == ControlKind::Option && row->kind != ControlKind::Option));
+        if (!createControl(*row, startsGroup)) {
             return false;
         }
+        previous = takesFocus(*row) ? row : previous;
     }
     updateOptionTabStops();
-    form_ = std::make_unique<core::Form1>(*this);
+    form_ = std::make_unique<zarvo::window::Form1>(*this);
 
     ShowWindow(window_, showCommand);
     UpdateWindow(window_);
-    SetFocus(control("Command1"));
+    SetFocus(handleOf(Control::Command1));
     return true;
 }
 
-POINT FormWindow::origin(std::string_view container) const {
+POINT FormWindow::origin(Control container) const {
     POINT point{0, 0};
-    for (std::string_view name = container; !name.empty();) {
-        const ControlRow *row = findControl(name);
-        point.x += pixels(row->left);
-        point.y += pixels(row->top);
-        name = row->container;
+    for (Control frame = container; frame != Control::Window;
+         frame = zarvo::window::row(frame).container) {
+        point.x += pixels(zarvo::window::row(frame).left);
+        point.y += pixels(zarvo::window::row(frame).top);
     }
     return point;
 }
 
-bool FormWindow::createControl(const ControlRow &row) {
+bool FormWindow::createControl(const ControlRow &row, bool startsGroup) {
     const wchar_t *windowClass = L"BUTTON";
     DWORD style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS;
     DWORD exStyle = 0;
@@ -207,18 +174,15 @@ bool FormWindow::createControl(const ControlRow &row) {
             style |= WS_TABSTOP | BS_AUTORADIOBUTTON;
             break;
     }
-    // Each option pair is a group of its own: the first of a pair and the control after it
-    // start a group.
-    const bool startsGroup =
-        row.name == "Command1" || row.name == "Porredu" || row.name == "NaImp" || row.name == "Ini";
     if (startsGroup) {
         style |= WS_GROUP;
     }
 
     const POINT at = origin(row.container);
-    const auto id = static_cast<WORD>(kFirstControlId + controls_.size());
+    const auto id = static_cast<WORD>(kFirstControlId + zarvo::window::idOf(row.id));
+    const std::wstring text(row.text.begin(), row.text.end());
     HWND hwnd =
-        CreateWindowExW(exStyle, windowClass, row.caption, style, at.x + pixels(row.left),
+        CreateWindowExW(exStyle, windowClass, text.c_str(), style, at.x + pixels(row.left),
                         at.y + pixels(row.top), pixels(row.width), pixels(row.height), window_,
                         reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)), instance_, nullptr);
     if (hwnd == nullptr) {
@@ -229,33 +193,34 @@ bool FormWindow::createControl(const ControlRow &row) {
         // Narrow margins, as the small boxes need every pixel.
         SendMessageW(hwnd, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELPARAM(2, 2));
     }
-    if (row.kind == ControlKind::Option && row.selected) {
+    if (row.kind == ControlKind::Option && hasFact(row, zarvo::window::kSelected)) {
         SendMessageW(hwnd, BM_SETCHECK, BST_CHECKED, 0);
     }
-    // The range boxes raise GotFocus and Validate, which the edit control does not tell its
-    // parent in the form they need (Validate only for a move to another control of the window).
-    if (row.name == "Ini" || row.name == "Fim") {
+    // A box with focus handlers raises GotFocus and Validate, which the edit control does not
+    // tell its parent in the form they need (Validate only for a move to another control of the
+    // window).
+    if (handlesFocus(row.id)) {
         SetWindowLongPtrW(hwnd, GWLP_USERDATA,
                           SetWindowLongPtrW(hwnd, GWLP_WNDPROC,
                                             reinterpret_cast<LONG_PTR>(&FormWindow::rangeBoxProc)));
     }
-    // PAPEL's text is black rather than the system's window-text colour.
-    const bool ownColor = row.name == "PAPEL";
-    controls_.push_back({&row, hwnd, RGB(0, 0, 0), ownColor});
-    if (row.kind == ControlKind::Button || row.kind == ControlKind::Label) {
-        fitCaption(controls_.back());
+    Child &made = controls_[zarvo::window::idOf(row.id)];
+    made = {&row, hwnd, RGB(0, 0, 0), hasFact(row, zarvo::window::kOwnColour)};
+    if (hasFact(row, zarvo::window::kShrinksToFit) && !row.text.empty()) {
+        fitCaption(made);
     }
     return true;
 }
 
-// The buttons and labels keep the form's geometry; a caption too wide for its control gets a
-// smaller font rather than being cut or wrapped out of sight.
-void FormWindow::fitCaption(const Control &button) {
+// The controls keep the form's geometry; a caption too wide for its control gets a smaller font
+// rather than being cut or wrapped out of sight.
+void FormWindow::fitCaption(const Child &control) {
     // A button's bevel and the space on both sides together; a label draws to its edges.
-    const int margin = button.row->kind == ControlKind::Button ? 8 : 0;
-    HFONT font = fontToFit(button.hwnd, button.row->caption, pixels(button.row->width) - margin);
+    const int margin = control.row->kind == ControlKind::Button ? 8 : 0;
+    const std::wstring caption(control.row->text.begin(), control.row->text.end());
+    HFONT font = fontToFit(control.hwnd, caption, pixels(control.row->width) - margin);
     if (font != font_) {
-        SendMessageW(button.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+        SendMessageW(control.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     }
 }
 
@@ -291,8 +256,8 @@ HFONT FormWindow::fontToFit(HWND hwnd, const std::wstring &text, int available) 
 // The Tab key stops at the selected button of each option pair only; the arrow keys move within
 // the pair.
 void FormWindow::updateOptionTabStops() {
-    for (Control &option : controls_) {
-        if (option.row->kind != ControlKind::Option) {
+    for (Child &option : controls_) {
+        if (option.row == nullptr || option.row->kind != ControlKind::Option) {
             continue;
         }
         const LONG_PTR style = GetWindowLongPtrW(option.hwnd, GWL_STYLE);
@@ -319,54 +284,32 @@ int FormWindow::run() {
     return static_cast<int>(message.wParam);
 }
 
-HWND FormWindow::control(std::string_view name) const {
-    const Control *found = find(name);
-    return found != nullptr ? found->hwnd : nullptr;
-}
-
-FormWindow::Control *FormWindow::find(std::string_view name) {
-    for (Control &c : controls_) {
-        if (c.row->name == name) {
+FormWindow::Child *FormWindow::find(HWND hwnd) {
+    for (Child &c : controls_) {
+        if (c.hwnd == hwnd && hwnd != nullptr) {
             return &c;
         }
     }
     return nullptr;
 }
 
-const FormWindow::Control *FormWindow::find(std::string_view name) const {
-    return const_cast<FormWindow *>(this)->find(name);
-}
-
-FormWindow::Control *FormWindow::find(HWND hwnd) {
-    for (Control &c : controls_) {
-        if (c.hwnd == hwnd) {
-            return &c;
-        }
-    }
-    return nullptr;
-}
-
-HWND FormWindow::box(core::Box box) const {
-    return control(kBoxNames[static_cast<std::size_t>(box)]);
-}
-
-core::Text FormWindow::text(core::Box which) const {
+zarvo::window::Text FormWindow::text(zarvo::window::Box which) const {
     HWND hwnd = box(which);
     std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(hwnd)) + 1, L'\0');
     text.resize(
         static_cast<std::size_t>(GetWindowTextW(hwnd, text.data(), static_cast<int>(text.size()))));
-    return core::Text(text.begin(), text.end());
+    return zarvo::window::Text(text.begin(), text.end());
 }
 
 // The edit control's limit bounds typing only: a text set here is never cut.
-void FormWindow::setText(core::Box which, const core::Text &text) {
+void FormWindow::setText(zarvo::window::Box which, const zarvo::window::Text &text) {
     HWND hwnd = box(which);
     const std::wstring value = wide(text);
     // The short fields' words ("Não Efetuada", "Obrigatória", "com 1") are wider than their
     // boxes at the window's font: such a box takes a smaller font for such a text, so that the
     // operator reads it whole.
-    if (which == core::Box::Text1 || which == core::Box::COO || which == core::Box::CCF ||
-        which == core::Box::PAPEL || which == core::Box::Reducao || which == core::Box::LEITX) {
+    if (hasFact(zarvo::window::row(zarvo::window::controlOf(which)),
+                zarvo::window::kShrinksToFit)) {
         RECT inside{};
         GetClientRect(hwnd, &inside);
         const DWORD margins = static_cast<DWORD>(SendMessageW(hwnd, EM_GETMARGINS, 0, 0));
@@ -378,31 +321,31 @@ void FormWindow::setText(core::Box which, const core::Text &text) {
     SetWindowTextW(hwnd, value.c_str());
 }
 
-void FormWindow::repaint(core::Box which) {
+void FormWindow::repaint(zarvo::window::Box which) {
     RedrawWindow(box(which), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
 }
 
-void FormWindow::setForeColor(core::Box which, std::uint32_t colour) {
-    Control *c = find(box(which));
+void FormWindow::setForeColor(zarvo::window::Box which, std::uint32_t colour) {
+    Child *c = find(box(which));
     c->foreColor = static_cast<COLORREF>(colour & 0xFFFFFF);  // a COLORREF has red low too
     c->ownColor = true;
     InvalidateRect(c->hwnd, nullptr, TRUE);
 }
 
-void FormWindow::setMaxLength(core::Box which, int characters) {
+void FormWindow::setMaxLength(zarvo::window::Box which, int characters) {
     SendMessageW(box(which), EM_SETLIMITTEXT, static_cast<WPARAM>(std::max(characters, 0)), 0);
 }
 
-bool FormWindow::isSelected(core::Option option) const {
-    return SendMessageW(control(kOptionNames[static_cast<std::size_t>(option)]), BM_GETCHECK, 0,
-                        0) == BST_CHECKED;
+bool FormWindow::isSelected(zarvo::window::Option option) const {
+    return SendMessageW(handleOf(zarvo::window::controlOf(option)), BM_GETCHECK, 0, 0) ==
+           BST_CHECKED;
 }
 
-void FormWindow::select(core::Option option) {
-    const Control *chosen = find(kOptionNames[static_cast<std::size_t>(option)]);
-    for (Control &c : controls_) {
-        if (c.row->kind == ControlKind::Option && c.row->container == chosen->row->container) {
-            SendMessageW(c.hwnd, BM_SETCHECK, &c == chosen ? BST_CHECKED : BST_UNCHECKED, 0);
+void FormWindow::select(zarvo::window::Option option) {
+    const Child &chosen = controls_[zarvo::window::idOf(zarvo::window::controlOf(option))];
+    for (Child &c : controls_) {
+        if (c.row->kind == ControlKind::Option && c.row->container == chosen.row->container) {
+            SendMessageW(c.hwnd, BM_SETCHECK, &c == &chosen ? BST_CHECKED : BST_UNCHECKED, 0);
         }
     }
     updateOptionTabStops();
@@ -410,7 +353,7 @@ void FormWindow::select(core::Option option) {
 
 // The message box is modal and would hold the caller in its loop; it opens once the handler has
 // returned, and keeps the window from input until the operator closes it.
-void FormWindow::showError(const core::Message &message) {
+void FormWindow::showError(const zarvo::window::Message &message) {
     pendingErrors_.push_back(messageText(message));
     PostMessageW(window_, kShowErrors, 0, 0);
 }
@@ -428,14 +371,14 @@ void FormWindow::showPendingErrors() {
     showingError_ = false;
 }
 
-void FormWindow::showNotice(const core::Message &message) {
+void FormWindow::showNotice(const zarvo::window::Message &message) {
     notice_.show(window_, instance_, font_, messageText(message));
 }
 
-void FormWindow::offerChoice(const core::Message &message, const std::vector<core::Text> &items,
-                             const core::Text &confirm, std::function<void(std::size_t)> chosen) {
+void FormWindow::offerChoice(const zarvo::window::Message &message, const std::vector<zarvo::window::Text> &items,
+                             const zarvo::window::Text &confirm, std::function<void(std::size_t)> chosen) {
     std::vector<std::wstring> lines;
-    for (const core::Text &item : items) {
+    for (const zarvo::window::Text &item : items) {
         lines.push_back(wide(item));
     }
     choice_.show(window_, instance_, font_, messageText(message), lines, wide(confirm),
@@ -452,16 +395,15 @@ std::int32_t FormWindow::runBlocking(const std::function<std::int32_t()> &call) 
     if (busy_ || window_ == nullptr) {
         return call();
     }
-    BlockingJob job{&call, 0, nullptr};
-    HANDLE worker = CreateThread(nullptr, 0, &runJob, &job, 0, nullptr);
-    if (worker == nullptr) {
+    if (!worker_.start(call)) {
         return call();  // no thread to be had: the call blocks the window, but it runs
     }
+    HANDLE done = worker_.done();
     busy_ = true;
     HCURSOR previousCursor = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
     bool quit = false;
     int quitCode = 0;
-    while (MsgWaitForMultipleObjectsEx(1, &worker, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE) !=
+    while (MsgWaitForMultipleObjectsEx(1, &done, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE) !=
            WAIT_OBJECT_0) {
         MSG message;
         while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
@@ -477,19 +419,15 @@ std::int32_t FormWindow::runBlocking(const std::function<std::int32_t()> &call) 
             DispatchMessageW(&message);
         }
     }
-    CloseHandle(worker);
     busy_ = false;
     SetCursor(previousCursor);
     if (quit) {
         PostQuitMessage(quitCode);
     }
-    if (job.failure) {
-        std::rethrow_exception(job.failure);
-    }
-    return job.result;
+    return worker_.result();
 }
 
-void FormWindow::raise(core::Handler handler) {
+void FormWindow::raise(zarvo::window::Handler handler) {
     if (form_ != nullptr) {
         form_->handle(handler);
     }
@@ -501,13 +439,13 @@ void FormWindow::onCommand(WORD id, WORD code, HWND from) {
     }
     if (id == IDOK) {
         // Enter on a focused button presses it, as the space bar does.
-        Control *focused = find(GetFocus());
+        Child *focused = find(GetFocus());
         if (focused != nullptr && focused->row->kind == ControlKind::Button) {
             SendMessageW(focused->hwnd, BM_CLICK, 0, 0);
         }
         return;
     }
-    Control *c = find(from);
+    Child *c = find(from);
     if (c == nullptr) {
         return;
     }
@@ -516,17 +454,15 @@ void FormWindow::onCommand(WORD id, WORD code, HWND from) {
         if (c->row->kind == ControlKind::Option) {
             updateOptionTabStops();
         }
-        if (const EventRow *event = eventOf(c->row->name, "Click")) {
-            raise(event->handler);
+        if (zarvo::window::Form1::handles({c->row->id, Event::Click})) {
+            raise({c->row->id, Event::Click});
         }
     } else if (c->row->kind == ControlKind::Label && code == STN_CLICKED) {
-        // An option button is only as large as its circle; the label in its row names it, and a
-        // click on the label selects it as a click on the circle would.
-        for (Control &option : controls_) {
-            if (option.row->kind == ControlKind::Option &&
-                option.row->container == c->row->container && option.row->top == c->row->top) {
-                SendMessageW(option.hwnd, BM_CLICK, 0, 0);
-            }
+        // An option button is only as large as its circle; the label that names it selects it
+        // as a click on the circle would.
+        if (c->row->names != Control::Window &&
+            zarvo::window::row(c->row->names).kind == ControlKind::Option) {
+            SendMessageW(handleOf(c->row->names), BM_CLICK, 0, 0);
         }
     }
 }
@@ -537,7 +473,7 @@ LRESULT FormWindow::handle(UINT message, WPARAM wparam, LPARAM lparam) {
             onCommand(LOWORD(wparam), HIWORD(wparam), reinterpret_cast<HWND>(lparam));
             return 0;
         case WM_CTLCOLOREDIT: {
-            Control *c = find(reinterpret_cast<HWND>(lparam));
+            Child *c = find(reinterpret_cast<HWND>(lparam));
             if (c != nullptr && c->ownColor) {
                 auto dc = reinterpret_cast<HDC>(wparam);
                 SetTextColor(dc, c->foreColor);
@@ -603,26 +539,26 @@ LRESULT CALLBACK FormWindow::rangeBoxProc(HWND hwnd, UINT message, WPARAM wparam
     auto *editProc = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     HWND parent = GetParent(hwnd);
     auto *self = reinterpret_cast<FormWindow *>(GetWindowLongPtrW(parent, GWLP_USERDATA));
-    Control *box = self != nullptr ? self->find(hwnd) : nullptr;
+    Child *box = self != nullptr ? self->find(hwnd) : nullptr;
     if (box == nullptr) {
         return CallWindowProcW(editProc, hwnd, message, wparam, lparam);
     }
-    const std::string_view name = box->row->name;
+    const Control control = box->row->id;
     if (message == WM_KILLFOCUS) {
         // Validate runs before the other control gets the focus, and only for a move within
         // this window: not when another window (a message box, another program) takes it.
         HWND next = reinterpret_cast<HWND>(wparam);
         if (next != nullptr && IsChild(self->window_, next)) {
-            self->raise(eventOf(name, "Validate")->handler);
+            self->raise({control, Event::Validate});
         }
         return CallWindowProcW(editProc, hwnd, message, wparam, lparam);
     }
     if (message == WM_SETFOCUS) {
         const LRESULT result = CallWindowProcW(editProc, hwnd, message, wparam, lparam);
-        self->raise(eventOf(name, "GotFocus")->handler);
+        self->raise({control, Event::GotFocus});
         return result;
     }
     return CallWindowProcW(editProc, hwnd, message, wparam, lparam);
 }
 
-}  // namespace zarvo::win32
+}  // namespace zarvo::window::win32

@@ -8,12 +8,12 @@
 #endif
 #include <windows.h>
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "choice.h"
@@ -21,10 +21,11 @@
 #include "form_table.h"
 #include "notice.h"
 #include "view.h"
+#include "worker.h"
 
-namespace zarvo::win32 {
+namespace zarvo::window::win32 {
 
-class FormWindow final : public core::View {
+class FormWindow final : public zarvo::window::View {
   public:
     explicit FormWindow(HINSTANCE instance);
     ~FormWindow() override;
@@ -39,59 +40,61 @@ class FormWindow final : public core::View {
     int run();
 
     HWND window() const { return window_; }
-    HWND control(std::string_view name) const;
 
-    // core::View
-    core::Text text(core::Box box) const override;
-    void setText(core::Box box, const core::Text &text) override;
-    void repaint(core::Box box) override;
-    void setForeColor(core::Box box, std::uint32_t colour) override;
-    void setMaxLength(core::Box box, int characters) override;
-    bool isSelected(core::Option option) const override;
-    void select(core::Option option) override;
-    void showError(const core::Message &message) override;
-    void showNotice(const core::Message &message) override;
-    void offerChoice(const core::Message &message, const std::vector<core::Text> &items,
-                     const core::Text &confirm, std::function<void(std::size_t)> chosen) override;
+    // zarvo::window::View
+    zarvo::window::Text text(zarvo::window::Box box) const override;
+    void setText(zarvo::window::Box box, const zarvo::window::Text &text) override;
+    void repaint(zarvo::window::Box box) override;
+    void setForeColor(zarvo::window::Box box, std::uint32_t colour) override;
+    void setMaxLength(zarvo::window::Box box, int characters) override;
+    bool isSelected(zarvo::window::Option option) const override;
+    void select(zarvo::window::Option option) override;
+    void showError(const zarvo::window::Message &message) override;
+    void showNotice(const zarvo::window::Message &message) override;
+    void offerChoice(const zarvo::window::Message &message,
+                     const std::vector<zarvo::window::Text> &items,
+                     const zarvo::window::Text &confirm,
+                     std::function<void(std::size_t)> chosen) override;
     std::int32_t runBlocking(const std::function<std::int32_t()> &call) override;
     void closeWindow() override;
 
   private:
-    struct Control {
-        const ControlRow *row;
-        HWND hwnd;
-        COLORREF foreColor;
-        bool ownColor;
+    struct Child {
+        const zarvo::window::ControlRow *row = nullptr;
+        HWND hwnd = nullptr;
+        COLORREF foreColor = RGB(0, 0, 0);
+        bool ownColor = false;
     };
 
     static LRESULT CALLBACK windowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
     static LRESULT CALLBACK rangeBoxProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
     LRESULT handle(UINT message, WPARAM wparam, LPARAM lparam);
     void onCommand(WORD id, WORD code, HWND from);
-    bool createControl(const ControlRow &row);
-    POINT origin(std::string_view container) const;
-    void fitCaption(const Control &button);
+    bool createControl(const zarvo::window::ControlRow &row, bool startsGroup);
+    POINT origin(zarvo::window::Control container) const;
+    void fitCaption(const Child &control);
     HFONT fontToFit(HWND hwnd, const std::wstring &text, int available);
     void updateOptionTabStops();
-    void raise(core::Handler handler);
+    void raise(zarvo::window::Handler handler);
     void showPendingErrors();
-    Control *find(std::string_view name);
-    const Control *find(std::string_view name) const;
-    Control *find(HWND hwnd);
-    HWND box(core::Box box) const;
+    Child *find(HWND hwnd);
+    HWND handleOf(zarvo::window::Control control) const {
+        return controls_[zarvo::window::idOf(control)].hwnd;
+    }
+    HWND box(zarvo::window::Box box) const { return handleOf(zarvo::window::controlOf(box)); }
 
     HINSTANCE instance_;
     HWND window_ = nullptr;
     HFONT font_ = nullptr;
-    std::map<LONG, HFONT> fittedFonts_;  // by height, made once
-    std::vector<Control> controls_;
+    std::map<LONG, HFONT> fittedFonts_;                        // by height, made once
+    std::array<Child, zarvo::window::kForm.size()> controls_;  // by zarvo::window::Control
     HWND lastFocus_ = nullptr;
-    std::unique_ptr<core::Form1> form_;
+    std::unique_ptr<zarvo::window::Form1> form_;
     std::vector<std::wstring> pendingErrors_;
     bool showingError_ = false;
     Notice notice_;
-    Choice choice_;
+    Worker worker_;
     bool busy_ = false;
 };
 
-}  // namespace zarvo::win32
+}  // namespace zarvo::window::win32

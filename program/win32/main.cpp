@@ -3,7 +3,7 @@
 #include "form_window.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
-    zarvo::win32::FormWindow window(instance);
+    zarvo::window::win32::FormWindow window(instance);
     if (!window.create(showCommand)) {
         MessageBoxW(nullptr, L"Não foi possível criar a janela.", L"ZARVO", MB_OK | MB_ICONERROR);
         return 1;

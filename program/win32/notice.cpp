@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-namespace zarvo::win32 {
+namespace zarvo::window::win32 {
 namespace {
 
 constexpr wchar_t kNoticeClass[] = L"ZarvoNotice";
@@ -117,4 +117,4 @@ LRESULT CALLBACK Notice::windowProc(HWND hwnd, UINT message, WPARAM wparam, LPAR
     }
 }
 
-}  // namespace zarvo::win32
+}  // namespace zarvo::window::win32

@@ -9,7 +9,7 @@
 
 #include <string>
 
-namespace zarvo::win32 {
+namespace zarvo::window::win32 {
 
 class Notice {
   public:
@@ -35,4 +35,4 @@ class Notice {
     HFONT font_ = nullptr;
 };
 
-}  // namespace zarvo::win32
+}  // namespace zarvo::window::win32

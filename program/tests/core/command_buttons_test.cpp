@@ -43,20 +43,21 @@ class PrinterTestFields : public CoreTest, public ::testing::WithParamInterface<
 
 TEST_P(PrinterTestFields, FillTheirBoxes) {
     const FieldsCase &c = GetParam();
-    view.texts[core::Box::Reducao] = view.texts[core::Box::LEITX] = u16(c.earlier);
+    view.texts[window::Box::Reducao] = view.texts[window::Box::LEITX] = u16(c.earlier);
     for (const std::string &reply : c.replies) {
         fake.pushReply(reply);
     }
-    form.handle(core::Handler::Command1_Click);
+    form.handle(window::Handler{window::Control::Command1, window::Event::Click});
 
-    std::vector<std::string> shown{view.utf8(core::Box::Text2), core::toUtf8(form.SummerTimeFlag)};
-    for (core::Box box :
-         {core::Box::COO, core::Box::CCF, core::Box::Reducao, core::Box::LEITX, core::Box::PAPEL}) {
+    std::vector<std::string> shown{view.utf8(window::Box::Text2),
+                                   window::toUtf8(form.SummerTimeFlag)};
+    for (window::Box box : {window::Box::COO, window::Box::CCF, window::Box::Reducao,
+                            window::Box::LEITX, window::Box::PAPEL}) {
         shown.push_back(view.utf8(box));
     }
     EXPECT_EQ(shown, c.shown);
-    EXPECT_EQ(view.utf8(core::Box::Text1), "com 1");
-    EXPECT_EQ(form.ReplySign, core::fromLatin1(c.replies.at(3).substr(1, 1)));
+    EXPECT_EQ(view.utf8(window::Box::Text1), "com 1");
+    EXPECT_EQ(form.ReplySign, window::fromLatin1(c.replies.at(3).substr(1, 1)));
     EXPECT_EQ(fake.log(), (Log{"Abre 1", "TXRX 1 3 .28", "TXRX 1 10 .5609", "TXRX 1 10 .5618",
                                "TXRX 1 10 .28", "TXRX 1 10 .23", "Fecha 1"}));
     EXPECT_TRUE(view.errors.empty());
@@ -128,13 +129,13 @@ class PortSearch : public CoreTest, public ::testing::WithParamInterface<SearchC
 
 TEST_P(PortSearch, PortOneThenPortTwo) {
     const SearchCase &c = GetParam();
-    const core::Box alone[] = {core::Box::Text1,   core::Box::COO,   core::Box::CCF,
-                               core::Box::Reducao, core::Box::LEITX, core::Box::PAPEL,
-                               core::Box::Text3};
+    const window::Box alone[] = {window::Box::Text1,   window::Box::COO,   window::Box::CCF,
+                                 window::Box::Reducao, window::Box::LEITX, window::Box::PAPEL,
+                                 window::Box::Text3};
     form.PrinterPort = 2;  // found by an earlier test
     form.LastReply = u"earlier";
     form.ReplySign = u"+";
-    for (core::Box box : alone) {
+    for (window::Box box : alone) {
         view.texts[box] = u"before";
     }
     fake.setAbreResult(1, c.abre1);
@@ -142,21 +143,21 @@ TEST_P(PortSearch, PortOneThenPortTwo) {
     for (const std::string &reply : c.replies) {
         fake.pushReply(reply);
     }
-    form.handle(core::Handler::Command1_Click);
+    form.handle(window::Handler{window::Control::Command1, window::Event::Click});
 
     EXPECT_EQ(fake.log(), c.calls);
     EXPECT_EQ(form.PrinterPort, std::optional<std::int32_t>(c.printerPort));
-    EXPECT_EQ(view.utf8(core::Box::Text2), c.text2);
-    EXPECT_EQ(core::toUtf8(form.LastReply), c.lastReply);
-    EXPECT_EQ(core::toUtf8(form.ReplySign), c.replySign);
+    EXPECT_EQ(view.utf8(window::Box::Text2), c.text2);
+    EXPECT_EQ(window::toUtf8(form.LastReply), c.lastReply);
+    EXPECT_EQ(window::toUtf8(form.ReplySign), c.replySign);
     EXPECT_EQ(notice(), c.notice);
     if (c.text1.empty()) {
-        for (core::Box box : alone) {
+        for (window::Box box : alone) {
             EXPECT_EQ(view.utf8(box), "before") << FakeView::name(box);
         }
     } else {  // the printer's boxes are filled as PrinterTestFields checks
-        EXPECT_EQ(view.utf8(core::Box::Text1), c.text1);
-        EXPECT_EQ(view.utf8(core::Box::Text3), "before");
+        EXPECT_EQ(view.utf8(window::Box::Text1), c.text1);
+        EXPECT_EQ(view.utf8(window::Box::Text3), "before");
     }
     EXPECT_TRUE(view.errors.empty());
 }
@@ -226,7 +227,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 struct ButtonCase {
     const char *name;
-    core::Handler handler;
+    window::Handler handler;
     int printerPort;  // 0: no printer test yet
     int abreResult;
     std::string reply;  // empty: the double's timeout reply
@@ -247,11 +248,11 @@ TEST_P(CommandButton, ProgressExchangeOutcome) {
     if (!c.reply.empty()) {
         fake.pushReply(c.reply);
     }
-    view.texts[core::Box::Text3] = u"before";
+    view.texts[window::Box::Text3] = u"before";
     std::string during;
     view.duringBlockingCall = [&] {
         if (view.blockingCalls == 2) {  // TXRX
-            during = view.utf8(core::Box::Text3);
+            during = view.utf8(window::Box::Text3);
             EXPECT_EQ(view.events.back(), "repaint Text3");
         }
     };
@@ -260,7 +261,7 @@ TEST_P(CommandButton, ProgressExchangeOutcome) {
     const std::string port = std::to_string(c.printerPort);
     EXPECT_EQ(fake.log(), (Log{"Abre " + port, c.exchange, "Fecha " + port}));
     EXPECT_EQ(during, c.progress);
-    EXPECT_EQ(view.utf8(core::Box::Text3), c.shown);
+    EXPECT_EQ(view.utf8(window::Box::Text3), c.shown);
     EXPECT_EQ(view.events.back(), "repaint Text3");
     EXPECT_EQ(notice(), c.notice);
     // Pressed again, the port is told again.
@@ -271,30 +272,34 @@ TEST_P(CommandButton, ProgressExchangeOutcome) {
 const std::string kEnter = "Entrar em Horário de Verão";
 const std::string kLeave = "Sair do Horário de Verão";
 const std::string kNotWritten = ".-0001ERRO:         98}";
-using core::Handler;
+using window::Handler;
 
 INSTANTIATE_TEST_SUITE_P(
     Buttons, CommandButton,
-    ::testing::Values(ButtonCase{"enter_summer_time_accepted", Handler::Command2_Click, 2, 0,
-                                 kPaper, kEnter, "TXRX 2 3 .36S", kPaper, ""},
-                      ButtonCase{"leave_summer_time_refused", Handler::Command3_Click, 1, 0,
-                                 ".-0001ERRO:         11}", kLeave, "TXRX 1 3 .36N", "ERRO 11", ""},
-                      ButtonCase{"x_reading_no_answer", Handler::Command4_Click, 2, 0, "",
-                                 "Leitura X", "TXRX 2 180 .13", "ERRO 99", ""},
-                      ButtonCase{"x_reading_accepted", Handler::Command4_Click, 1, 0, kPaper,
-                                 "Leitura X", "TXRX 1 180 .13", kPaper, ""},
-                      ButtonCase{"abre_fails_exchange_and_fecha_all_the_same",
-                                 Handler::Command2_Click, 2, -1, kNotWritten, kEnter,
-                                 "TXRX 2 3 .36S", "ERRO 98", ""},
-                      ButtonCase{"before_any_printer_test_port_0", Handler::Command3_Click, 0, -1,
-                                 kNotWritten, kLeave, "TXRX 0 3 .36N", "ERRO 98", ""},
-                      ButtonCase{"port_busy_told", Handler::Command2_Click, 1, ZARVO_PORT_BUSY,
-                                 kNotWritten, kEnter, "TXRX 1 3 .36S", "ERRO 98",
-                                 "A porta 1 não pôde ser aberta: em uso por outro programa."},
-                      ButtonCase{"device_gone_since_the_printer_test_told", Handler::Command4_Click,
-                                 2, ZARVO_PORT_NO_DEVICE, kNotWritten, "Leitura X",
-                                 "TXRX 2 180 .13", "ERRO 98",
-                                 "A porta 2 não pôde ser aberta: o dispositivo não existe."}),
+    ::testing::Values(
+        ButtonCase{"enter_summer_time_accepted",
+                   Handler{window::Control::Command2, window::Event::Click}, 2, 0, kPaper, kEnter,
+                   "TXRX 2 3 .36S", kPaper, ""},
+        ButtonCase{"leave_summer_time_refused",
+                   Handler{window::Control::Command3, window::Event::Click}, 1, 0,
+                   ".-0001ERRO:         11}", kLeave, "TXRX 1 3 .36N", "ERRO 11", ""},
+        ButtonCase{"x_reading_no_answer", Handler{window::Control::Command4, window::Event::Click},
+                   2, 0, "", "Leitura X", "TXRX 2 180 .13", "ERRO 99", ""},
+        ButtonCase{"x_reading_accepted", Handler{window::Control::Command4, window::Event::Click},
+                   1, 0, kPaper, "Leitura X", "TXRX 1 180 .13", kPaper, ""},
+        ButtonCase{"abre_fails_exchange_and_fecha_all_the_same",
+                   Handler{window::Control::Command2, window::Event::Click}, 2, -1, kNotWritten,
+                   kEnter, "TXRX 2 3 .36S", "ERRO 98", ""},
+        ButtonCase{"before_any_printer_test_port_0",
+                   Handler{window::Control::Command3, window::Event::Click}, 0, -1, kNotWritten,
+                   kLeave, "TXRX 0 3 .36N", "ERRO 98", ""},
+        ButtonCase{"port_busy_told", Handler{window::Control::Command2, window::Event::Click}, 1,
+                   ZARVO_PORT_BUSY, kNotWritten, kEnter, "TXRX 1 3 .36S", "ERRO 98",
+                   "A porta 1 não pôde ser aberta: em uso por outro programa."},
+        ButtonCase{"device_gone_since_the_printer_test_told",
+                   Handler{window::Control::Command4, window::Event::Click}, 2,
+                   ZARVO_PORT_NO_DEVICE, kNotWritten, "Leitura X", "TXRX 2 180 .13", "ERRO 98",
+                   "A porta 2 não pôde ser aberta: o dispositivo não existe."}),
     [](const auto &info) { return std::string(info.param.name); });
 
 // Focus events raised while a handler waits run after it, in order; a close asked for meanwhile
@@ -303,23 +308,23 @@ TEST_F(CoreTest, HandlersRunOneAtATimeAndCloseWaits) {
     fake.pushReply(".+ok}");
     view.duringBlockingCall = [&] {
         if (view.blockingCalls == 2) {  // inside TXRX of Command4_Click
-            form.handle(core::Handler::Ini_Validate);
-            form.handle(core::Handler::Fim_GotFocus);
+            form.handle(window::Handler{window::Control::Ini, window::Event::Validate});
+            form.handle(window::Handler{window::Control::Fim, window::Event::GotFocus});
             EXPECT_EQ(view.started, Log{"Command4_Click"});
         }
     };
-    form.handle(core::Handler::Command4_Click);
+    form.handle(window::Handler{window::Control::Command4, window::Event::Click});
     EXPECT_EQ(view.started, (Log{"Command4_Click", "Ini_Validate", "Fim_GotFocus"}));
     EXPECT_EQ(view.closed, 0);
 
     view.started.clear();
     view.duringBlockingCall = [&] {
         if (view.blockingCalls == 5) {  // TXRX of the second Command4_Click
-            form.handle(core::Handler::Ini_Validate);
+            form.handle(window::Handler{window::Control::Ini, window::Event::Validate});
             EXPECT_FALSE(form.mayClose());
         }
     };
-    form.handle(core::Handler::Command4_Click);
+    form.handle(window::Handler{window::Control::Command4, window::Event::Click});
     EXPECT_EQ(view.started, Log{"Command4_Click"});  // the queued one is dropped
     EXPECT_EQ(view.closed, 1);
     EXPECT_EQ(fake.log().back(), "Fecha 0");  // the running handler ended its steps

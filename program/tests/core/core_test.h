@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-// The core's GoogleTest fixture: a fresh core::Form1 on a FakeView, against the library double.
+// The core's GoogleTest fixture: a fresh window::Form1 on a FakeView, against the library double.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -15,12 +15,12 @@
 
 using Log = std::vector<std::string>;
 
-/// A fresh core::Form1 on a FakeView in a fresh scratch directory, against the double.
+/// A fresh window::Form1 on a FakeView in a fresh scratch directory, against the double.
 class CoreTest : public ::testing::Test {
   protected:
     CoreTest() {
-        core::Module1::setLibraryFile(FAKE_ZARVO_PATH);
-        core::SerialLayer::setLibraryFile("");  // no devices offered unless a test asks
+        window::Module1::setLibraryFile(FAKE_ZARVO_PATH);
+        window::SerialLayer::setLibraryFile("");  // no devices offered unless a test asks
         fake.reset();
     }
 
@@ -29,20 +29,20 @@ class CoreTest : public ::testing::Test {
     /// The summary of the one notice shown, or "" when none was.
     std::string notice() const { return one(view.notices, false); }
 
-    static std::string one(const std::vector<core::Message> &messages, bool detail = true) {
+    static std::string one(const std::vector<window::Message> &messages, bool detail = true) {
         if (messages.size() != 1) {
             return messages.empty() ? "" : "several messages";
         }
-        return core::toUtf8(messages[0].summary +
-                            (detail ? u"\n" + messages[0].detail : core::Text()));
+        return window::toUtf8(messages[0].summary +
+                              (detail ? u"\n" + messages[0].detail : window::Text()));
     }
 
     support::ScratchDirectory scratch;
     FakeLibrary fake;
     FakeView view;
-    core::Form1 form{view};
+    window::Form1 form{view};
 };
 
-inline core::Text u16(const std::string &utf8) {
-    return core::fromUtf8(utf8);
+inline window::Text u16(const std::string &utf8) {
+    return window::fromUtf8(utf8);
 }

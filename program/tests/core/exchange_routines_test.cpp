@@ -34,12 +34,12 @@ TEST_P(ReplyRead, VVStoresItAndResultadoShowsIt) {
     const ReplyCase &c = GetParam();
     fake.pushFile(c.file);
     EXPECT_EQ(form.VV(1, 10, u".28"), 0);
-    EXPECT_EQ(form.LastReply, core::fromLatin1(c.lastReply));
-    EXPECT_EQ(form.ReplySign, core::fromLatin1(c.replySign));
+    EXPECT_EQ(form.LastReply, window::fromLatin1(c.lastReply));
+    EXPECT_EQ(form.ReplySign, window::fromLatin1(c.replySign));
     form.Resultado();
-    EXPECT_EQ(view.text(core::Box::Text3), core::fromLatin1(c.shown));
+    EXPECT_EQ(view.text(window::Box::Text3), window::fromLatin1(c.shown));
     EXPECT_EQ(view.events.back(), "repaint Text3");
-    EXPECT_EQ(form.Retorno(), core::fromLatin1(c.lastReply));  // reading again gives the same
+    EXPECT_EQ(form.Retorno(), window::fromLatin1(c.lastReply));  // reading again gives the same
 }
 
 const std::string kAccepted = ".+0000000000012345}";
@@ -71,15 +71,15 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto &info) { return std::string(info.param.name); });
 
 TEST_F(CoreTest, ResultadoBeforeAnyExchange) {
-    view.texts[core::Box::Text3] = u"typed by the operator";
+    view.texts[window::Box::Text3] = u"typed by the operator";
     form.Resultado();
-    EXPECT_EQ(view.utf8(core::Box::Text3), "ERRO ");
+    EXPECT_EQ(view.utf8(window::Box::Text3), "ERRO ");
     EXPECT_EQ(fake.log(), Log{});
 }
 
 struct CommandCase {
     const char *name;
-    core::Text command;
+    window::Text command;
     std::string bytes;
     int timeout;
     int txrxResult;
@@ -174,11 +174,11 @@ TEST_P(PaperState, ShownInItsColour) {
     const PaperCase &c = GetParam();
     form.PrinterPort = 2;
     form.ReplySign = u"+";
-    view.colours[core::Box::PAPEL] = 0xFF0000;  // blue
+    view.colours[window::Box::PAPEL] = 0xFF0000;  // blue
     fake.pushReply(c.reply);
     EXPECT_EQ(form.PaperEnd(), c.result);
-    EXPECT_EQ(view.utf8(core::Box::PAPEL), c.text);
-    EXPECT_EQ(view.colours[core::Box::PAPEL], c.colour);
+    EXPECT_EQ(view.utf8(window::Box::PAPEL), c.text);
+    EXPECT_EQ(view.colours[window::Box::PAPEL], c.colour);
     EXPECT_EQ(form.LastReply, u16(c.reply));
     EXPECT_EQ(form.ReplySign, u"+");  // PaperEnd leaves the sign alone
     EXPECT_EQ(fake.log(), Log{"TXRX 2 10 .23"});
@@ -236,9 +236,9 @@ TEST_P(ReplyFileFailure, StopsTheHandler) {
     form.LastReply = u"earlier";
     form.ReplySign = u"x";
     form.PrinterPort = 1;
-    view.texts[core::Box::Text3] = u"earlier";
+    view.texts[window::Box::Text3] = u"earlier";
     bool reachedTheEnd = false;
-    form.handleWith(core::Handler::Command4_Click, [&] {
+    form.handleWith(window::Handler{window::Control::Command4, window::Event::Click}, [&] {
         form.link().Abre(1);
         c.paperEnd ? form.PaperEnd() : form.VV(1, 10, u".28");
         reachedTheEnd = true;
@@ -252,10 +252,10 @@ TEST_P(ReplyFileFailure, StopsTheHandler) {
     EXPECT_EQ(form.ReplySign, u"x");
     EXPECT_EQ(form.PrinterPort, std::optional<std::int32_t>(1));
     // No earlier reply stays in the answer box as if it were this exchange's.
-    EXPECT_EQ(view.utf8(core::Box::Text3), c.txrxResult == -2 ? "" : "earlier");
+    EXPECT_EQ(view.utf8(window::Box::Text3), c.txrxResult == -2 ? "" : "earlier");
     ASSERT_EQ(view.errors.size(), 1U);
-    const std::string summary = core::toUtf8(view.errors[0].summary);
-    const std::string detail = core::toUtf8(view.errors[0].detail);
+    const std::string summary = window::toUtf8(view.errors[0].summary);
+    const std::string detail = window::toUtf8(view.errors[0].detail);
     EXPECT_NE(summary.find(c.summary), std::string::npos) << summary;
     EXPECT_NE(summary.find("RespApf.txt"), std::string::npos) << summary;
     for (const std::string &part : {c.reason, std::filesystem::current_path().string()}) {
@@ -265,7 +265,8 @@ TEST_P(ReplyFileFailure, StopsTheHandler) {
     std::filesystem::remove("RespApf.txt");
     fake.reset();
     fake.pushReply(".+next}");
-    form.handleWith(core::Handler::Command4_Click, [&] { form.VV(1, 10, u".13"); });
+    form.handleWith(window::Handler{window::Control::Command4, window::Event::Click},
+                    [&] { form.VV(1, 10, u".13"); });
     EXPECT_EQ(form.LastReply, u".+next}");
     EXPECT_EQ(view.errors.size(), 1U);
 }
@@ -299,7 +300,7 @@ TEST_F(CoreTest, PortsClosedAreOnlyThoseLeftOpen) {
     fake.setAbreResult(2, -1);
     fake.pushReply(".+ok}");
     fake.pushNoFile(-2);  // the second exchange could not write its reply
-    form.handleWith(core::Handler::Command1_Click, [&] {
+    form.handleWith(window::Handler{window::Control::Command1, window::Event::Click}, [&] {
         form.link().Abre(1);
         form.link().Abre(2);  // fails: nothing to close
         form.link().Abre(3);
@@ -313,7 +314,8 @@ TEST_F(CoreTest, PortsClosedAreOnlyThoseLeftOpen) {
 
     // The next handler starts with no port to answer for.
     fake.reset();
-    form.handleWith(core::Handler::Command2_Click, [&] { form.VV(5, 3, u".36S"); });
+    form.handleWith(window::Handler{window::Control::Command2, window::Event::Click},
+                    [&] { form.VV(5, 3, u".36S"); });
     EXPECT_EQ(fake.log(), Log{"TXRX 5 3 .36S"});
 }
 

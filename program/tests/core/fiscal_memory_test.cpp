@@ -13,8 +13,8 @@
 namespace {
 
 namespace fs = std::filesystem;
-using core::Box;
-using core::Handler;
+using window::Box;
+using window::Handler;
 
 const std::string kEnd = ".]0003FIM:          00}";
 const std::string kNotWritten = "<TXRX -1>";  // in a script: the command could not be written
@@ -60,17 +60,17 @@ TEST_P(ReadingCommand, BuiltFromTheBoxes) {
         form.PrinterPort = port;
     }
     if (c.options.find("date") != std::string::npos) {
-        view.select(core::Option::Pordata);
-        form.handle(Handler::Pordata_Click);
+        view.select(window::Option::Pordata);
+        form.handle(Handler{window::Control::Pordata, window::Event::Click});
     }
     if (toFile) {
-        view.select(core::Option::NoArq);
+        view.select(window::Option::NoArq);
     }
     if (!c.typed.empty()) {
         view.texts[Box::Ini] = u16(c.typed[0]);
-        form.handle(Handler::Ini_Validate);
+        form.handle(Handler{window::Control::Ini, window::Event::Validate});
         view.texts[Box::Fim] = u16(c.typed[1]);
-        form.handle(Handler::Fim_Validate);
+        form.handle(Handler{window::Control::Fim, window::Event::Validate});
     }
     fake.pushReply(toFile ? kEnd : ".+0000}");
     Log during;
@@ -79,7 +79,7 @@ TEST_P(ReadingCommand, BuiltFromTheBoxes) {
             during = {view.utf8(Box::Text3), view.utf8(Box::Ini), view.utf8(Box::Fim)};
         }
     };
-    form.handle(Handler::LMF_Click);
+    form.handle(Handler{window::Control::LMF, window::Event::Click});
 
     const std::string p = std::to_string(port);
     EXPECT_EQ(fake.log(), (Log{"Abre " + p, c.call, "Fecha " + p}));
@@ -168,8 +168,8 @@ TEST_P(SavedReading, HoldsTheBlocksReceived) {
     const SavedCase &c = GetParam();
     support::write_file("LeitM.txt", kOld);
     push(fake, c.replies);
-    view.select(core::Option::NoArq);
-    form.handle(Handler::LMF_Click);
+    view.select(window::Option::NoArq);
+    form.handle(Handler{window::Control::LMF, window::Event::Click});
 
     const Log calls = fake.log();
     EXPECT_EQ(std::count(calls.begin(), calls.end(), "TXRX 0 100 .++"), c.more);
@@ -264,14 +264,14 @@ TEST_P(ReadingFileError, StopsTheReadingAndSaysWhy) {
     if (c.setup == "read-only") {
         ASSERT_EQ(chmod(".", 0500), 0);
     }
-    view.select(core::Option::NoArq);
-    form.handle(Handler::LMF_Click);
+    view.select(window::Option::NoArq);
+    form.handle(Handler{window::Control::LMF, window::Event::Click});
     setrlimit(RLIMIT_FSIZE, &unchanged);
     chmod(".", 0700);
 
     ASSERT_EQ(view.errors.size(), 1U);
-    const std::string summary = core::toUtf8(view.errors[0].summary);
-    const std::string detail = core::toUtf8(view.errors[0].detail);
+    const std::string summary = window::toUtf8(view.errors[0].summary);
+    const std::string detail = window::toUtf8(view.errors[0].detail);
     EXPECT_NE(summary.find(c.summary), std::string::npos) << summary;
     for (const std::string &part : {c.named, c.reason, fs::current_path().string()}) {
         EXPECT_NE(detail.find(part), std::string::npos) << detail;
@@ -287,7 +287,7 @@ TEST_P(ReadingFileError, StopsTheReadingAndSaysWhy) {
     }
 
     const std::size_t calls = fake.log().size();
-    form.handle(Handler::LMF_Click);
+    form.handle(Handler{window::Control::LMF, window::Event::Click});
     EXPECT_GT(fake.log().size(), calls);
 }
 

@@ -15,11 +15,11 @@ bool isLoaded(const char *path) {
 }
 
 // Runs @p steps as a handler and returns the one error it showed, summary and detail.
-std::string errorOf(core::Form1 &form, FakeView &view, const std::function<void()> &steps) {
+std::string errorOf(window::Form1 &form, FakeView &view, const std::function<void()> &steps) {
     view.errors.clear();
-    form.handleWith(core::Handler::Command2_Click, steps);
+    form.handleWith(window::Handler{window::Control::Command2, window::Event::Click}, steps);
     return view.errors.size() == 1
-               ? core::toUtf8(view.errors[0].summary + u"\n" + view.errors[0].detail)
+               ? window::toUtf8(view.errors[0].summary + u"\n" + view.errors[0].detail)
                : "";
 }
 
@@ -27,8 +27,8 @@ std::string errorOf(core::Form1 &form, FakeView &view, const std::function<void(
 TEST(Module1Binding, EachFunctionBoundAtItsFirstCall) {
     support::ScratchDirectory scratch;
     FakeView view;
-    core::Form1 form(view);
-    EXPECT_EQ(core::Module1::libraryFile(), "libZarvo.so.1");
+    window::Form1 form(view);
+    EXPECT_EQ(window::Module1::libraryFile(), "libZarvo.so.1");
     // This test executable carries no path to a libZarvo.so, so the ordinary search fails, and
     // each call tries again.
     form.LastReply = u"earlier";
@@ -41,7 +41,7 @@ TEST(Module1Binding, EachFunctionBoundAtItsFirstCall) {
     EXPECT_EQ(form.LastReply, u"earlier");
 
     ASSERT_FALSE(isLoaded(FAKE_ZARVO_NO_TXRX_PATH));
-    core::Module1::setLibraryFile(FAKE_ZARVO_NO_TXRX_PATH);
+    window::Module1::setLibraryFile(FAKE_ZARVO_NO_TXRX_PATH);
     EXPECT_FALSE(isLoaded(FAKE_ZARVO_NO_TXRX_PATH));  // nothing bound before the first call
     const std::string error = errorOf(form, view, [&] {
         EXPECT_EQ(form.link().Abre(1), 0);  // bound although TXRX is missing
@@ -55,12 +55,12 @@ TEST(Module1Binding, EachFunctionBoundAtItsFirstCall) {
 }
 
 TEST_F(CoreTest, MissingLibraryFileNamedThenFound) {
-    core::Module1::setLibraryFile("/nonexistent/folder/libZarvo.so");
+    window::Module1::setLibraryFile("/nonexistent/folder/libZarvo.so");
     const std::string error = errorOf(form, view, [&] { form.link().Fecha(1); });
     EXPECT_NE(error.find("/nonexistent/folder/libZarvo.so"), std::string::npos) << error;
     EXPECT_NE(error.find("No such file or directory"), std::string::npos) << error;
 
-    core::Module1::setLibraryFile(FAKE_ZARVO_PATH);
+    window::Module1::setLibraryFile(FAKE_ZARVO_PATH);
     EXPECT_EQ(errorOf(form, view, [&] { form.link().Abre(2); }), "");
     EXPECT_EQ(fake.log(), Log{"Abre 2"});
 }
@@ -76,7 +76,7 @@ class Overflow : public CoreTest, public ::testing::WithParamInterface<OverflowC
 
 TEST_P(Overflow, ReportedAndNothingSent) {
     const OverflowCase &c = GetParam();
-    core::Module1 &link = form.link();
+    window::Module1 &link = form.link();
     try {
         if (std::string(c.function) == "Abre") {
             link.Abre(c.port);
@@ -86,8 +86,8 @@ TEST_P(Overflow, ReportedAndNothingSent) {
             link.TXRX(c.port, c.timeout, u".28");
         }
         FAIL() << "no overflow reported";
-    } catch (const core::HandlerError &error) {
-        const std::string summary = core::toUtf8(error.message().summary);
+    } catch (const window::HandlerError &error) {
+        const std::string summary = window::toUtf8(error.message().summary);
         EXPECT_NE(summary.find("Estouro"), std::string::npos) << summary;
         EXPECT_NE(summary.find(c.value), std::string::npos) << summary;
     }
@@ -104,7 +104,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto &info) { return std::string(info.param.name); });
 
 TEST_F(CoreTest, SixteenBitLimitsPass) {
-    core::Module1 &link = form.link();
+    window::Module1 &link = form.link();
     link.Abre(32767);
     link.Fecha(-32768);
     link.TXRX(-32768, 32767, u"");

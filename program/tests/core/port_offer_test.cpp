@@ -21,12 +21,12 @@ const Log kNoPrinter{"Abre 1", "TXRX 1 3 .28", "Fecha 1", "Abre 2", "TXRX 2 3 .2
 class PortOffer : public CoreTest {
   protected:
     PortOffer() {
-        core::SerialLayer::setLibraryFile(API232_PATH);
+        zarvo::window::SerialLayer::setLibraryFile(API232_PATH);
         ::setenv("API232_LIST_ROOT", kTree.c_str(), 1);
         ::setenv("XDG_CONFIG_HOME", (scratch.path() / "config").c_str(), 1);
     }
     ~PortOffer() override {
-        core::SerialLayer::setLibraryFile("");
+        zarvo::window::SerialLayer::setLibraryFile("");
         ::unsetenv("API232_LIST_ROOT");
         ::unsetenv("XDG_CONFIG_HOME");
         ::unsetenv("API232_PORT1");
@@ -37,18 +37,18 @@ class PortOffer : public CoreTest {
     static std::string device(const char *name) { return (kTree / "dev" / name).string(); }
     std::vector<std::string> offeredItems() const {
         std::vector<std::string> items;
-        for (const core::Text &item : view.offers.at(0).items) {
-            items.push_back(core::toUtf8(item));
+        for (const zarvo::window::Text &item : view.offers.at(0).items) {
+            items.push_back(zarvo::window::toUtf8(item));
         }
         return items;
     }
 };
 
 TEST_F(PortOffer, FailedTestOffersTheDevicesByNameAndTheChoiceBecomesPort1) {
-    form.handle(core::Handler::Command1_Click);
+    form.handle(window::Handler{window::Control::Command1, window::Event::Click});
     ASSERT_EQ(view.offers.size(), 1u);
-    EXPECT_EQ(core::toUtf8(view.offers[0].confirm), "Usar como porta 1");
-    EXPECT_THAT(core::toUtf8(view.offers[0].message.summary), HasSubstr("portas 1 e 2"));
+    EXPECT_EQ(zarvo::window::toUtf8(view.offers[0].confirm), "Usar como porta 1");
+    EXPECT_THAT(zarvo::window::toUtf8(view.offers[0].message.summary), HasSubstr("portas 1 e 2"));
     EXPECT_EQ(offeredItems(),
               (std::vector<std::string>{
                   "Adaptador USB Arduino (www.arduino.cc) (2341:0043), nº de série "
@@ -67,7 +67,7 @@ TEST_F(PortOffer, FailedTestOffersTheDevicesByNameAndTheChoiceBecomesPort1) {
                                               "port0") +
                                        "\n"));
     ASSERT_EQ(notice(), "A porta 1 agora é " + device("ttyUSB0") + ".");
-    EXPECT_THAT(core::toUtf8(view.notices[0].detail), HasSubstr("Testar Impressora"));
+    EXPECT_THAT(zarvo::window::toUtf8(view.notices[0].detail), HasSubstr("Testar Impressora"));
     EXPECT_EQ(fake.log(), kNoPrinter) << "the offer and the choice sent nothing";
     EXPECT_TRUE(view.errors.empty());
 }
@@ -76,7 +76,7 @@ TEST_F(PortOffer, DevicesThatArePorts1And2AlreadyAreNotOfferedAgain) {
     fs::create_directories(scratch.path() / "config/zarvo");
     support::write_file(scratch.path() / "config/zarvo/ports",
                         "1 = " + device("ttyUSB0") + "\n2 = " + device("ttyACM0") + "\n");
-    form.handle(core::Handler::Command1_Click);
+    form.handle(window::Handler{window::Control::Command1, window::Event::Click});
     ASSERT_EQ(view.offers.size(), 1u);
     EXPECT_EQ(offeredItems(),
               std::vector<std::string>{"Porta serial do computador: " + device("ttyS0")});
@@ -84,26 +84,26 @@ TEST_F(PortOffer, DevicesThatArePorts1And2AlreadyAreNotOfferedAgain) {
 
 TEST_F(PortOffer, NoSerialDeviceAtAllIsSaidAndAPrinterFoundOffersNothing) {
     ::setenv("API232_LIST_ROOT", (fs::path(SYSFS_TREES) / "no-serial").c_str(), 1);
-    form.handle(core::Handler::Command1_Click);
+    form.handle(window::Handler{window::Control::Command1, window::Event::Click});
     EXPECT_TRUE(view.offers.empty());
     ASSERT_EQ(notice(), "Impressora não Conectada: nenhuma porta serial encontrada.");
-    EXPECT_THAT(core::toUtf8(view.notices[0].detail), HasSubstr("cabo e o adaptador"));
+    EXPECT_THAT(zarvo::window::toUtf8(view.notices[0].detail), HasSubstr("cabo e o adaptador"));
 
     view.notices.clear();
     ::setenv("API232_LIST_ROOT", kTree.c_str(), 1);
     fake.pushReply(".+" + std::string(130, '0'));  // the probe on port 1 is accepted
-    form.handle(core::Handler::Command1_Click);
+    form.handle(window::Handler{window::Control::Command1, window::Event::Click});
     EXPECT_TRUE(view.offers.empty());
     EXPECT_TRUE(view.notices.empty());
 
-    core::SerialLayer::setLibraryFile("/nonexistent/libAPI232.so.1");
-    form.handle(core::Handler::Command1_Click);  // no serial layer: no offer, no error
+    zarvo::window::SerialLayer::setLibraryFile("/nonexistent/libAPI232.so.1");
+    form.handle(window::Handler{window::Control::Command1, window::Event::Click});  // no serial layer: no offer, no error
     EXPECT_TRUE(view.offers.empty());
     EXPECT_TRUE(view.errors.empty());
 }
 
 TEST_F(PortOffer, ChoiceThatCannotBeSavedOrIsOverriddenIsToldPlainly) {
-    form.handle(core::Handler::Command1_Click);
+    form.handle(window::Handler{window::Control::Command1, window::Event::Click});
     ASSERT_EQ(view.offers.size(), 1u);
     // The file became damaged while the offer was shown: it is not touched, and the error says
     // where.
@@ -111,15 +111,15 @@ TEST_F(PortOffer, ChoiceThatCannotBeSavedOrIsOverriddenIsToldPlainly) {
     support::write_file(scratch.path() / "config/zarvo/ports", "1 -> /dev/ttyUSB0\n");
     view.offers[0].chosen(0);
     ASSERT_EQ(view.errors.size(), 1u);
-    EXPECT_EQ(core::toUtf8(view.errors[0].summary),
+    EXPECT_EQ(zarvo::window::toUtf8(view.errors[0].summary),
               "Não foi possível fazer de " + device("ttyACM0") + " a porta 1.");
-    EXPECT_THAT(core::toUtf8(view.errors[0].detail), HasSubstr("line 1"));
+    EXPECT_THAT(zarvo::window::toUtf8(view.errors[0].detail), HasSubstr("line 1"));
     EXPECT_EQ(portsFile(), "1 -> /dev/ttyUSB0\n");
 
     fs::remove(scratch.path() / "config/zarvo/ports");
     ::setenv("API232_PORT1", "/dev/elsewhere", 1);
     view.offers[0].chosen(0);
-    EXPECT_THAT(core::toUtf8(view.notices.at(0).detail),
+    EXPECT_THAT(zarvo::window::toUtf8(view.notices.at(0).detail),
                 HasSubstr("API232_PORT1 (/dev/elsewhere)"));
 }
 
@@ -132,14 +132,14 @@ namespace {
 TEST_F(CoreTest, PortsFileFailuresOfThePortSearchAreTold) {
     fake.setAbreResult(1, ZARVO_PORT_ASSIGNED_GONE);
     fake.setAbreResult(2, ZARVO_PORT_NO_DEVICE);
-    form.handle(core::Handler::Command1_Click);
+    form.handle(window::Handler{window::Control::Command1, window::Event::Click});
     EXPECT_EQ(notice(),
               "A porta 1 não pôde ser aberta: o dispositivo escolhido para ela não está ligado.");
 
     view.notices.clear();
     fake.setAbreResult(1, ZARVO_PORT_BAD_PORTS_FILE);
     fake.setAbreResult(2, ZARVO_PORT_BAD_PORTS_FILE);
-    form.handle(core::Handler::Command1_Click);
+    form.handle(window::Handler{window::Control::Command1, window::Event::Click});
     EXPECT_EQ(notice(),
               "A porta 1 não pôde ser aberta: o arquivo de portas está danificado.\n"
               "A porta 2 não pôde ser aberta: o arquivo de portas está danificado.");

@@ -11,12 +11,17 @@
 
 #include <tlhelp32.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cwchar>
 #include <map>
 #include <string>
 #include <vector>
+
+#include "form_table.h"
+
+namespace window = zarvo::window;
 
 namespace {
 
@@ -89,70 +94,36 @@ struct Found {
     RECT rect;  // screen coordinates
 };
 
-enum class Kind { Button, TextBox, Label, Frame, Option };
+// The form as it must appear is the program's own table, read here: the robot checks that the
+// window shows it, found as a person finds it.
+using Kind = window::ControlKind;
+using window::ControlRow;
 
-// The form as it must appear: kind, caption or initial text, container and geometry in twips.
-struct Expected {
-    const char *name;
-    Kind kind;
-    const wchar_t *caption;
-    const char *container;
-    int left, top, width, height;
-};
+// The control's name, or "" for the window itself.
+std::string controlName(window::Control control) {
+    return control == window::Control::Window ? std::string()
+                                              : std::string(window::row(control).name);
+}
 
-// clang-format off
-const Expected kForm[] = {
-    {"Command1", Kind::Button,  L"Testar Impressora",          "",        120,  240, 1575,  375},
-    {"Label1",   Kind::Label,   L"Relógio da Impressora:",     "",       1800,    0, 3975,  375},
-    {"Text2",    Kind::TextBox, L"",                           "",       1800,  240, 2895,  375},
-    {"Label2",   Kind::Label,   L"Porta:",                     "",       4800,    0, 2055,  375},
-    {"Text1",    Kind::TextBox, L"",                           "",       4800,  240,  615,  375},
-    {"Label4",   Kind::Label,   L"COO",                        "",        120,  720,  975,  255},
-    {"COO",      Kind::TextBox, L"",                           "",        120,  960,  975,  285},
-    {"Label5",   Kind::Label,   L"CCF",                        "",       1200,  720,  975,  255},
-    {"CCF",      Kind::TextBox, L"",                           "",       1200,  960,  975,  285},
-    {"Label6",   Kind::Label,   L"Papel",                      "",       2280,  720,  975,  255},
-    {"PAPEL",    Kind::TextBox, L"",                           "",       2280,  960,  975,  285},
-    {"Label7",   Kind::Label,   L"Redução",                    "",       3360,  720,  975,  255},
-    {"Reducao",  Kind::TextBox, L"",                           "",       3360,  960,  975,  285},
-    {"Label8",   Kind::Label,   L"Primeira LX",                "",       4440,  720,  975,  255},
-    {"LEITX",    Kind::TextBox, L"",                           "",       4440,  960,  975,  285},
-    {"Command4", Kind::Button,  L"Leitura X",                  "",        120, 1440,  855,  375},
-    {"Frame1",   Kind::Frame,   L"Leitura da Memória Fiscal",  "",        120, 1920, 5295, 1935},
-    {"Frame2",   Kind::Frame,   L"",                           "Frame1",  120,  360, 2295,  855},
-    {"Porredu",  Kind::Option,  L"",                           "Frame2",  120,  240,  255,  255},
-    {"Label9",   Kind::Label,   L"Redução",                    "Frame2",  480,  240,  975,  255},
-    {"Pordata",  Kind::Option,  L"",                           "Frame2",  120,  480,  255,  255},
-    {"Label10",  Kind::Label,   L"Data",                       "Frame2",  480,  480,  855,  255},
-    {"Frame3",   Kind::Frame,   L"",                           "Frame1", 2880,  360, 2295,  855},
-    {"NaImp",    Kind::Option,  L"",                           "Frame3",  120,  240,  255,  255},
-    {"Label11",  Kind::Label,   L"Impressora",                 "Frame3",  480,  240, 1335,  255},
-    {"NoArq",    Kind::Option,  L"",                           "Frame3",  120,  480,  255,  255},
-    {"Label12",  Kind::Label,   L"Arquivo",                    "Frame3",  480,  480,  975,  255},
-    {"Label13",  Kind::Label,   L"Início:",                    "Frame1",  120, 1320,  855,  255},
-    {"Ini",      Kind::TextBox, L"0001",                       "Frame1",  720, 1320, 1215,  375},
-    {"Label14",  Kind::Label,   L"Fim:",                       "Frame1", 2160, 1320,  615,  255},
-    {"Fim",      Kind::TextBox, L"1000",                       "Frame1", 2520, 1320, 1215,  375},
-    {"LMF",      Kind::Button,  L"Executa",                    "Frame1", 3960, 1320, 1215,  375},
-    {"Command2", Kind::Button,  L"Entrar : Horário de Verão",  "",        360, 4800, 1935,  375},
-    {"Command3", Kind::Button,  L"Sair : Horário de Verão",    "",       2400, 4800, 1935,  375},
-    {"Label3",   Kind::Label,   L"Resposta:",                  "",        360, 5520, 2055,  375},
-    {"Text3",    Kind::TextBox, L"",                           "",        360, 5760, 3975,  375},
-};
-// clang-format on
+std::wstring captionOf(const ControlRow &row) {
+    return std::wstring(row.text.begin(), row.text.end());
+}
 
-const std::vector<std::string> kTabOrder = {
-    "Command1", "Text1", "Text2", "Command2", "Command3", "Text3",   "Command4",
-    "COO",      "CCF",   "PAPEL", "Reducao",  "LEITX",    "Porredu", "Pordata",
-    "NaImp",    "NoArq", "Ini",   "Fim",      "LMF"};
-
-const Expected &expected(const std::string &name) {
-    for (const Expected &e : kForm) {
-        if (name == e.name) {
-            return e;
+// The controls that take the focus, by tab index.
+std::vector<std::string> tabOrder() {
+    std::vector<const ControlRow *> rows;
+    for (const ControlRow &row : window::kForm) {
+        if (window::takesFocus(row)) {
+            rows.push_back(&row);
         }
     }
-    fatal(L"no such control in the form");
+    std::sort(rows.begin(), rows.end(),
+              [](const ControlRow *a, const ControlRow *b) { return a->tabIndex < b->tabIndex; });
+    std::vector<std::string> names;
+    for (const ControlRow *row : rows) {
+        names.push_back(controlName(row->id));
+    }
+    return names;
 }
 
 std::wstring wide(const std::string &text) {
@@ -370,7 +341,8 @@ class Program {
         };
         // Frames first: the labels that read alike are told apart by the frame around them.
         for (const Found &f : children_) {
-            if (kindOf(f) == Kind::Frame && f.caption == expected("Frame1").caption) {
+            if (kindOf(f) == Kind::Frame &&
+                f.caption == captionOf(window::row(window::Control::Frame1))) {
                 named_["Frame1"] = f;
             }
         }
@@ -382,27 +354,26 @@ class Program {
                 named_[left ? "Frame2" : "Frame3"] = f;
             }
         }
-        for (const Expected &e : kForm) {
+        for (const ControlRow &e : window::kForm) {
             if (e.kind != Kind::Button && e.kind != Kind::Label) {
                 continue;
             }
             for (const Found &f : children_) {
-                if (kindOf(f) == e.kind && f.caption == e.caption && frameOf(f) == e.container) {
-                    named_[e.name] = f;
+                if (kindOf(f) == e.kind && f.caption == captionOf(e) &&
+                    frameOf(f) == controlName(e.container)) {
+                    named_[std::string(e.name)] = f;
                 }
             }
         }
-        // Each box under its label, or right of it in its row.
-        const std::pair<const char *, const char *> heads[] = {
-            {"Text2", "Label1"}, {"Text1", "Label2"},   {"COO", "Label4"},   {"CCF", "Label5"},
-            {"PAPEL", "Label6"}, {"Reducao", "Label7"}, {"LEITX", "Label8"}, {"Text3", "Label3"},
-            {"Ini", "Label13"},  {"Fim", "Label14"}};
-        for (const auto &[box, label] : heads) {
-            if (!named_.count(label)) {
+        // Each box under the label that names it, or right of it in its row.
+        for (const ControlRow &e : window::kForm) {
+            if (e.kind != Kind::Label || e.names == window::Control::Window ||
+                window::row(e.names).kind != Kind::TextBox || !named_.count(controlName(e.id))) {
                 continue;
             }
-            const RECT &l = named_[label].rect;
-            const bool beside = std::string(box) == "Ini" || std::string(box) == "Fim";
+            const std::string box = controlName(e.names);
+            const RECT &l = named_[controlName(e.id)].rect;
+            const bool beside = e.top == window::row(e.names).top;
             const Found *best = nullptr;
             long bestDistance = 1L << 30;
             for (const Found &f : children_) {
@@ -423,14 +394,14 @@ class Program {
                 named_[box] = *best;
             }
         }
-        const std::pair<const char *, const char *> options[] = {{"Porredu", "Label9"},
-                                                                 {"Pordata", "Label10"},
-                                                                 {"NaImp", "Label11"},
-                                                                 {"NoArq", "Label12"}};
-        for (const auto &[option, label] : options) {
-            if (!named_.count(label)) {
+        // Each option button left of the label that names it, in its row.
+        for (const ControlRow &e : window::kForm) {
+            if (e.kind != Kind::Label || e.names == window::Control::Window ||
+                window::row(e.names).kind != Kind::Option || !named_.count(controlName(e.id))) {
                 continue;
             }
+            const std::string option = controlName(e.names);
+            const std::string label = controlName(e.id);
             const RECT &l = named_[label].rect;
             for (const Found &f : children_) {
                 if (kindOf(f) == Kind::Option && f.rect.top == l.top && f.rect.right <= l.left &&
@@ -473,7 +444,8 @@ bool closeTo(long actual, int twips) {
 void checkForm(Program &program) {
     RECT client;
     GetClientRect(program.main(), &client);
-    check(client.right == pixels(5520) && client.bottom == pixels(6780),
+    check(client.right == pixels(window::kClientWidthTwips) &&
+              client.bottom == pixels(window::kClientHeightTwips),
           L"client area 5520 x 6780 twips");
 
     int counts[5] = {};
@@ -484,23 +456,24 @@ void checkForm(Program &program) {
     check(counts[0] == 5 && counts[1] == 10 && counts[2] == 14 && counts[3] == 3 && counts[4] == 4,
           L"5 buttons, 10 text boxes, 14 labels, 3 frames, 4 option buttons");
 
-    for (const Expected &e : kForm) {
-        if (!program.has(e.name)) {
-            check(false, L"found " + wide(e.name) + L" (" + e.caption + L")");
+    for (const ControlRow &e : window::kForm) {
+        const std::string name(e.name);
+        if (!program.has(name)) {
+            check(false, L"found " + wide(name) + L" (" + captionOf(e) + L")");
             continue;
         }
-        const Found &f = program.found(e.name);
-        check(f.caption == e.caption,
-              wide(e.name) + L" reads \"" + e.caption + L"\", not \"" + f.caption + L"\"");
-        const POINT at = offsetIn(program, f, e.container);
+        const Found &f = program.found(name);
+        check(f.caption == captionOf(e),
+              wide(name) + L" reads \"" + captionOf(e) + L"\", not \"" + f.caption + L"\"");
+        const POINT at = offsetIn(program, f, controlName(e.container));
         check(closeTo(at.x, e.left) && closeTo(at.y, e.top) &&
                   closeTo(f.rect.right - f.rect.left, e.width) &&
                   closeTo(f.rect.bottom - f.rect.top, e.height),
-              wide(e.name) + L" at " + std::to_wstring(at.x) + L"," + std::to_wstring(at.y) +
+              wide(name) + L" at " + std::to_wstring(at.x) + L"," + std::to_wstring(at.y) +
                   L" size " + std::to_wstring(f.rect.right - f.rect.left) + L"x" +
                   std::to_wstring(f.rect.bottom - f.rect.top));
         check(IsWindowVisible(f.hwnd) && IsWindowEnabled(f.hwnd),
-              wide(e.name) + L" visible and enabled");
+              wide(name) + L" visible and enabled");
     }
     check(program.checked("Porredu") && program.checked("NaImp"),
           L"Redução and Impressora selected");
@@ -516,12 +489,12 @@ void checkForm(Program &program) {
             order.push_back(program.nameOf(f.hwnd));
         }
     }
-    check(order == kTabOrder, L"tab order");
+    check(order == tabOrder(), L"tab order");
 
     // The Tab key stops at the selected option of each pair only, and goes round.
     std::vector<std::string> visited{program.nameOf(program.focus())};
     std::vector<std::string> expectedVisits;
-    for (const std::string &name : kTabOrder) {
+    for (const std::string &name : tabOrder()) {
         if (name != "Pordata" && name != "NoArq") {
             expectedVisits.push_back(name);
         }

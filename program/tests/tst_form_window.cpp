@@ -10,61 +10,56 @@
 #include <QSignalSpy>
 #include <QtTest>
 
+#include <algorithm>
+#include <vector>
+
+#include "core/form_table.h"
 #include "window_test.h"
 
 namespace {
 
-struct Control {
-    const char *name;
-    const char *kind;
-    const char *parent;
-    const char *text;
-    QRect geometry;  // pixels: the table's twips divided by 15
-};
+using window::Control;
+using window::ControlKind;
+using window::ControlRow;
 
-const Control kControls[] = {
-    {"Command1", "QPushButton", "Form1", "Testar Impressora", {8, 16, 105, 25}},
-    {"Label1", "QLabel", "Form1", "Relógio da Impressora:", {120, 0, 265, 25}},
-    {"Text2", "QLineEdit", "Form1", "", {120, 16, 193, 25}},
-    {"Label2", "QLabel", "Form1", "Porta:", {320, 0, 137, 25}},
-    {"Text1", "QLineEdit", "Form1", "", {320, 16, 41, 25}},
-    {"Label4", "QLabel", "Form1", "COO", {8, 48, 65, 17}},
-    {"COO", "QLineEdit", "Form1", "", {8, 64, 65, 19}},
-    {"Label5", "QLabel", "Form1", "CCF", {80, 48, 65, 17}},
-    {"CCF", "QLineEdit", "Form1", "", {80, 64, 65, 19}},
-    {"Label6", "QLabel", "Form1", "Papel", {152, 48, 65, 17}},
-    {"PAPEL", "QLineEdit", "Form1", "", {152, 64, 65, 19}},
-    {"Label7", "QLabel", "Form1", "Redução", {224, 48, 65, 17}},
-    {"Reducao", "QLineEdit", "Form1", "", {224, 64, 65, 19}},
-    {"Label8", "QLabel", "Form1", "Primeira LX", {296, 48, 65, 17}},
-    {"LEITX", "QLineEdit", "Form1", "", {296, 64, 65, 19}},
-    {"Command4", "QPushButton", "Form1", "Leitura X", {8, 96, 57, 25}},
-    {"Frame1", "QGroupBox", "Form1", "Leitura da Memória Fiscal", {8, 128, 353, 129}},
-    {"Frame2", "QGroupBox", "Frame1", "", {8, 24, 153, 57}},
-    {"Porredu", "QRadioButton", "Frame2", "", {8, 16, 17, 17}},
-    {"Label9", "QLabel", "Frame2", "Redução", {32, 16, 65, 17}},
-    {"Pordata", "QRadioButton", "Frame2", "", {8, 32, 17, 17}},
-    {"Label10", "QLabel", "Frame2", "Data", {32, 32, 57, 17}},
-    {"Frame3", "QGroupBox", "Frame1", "", {192, 24, 153, 57}},
-    {"NaImp", "QRadioButton", "Frame3", "", {8, 16, 17, 17}},
-    {"Label11", "QLabel", "Frame3", "Impressora", {32, 16, 89, 17}},
-    {"NoArq", "QRadioButton", "Frame3", "", {8, 32, 17, 17}},
-    {"Label12", "QLabel", "Frame3", "Arquivo", {32, 32, 65, 17}},
-    {"Label13", "QLabel", "Frame1", "Início:", {8, 88, 57, 17}},
-    {"Ini", "QLineEdit", "Frame1", "0001", {48, 88, 81, 25}},
-    {"Label14", "QLabel", "Frame1", "Fim:", {144, 88, 41, 17}},
-    {"Fim", "QLineEdit", "Frame1", "1000", {168, 88, 81, 25}},
-    {"LMF", "QPushButton", "Frame1", "Executa", {264, 88, 81, 25}},
-    {"Command2", "QPushButton", "Form1", "Entrar : Horário de Verão", {24, 320, 129, 25}},
-    {"Command3", "QPushButton", "Form1", "Sair : Horário de Verão", {160, 320, 129, 25}},
-    {"Label3", "QLabel", "Form1", "Resposta:", {24, 368, 137, 25}},
-    {"Text3", "QLineEdit", "Form1", "", {24, 384, 265, 25}},
-};
+const char *widgetClass(ControlKind kind) {
+    switch (kind) {
+        case ControlKind::Button:
+            return "QPushButton";
+        case ControlKind::TextBox:
+            return "QLineEdit";
+        case ControlKind::Label:
+            return "QLabel";
+        case ControlKind::Frame:
+            return "QGroupBox";
+        case ControlKind::Option:
+            return "QRadioButton";
+    }
+    return "?";
+}
 
-const QStringList kTabOrder = {"Command1", "Text1",    "Text2",   "Command2", "Command3",
-                               "Text3",    "Command4", "COO",     "CCF",      "PAPEL",
-                               "Reducao",  "LEITX",    "Porredu", "Pordata",  "NaImp",
-                               "NoArq",    "Ini",      "Fim",     "LMF"};
+QString nameOf(Control control) {
+    const std::string_view name =
+        control == Control::Window ? std::string_view("Form1") : window::row(control).name;
+    return QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size()));
+}
+
+// The controls that take the focus, by tab index.
+QStringList focusOrder() {
+    std::vector<const ControlRow *> rows;
+    for (const ControlRow &row : window::kForm) {
+        if (window::takesFocus(row)) {
+            rows.push_back(&row);
+        }
+    }
+    std::sort(rows.begin(), rows.end(),
+              [](const ControlRow *a, const ControlRow *b) { return a->tabIndex < b->tabIndex; });
+    QStringList names;
+    for (const ControlRow *row : rows) {
+        names << nameOf(row->id);
+    }
+    return names;
+}
 
 QString controlText(const QWidget *widget) {
     if (const auto *box = qobject_cast<const QLineEdit *>(widget)) {
@@ -84,7 +79,7 @@ QString controlText(const QWidget *widget) {
 
 }  // namespace
 
-class tst_Form1 : public WindowTest {
+class tst_FormWindow : public WindowTest {
     Q_OBJECT
 
   private slots:
@@ -92,9 +87,7 @@ class tst_Form1 : public WindowTest {
     void init();
     void cleanup();
 
-    void controls_data();
     void controls();
-    void onlyTheTableControls();
     void windowAndInitialState();
     void accessibleNames_data();
     void accessibleNames();
@@ -123,57 +116,43 @@ class tst_Form1 : public WindowTest {
     }
 };
 
-void tst_Form1::initTestCase() {
+void tst_FormWindow::initTestCase() {
     useDouble();
 }
 
-void tst_Form1::init() {
+void tst_FormWindow::init() {
     openWindow(Shown::active);
 }
 
-void tst_Form1::cleanup() {
+void tst_FormWindow::cleanup() {
     closeWindow();
 }
 
-void tst_Form1::controls_data() {
-    QTest::addColumn<QString>("kind");
-    QTest::addColumn<QString>("parent");
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QRect>("geometry");
-    for (const Control &c : kControls) {
-        QTest::newRow(c.name) << QString::fromLatin1(c.kind) << QString::fromLatin1(c.parent)
-                              << QString::fromUtf8(c.text) << c.geometry;
-    }
-}
-
-void tst_Form1::controls() {
-    QFETCH(QString, kind);
-    QFETCH(QString, parent);
-    QFETCH(QString, text);
-    QFETCH(QRect, geometry);
-
-    QWidget *widget = child(QTest::currentDataTag());
-    QVERIFY2(widget != nullptr, QTest::currentDataTag());
-    QCOMPARE(QString::fromLatin1(widget->metaObject()->className()), kind);
-    QCOMPARE(widget->parentWidget()->objectName(), parent);
-    QCOMPARE(controlText(widget), text);
-    QCOMPARE(widget->geometry(), geometry);
-    QVERIFY(widget->isEnabled());
-    QVERIFY(widget->isVisible());
-
-    if (auto *box = qobject_cast<QLineEdit *>(widget)) {
-        QVERIFY(!box->isReadOnly());
-        QCOMPARE(box->maxLength(), 32767);  // the widget's own maximum: no limit set
-    }
-    if (kind == QLatin1String("QLabel") || kind == QLatin1String("QGroupBox")) {
-        QCOMPARE(widget->focusPolicy(), Qt::NoFocus);
-    }
-}
-
-void tst_Form1::onlyTheTableControls() {
+// Each control as the core's table makes it: its kind, container, text and place in pixels, and
+// no widget beside them.
+void tst_FormWindow::controls() {
     QSet<QString> expected;
-    for (const Control &c : kControls) {
-        expected.insert(QString::fromLatin1(c.name));
+    for (const ControlRow &row : window::kForm) {
+        const QString name = nameOf(row.id);
+        expected.insert(name);
+        QWidget *widget = child(qPrintable(name));
+        QVERIFY2(widget != nullptr, qPrintable(name));
+        QCOMPARE(QString::fromLatin1(widget->metaObject()->className()),
+                 QString::fromLatin1(widgetClass(row.kind)));
+        QCOMPARE(widget->parentWidget()->objectName(), nameOf(row.container));
+        QCOMPARE(controlText(widget),
+                 QString::fromUtf16(row.text.data(), static_cast<qsizetype>(row.text.size())));
+        QCOMPARE(widget->geometry(), QRect(window::pixels(row.left), window::pixels(row.top),
+                                           window::pixels(row.width), window::pixels(row.height)));
+        QVERIFY(widget->isEnabled());
+        QVERIFY(widget->isVisible());
+        if (auto *box = qobject_cast<QLineEdit *>(widget)) {
+            QVERIFY(!box->isReadOnly());
+            QCOMPARE(box->maxLength(), 32767);  // the widget's own maximum: no limit set
+        }
+        if (!window::takesFocus(row)) {
+            QCOMPARE(widget->focusPolicy(), Qt::NoFocus);
+        }
     }
     QSet<QString> found;
     for (const QWidget *widget : form_->findChildren<QWidget *>()) {
@@ -184,12 +163,11 @@ void tst_Form1::onlyTheTableControls() {
         }
     }
     QCOMPARE(found, expected);
-    QCOMPARE(expected.size(), 36);
 }
 
-void tst_Form1::windowAndInitialState() {
+void tst_FormWindow::windowAndInitialState() {
     QCOMPARE(form_->windowTitle(), QStringLiteral("ZARVO"));
-    QCOMPARE(form_->size(), QSize(368, 452));
+    QCOMPARE(form_->size(), QSize(368, 452));  // 5520 x 6780 twips
     QCOMPARE(QApplication::focusWidget(), child("Command1"));
     QVERIFY(child<QRadioButton>("Porredu")->isChecked());
     QVERIFY(!child<QRadioButton>("Pordata")->isChecked());
@@ -201,7 +179,8 @@ void tst_Form1::windowAndInitialState() {
     }
 }
 
-void tst_Form1::accessibleNames_data() {
+// A screen reader names each box and option button by the label that heads it, without its colon.
+void tst_FormWindow::accessibleNames_data() {
     QTest::addColumn<QString>("name");
     const char *rows[][2] = {
         {"Text2", "Relógio da Impressora"},
@@ -224,12 +203,12 @@ void tst_Form1::accessibleNames_data() {
     }
 }
 
-void tst_Form1::accessibleNames() {
+void tst_FormWindow::accessibleNames() {
     QFETCH(QString, name);
     QCOMPARE(child(QTest::currentDataTag())->accessibleName(), name);
 }
 
-void tst_Form1::tabOrder() {
+void tst_FormWindow::tabOrder() {
     QStringList chain;
     QWidget *widget = child("Command1");
     do {
@@ -238,10 +217,10 @@ void tst_Form1::tabOrder() {
         }
         widget = widget->nextInFocusChain();
     } while (widget != child("Command1"));
-    QCOMPARE(chain, kTabOrder);
+    QCOMPARE(chain, focusOrder());
 
     // The Tab key stops at the selected button of each option pair only.
-    QStringList expected = kTabOrder;
+    QStringList expected = focusOrder();
     expected.removeAll("Pordata");
     expected.removeAll("NoArq");
     QStringList visited{QApplication::focusWidget()->objectName()};
@@ -252,7 +231,7 @@ void tst_Form1::tabOrder() {
     QCOMPARE(visited, expected + QStringList{"Command1"});  // and round again
 }
 
-void tst_Form1::optionGroupsExclude() {
+void tst_FormWindow::optionGroupsExclude() {
     auto *porredu = child<QRadioButton>("Porredu");
     auto *pordata = child<QRadioButton>("Pordata");
     auto *naImp = child<QRadioButton>("NaImp");
@@ -269,7 +248,7 @@ void tst_Form1::optionGroupsExclude() {
     QVERIFY(pordata->isChecked());
 }
 
-void tst_Form1::optionLabelsSelect_data() {
+void tst_FormWindow::optionLabelsSelect_data() {
     QTest::addColumn<QString>("option");
     QTest::addColumn<QString>("handler");
     QTest::newRow("Label10") << "Pordata"
@@ -282,7 +261,7 @@ void tst_Form1::optionLabelsSelect_data() {
                              << "";
 }
 
-void tst_Form1::optionLabelsSelect() {
+void tst_FormWindow::optionLabelsSelect() {
     QFETCH(QString, option);
     QFETCH(QString, handler);
     auto *button = child<QRadioButton>(qPrintable(option));
@@ -295,7 +274,7 @@ void tst_Form1::optionLabelsSelect() {
     QVERIFY(!button->isChecked());
     child("Ini")->setFocus(Qt::MouseFocusReason);
 
-    QSignalSpy started(form_.get(), &Form1::handlerStarting);
+    QSignalSpy started(form_.get(), &FormWindow::handlerStarting);
     QTest::mouseClick(child(QTest::currentDataTag()), Qt::LeftButton);
 
     QVERIFY(button->isChecked());
@@ -307,7 +286,7 @@ void tst_Form1::optionLabelsSelect() {
     QCOMPARE(handlerNames(started), expected);
 }
 
-void tst_Form1::focusEvents_data() {
+void tst_FormWindow::focusEvents_data() {
     QTest::addColumn<QString>("from");
     QTest::addColumn<QString>("action");  // "mouse:<control>" or "tab"
     QTest::addColumn<QStringList>("handlers");
@@ -336,14 +315,14 @@ void tst_Form1::focusEvents_data() {
                                        << "mouse:Ini" << QStringList{};
 }
 
-void tst_Form1::focusEvents() {
+void tst_FormWindow::focusEvents() {
     QFETCH(QString, from);
     QFETCH(QString, action);
     QFETCH(QStringList, handlers);
 
     child(qPrintable(from))->setFocus(Qt::OtherFocusReason);
     QCOMPARE(QApplication::focusWidget(), child(qPrintable(from)));
-    QSignalSpy started(form_.get(), &Form1::handlerStarting);
+    QSignalSpy started(form_.get(), &FormWindow::handlerStarting);
 
     if (action == QLatin1String("tab")) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
@@ -356,9 +335,9 @@ void tst_Form1::focusEvents() {
     QCOMPARE(handlerNames(started), handlers);
 }
 
-void tst_Form1::otherWindowIsNoValidate() {
+void tst_FormWindow::otherWindowIsNoValidate() {
     child("Fim")->setFocus(Qt::OtherFocusReason);
-    QSignalSpy started(form_.get(), &Form1::handlerStarting);
+    QSignalSpy started(form_.get(), &FormWindow::handlerStarting);
 
     QWidget other;
     other.resize(100, 100);
@@ -373,23 +352,23 @@ void tst_Form1::otherWindowIsNoValidate() {
     }
 }
 
-void tst_Form1::buttonsRunTheirHandlers_data() {
+// Every Click of the handler table.
+void tst_FormWindow::buttonsRunTheirHandlers_data() {
     QTest::addColumn<QString>("handler");
-    QTest::newRow("Command1") << "Command1_Click";
-    QTest::newRow("Command2") << "Command2_Click";
-    QTest::newRow("Command3") << "Command3_Click";
-    QTest::newRow("Command4") << "Command4_Click";
-    QTest::newRow("LMF") << "LMF_Click";
-    QTest::newRow("Porredu") << "Porredu_Click";
-    QTest::newRow("Pordata") << "Pordata_Click";
+    for (const auto &row : window::Form1::kHandlers) {
+        if (row.handler.event == window::Event::Click) {
+            QTest::newRow(qPrintable(nameOf(row.handler.control)))
+                << QString::fromStdString(window::nameOf(row.handler));
+        }
+    }
 }
 
 // Each button runs its one handler, by mouse and by the space key; the option buttons NaImp and
 // NoArq and typing into a box run nothing.
-void tst_Form1::buttonsRunTheirHandlers() {
+void tst_FormWindow::buttonsRunTheirHandlers() {
     QFETCH(QString, handler);
     auto *button = child<QAbstractButton>(QTest::currentDataTag());
-    QSignalSpy started(form_.get(), &Form1::handlerStarting);
+    QSignalSpy started(form_.get(), &FormWindow::handlerStarting);
 
     QTest::mouseClick(button, Qt::LeftButton, {}, button->rect().center());
     QTest::keyClick(button, Qt::Key_Space);
@@ -401,7 +380,7 @@ void tst_Form1::buttonsRunTheirHandlers() {
 
 // 4 typed characters in a box that took the focus by reduction, 10 once dates are chosen; back
 // to reductions a box keeps 10 until it next takes the focus.
-void tst_Form1::typingLimits() {
+void tst_FormWindow::typingLimits() {
     type("Ini", "123456");
     QCOMPARE(text("Ini"), QStringLiteral("1234"));
     QCOMPARE(child<QLineEdit>("Fim")->maxLength(), 32767);
@@ -421,7 +400,7 @@ void tst_Form1::typingLimits() {
 // form (an emoji is one character), control characters. Each box keeps it up to its limit, every
 // button still works, and the range boxes send each control character as its own byte and "?"
 // for what has no 8-bit form, showing the "?" first.
-void tst_Form1::badInputInEveryBox() {
+void tst_FormWindow::badInputInEveryBox() {
     const QString piece = QString::fromUtf8("\x01\t\x1b€😀é\x7f");
     const QString pasted = piece.repeated(20000);
     const QList<QLineEdit *> boxes = form_->findChildren<QLineEdit *>();
@@ -448,5 +427,5 @@ void tst_Form1::badInputInEveryBox() {
     QCOMPARE(calls().count(QStringLiteral("Fecha 0")), 5);
 }
 
-QTEST_MAIN(tst_Form1)
-#include "tst_form1.moc"
+QTEST_MAIN(tst_FormWindow)
+#include "tst_form_window.moc"
