@@ -32,6 +32,8 @@ struct ReceptionNotes {
     std::chrono::steady_clock::duration wait_start{};                      ///< On the wait's clock.
     std::optional<std::chrono::steady_clock::duration> first_byte, brace;  ///< After wait_start.
     bool timed_out = false;
+    /// The serial layer said the device is gone for good (SIO_GONE), which ended the wait.
+    std::optional<std::chrono::steady_clock::duration> gone;  ///< After wait_start.
 };
 
 /**
@@ -42,8 +44,10 @@ struct ReceptionNotes {
  * nothing it blocks in sio_wait instead of polling; with no sio_wait (@p wait null) it sleeps
  * kPaceSlice, never beyond the moment the timeout is noticed. With @p notes (the trace is on), it
  * also asks sio_wait, without waiting, whether a byte is there before each read, so that an empty
- * read can be told from a 0 byte; nothing else changes.
- * @return the reply up to and including its "}", or kNoReplyText after a timeout.
+ * read can be told from a 0 byte; nothing else changes. When the serial layer says the device is
+ * gone for good (SIO_GONE from sio_getch or sio_wait: unplugged, hung up), no "}" can come any
+ * more, and the wait ends at once as a timeout would; any other failure counts as nothing read.
+ * @return the reply up to and including its "}", or kNoReplyText after a timeout or a device gone.
  */
 std::string ReceiveReply(std::int32_t port, std::int32_t timeout_s, const Timing &timing,
                          SioWait wait = find_sio_wait(), ReceptionNotes *notes = nullptr);

@@ -90,8 +90,10 @@ std::string trace_bytes(std::string_view bytes, bool bounded) {
 }
 
 std::string trace_reception(const ReceptionNotes &notes, std::int32_t timeout_s) {
-    std::string line = notes.brace
-                           ? "RX reply"
+    std::string line = notes.brace ? "RX reply"
+                       : notes.gone
+                           ? "RX the device is gone (SIO_GONE) after " + milliseconds(*notes.gone) +
+                                 ", no \"}\" can come, the 99 reply"
                            : "RX no \"}\" within " + std::to_string(timeout_s) + " s, the 99 reply";
     line += notes.first_byte ? ", first byte after " + milliseconds(*notes.first_byte)
                              : ", nothing received";

@@ -92,6 +92,23 @@ TEST_P(MisbehavingWaitTest, PacesItselfAndEndsOnTime) {
 
 INSTANTIATE_TEST_SUITE_P(WaitResults, MisbehavingWaitTest, ::testing::Values(-8, 0, 1));
 
+// A device gone for good (an adapter pulled mid-reply) ends the wait when the layer says so, with
+// the 99 reply; a failure that is not SIO_GONE is waited out above (MisbehavingWaitTest).
+TEST(WaitGone, EndsAtOnceWithThe99Reply) {
+    for (const zarvo::SioWait wait : {&sio_wait, static_cast<zarvo::SioWait>(nullptr)}) {
+        Serial &serial = Serial::reset();
+        serial.arrive(".+12");
+        serial.gone_at = milliseconds{1500};
+        zarvo::ReceptionNotes notes;
+        EXPECT_EQ(zarvo::ReceiveReply(1, 10, serial, wait, &notes), k99);
+        EXPECT_GE(serial.clock, milliseconds{1500});
+        EXPECT_LE(serial.clock, milliseconds{1500} + zarvo::kPaceSlice + milliseconds{1});
+        EXPECT_EQ(notes.received, ".+12");
+        EXPECT_TRUE(notes.gone.has_value());
+        EXPECT_FALSE(notes.timed_out);
+    }
+}
+
 // A serial layer without sio_wait (an older API232.DLL): the wait sleeps in short slices, takes a
 // reply that comes in pieces, and still ends exactly when the timeout is noticed.
 TEST(WaitWithoutSioWait, SleepsInShortSlicesAndKeepsTheRules) {
