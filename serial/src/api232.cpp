@@ -107,10 +107,9 @@ void worked(Port &p) noexcept {
     p.told.clear();
 }
 
-/// SIO_GONE for a port whose device is gone, without touching it; SIO_OK otherwise.
-std::int32_t gone_check(std::int32_t port, Port &p) {
-    return p.gone ? fail(SIO_GONE, port, p, "the device is gone: close the port, then open it again")
-                  : SIO_OK;
+/// A call on a port whose device is gone fails at once, without touching the device.
+std::int32_t already_gone(std::int32_t port, Port &p) {
+    return fail(SIO_GONE, port, p, "the device is gone: close the port, then open it again");
 }
 
 std::int32_t clamp_count(std::size_t count) {
@@ -152,7 +151,7 @@ int32_t API232_CALL sio_ioctl(int32_t port, int32_t speed, int32_t format) {
         }
         return with_open_port(port, [&](Port &p) -> std::int32_t {
             if (p.gone) {
-                return gone_check(port, p);
+                return already_gone(port, p);
             }
             std::string why;
             const std::int32_t result = api232::set_9600_8n1(*p.device, why);
@@ -168,7 +167,7 @@ int32_t API232_CALL sio_write(int32_t port, const char *buf, int32_t len) {
         }
         return with_open_port(port, [&](Port &p) -> std::int32_t {
             if (p.gone) {
-                return gone_check(port, p);
+                return already_gone(port, p);
             }
             std::string why;
             const std::int32_t result =
@@ -189,7 +188,7 @@ int32_t API232_CALL sio_getch(int32_t port) {
             // Bytes received before the device went are still handed out, then SIO_GONE.
             if (p.waiting() == 0) {
                 if (p.gone) {
-                    return gone_check(port, p);
+                    return already_gone(port, p);
                 }
                 std::string why;
                 const std::int32_t got = api232::read_waiting(*p.device, p.input, why);
@@ -233,7 +232,7 @@ int32_t API232_CALL sio_wait(int32_t port, int32_t ms) {
                     return clamp_count(p.waiting());
                 }
                 if (p.gone) {
-                    return gone_check(port, p);
+                    return already_gone(port, p);
                 }
                 std::string why;
                 const std::int32_t got = api232::read_until(*p.device, p.input, deadline, why);

@@ -36,8 +36,9 @@ std::string device_name(std::int32_t port);
 
 /// Opens @p name for this port alone as a raw line (no echo, no translation, no flow control)
 /// and hands it to @p device. Asks the driver for low latency where it has such a setting (a USB
-/// adapter's latency timer), and gives the driver's setting back at close. @p in_use tells whether this process already holds a device.
-/// Returns SIO_OK, or SIO_NO_DEVICE, SIO_NO_PERMISSION, SIO_BUSY, SIO_OPEN_FAIL with @p why set.
+/// adapter's latency timer), and gives the driver's setting back at close. @p in_use tells whether
+/// this process already holds a device. Returns SIO_OK, or SIO_NO_DEVICE, SIO_NO_PERMISSION,
+/// SIO_BUSY, SIO_OPEN_FAIL with @p why set.
 std::int32_t open_device(const std::string &name, DeviceHandle &device, DeviceIdentity &identity,
                          const std::function<bool(const DeviceIdentity &)> &in_use,
                          std::string &why);
@@ -55,8 +56,9 @@ std::int32_t set_9600_8n1(Device &device, std::string &why);
 std::int32_t read_waiting(Device &device, std::vector<unsigned char> &into, std::string &why);
 
 /// Blocks until input arrives and appends it to @p into (returns the count, above 0), or until
-/// @p deadline has passed (0), or the device fails (SIO_IO_ERROR or SIO_GONE with @p why set). It may also
-/// return 0 early when the line woke it without data; the caller decides whether to wait again.
+/// @p deadline has passed (0), or the device fails (SIO_IO_ERROR or SIO_GONE with @p why set). It
+/// may also return 0 early when the line woke it without data; the caller decides whether to wait
+/// again.
 std::int32_t read_until(Device &device, std::vector<unsigned char> &into,
                         std::chrono::steady_clock::time_point deadline, std::string &why);
 

@@ -43,6 +43,21 @@ def run(cmd, **kw):
     return subprocess.run(cmd, check=True, stdout=subprocess.PIPE, stderr=subprocess.PIPE, **kw)
 
 
+def download(package, into):
+    """apt-get download PACKAGE; once more after apt-get update when the package lists are stale."""
+    for attempt in (1, 2):
+        try:
+            run(["apt-get", "download", package], cwd=into)
+            return
+        except (OSError, subprocess.CalledProcessError) as e:
+            err = (getattr(e, "stderr", b"") or b"").decode(errors="replace").strip()
+            if attempt == 2:
+                skip(f"cannot fetch {package}: {err.splitlines()[-1] if err else e}")
+        sudo = [] if os.geteuid() == 0 else ["sudo", "-n"]
+        subprocess.run(sudo + ["apt-get", "update"], stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL)
+
+
 def fetch_kernel(cache):
     """Debian's kernel image package, unpacked into CACHE/kernel once: (vmlinuz, modules dir)."""
     unpacked = os.path.join(cache, "kernel")
@@ -58,11 +73,7 @@ def fetch_kernel(cache):
             skip("apt-cache names no kernel image for linux-image-amd64")
         debs = glob.glob(os.path.join(cache, names[0] + "_*.deb"))
         if not debs:
-            try:
-                run(["apt-get", "download", names[0]], cwd=cache)
-            except (OSError, subprocess.CalledProcessError) as e:
-                err = getattr(e, "stderr", b"") or b""
-                skip(f"cannot fetch {names[0]}: {err.decode(errors='replace').strip() or e}")
+            download(names[0], cache)
             debs = glob.glob(os.path.join(cache, names[0] + "_*.deb"))
         partial = unpacked + ".partial"
         shutil.rmtree(partial, ignore_errors=True)
@@ -145,7 +156,7 @@ poweroff -f
 class Monitor:
     """QEMU's human monitor on a unix socket: one command, its answer."""
 
-    def __init__(self, path, deadline):
+    def __init__(self, path, machine, deadline):
         while True:
             try:
                 self.sock = socket.socket(socket.AF_UNIX)
@@ -153,6 +164,9 @@ class Monitor:
                 break
             except OSError:
                 self.sock.close()
+                if machine.poll() is not None:
+                    err = machine.stderr.read().decode(errors="replace").strip()
+                    raise RuntimeError(f"QEMU ended at once: {err}")
                 if time.monotonic() > deadline:
                     raise
                 time.sleep(0.05)
@@ -237,7 +251,7 @@ def main():
              "-monitor", f"unix:{monitor_path},server,nowait"],
             stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
         processes.append(machine)
-        monitor = Monitor(monitor_path, deadline)
+        monitor = Monitor(monitor_path, machine, deadline)
 
         def serve(chardev, *options):
             pty = monitor.pty_of(chardev)
