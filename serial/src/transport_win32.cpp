@@ -65,7 +65,7 @@ std::int32_t open_failure_code(DWORD error) {
 /// What Windows and USB serial drivers answer on a handle whose device was removed: the I/O
 /// manager's "removed" and "not connected" errors; ERROR_BAD_COMMAND ("the device does not
 /// recognize the command") from usbser.sys and FTDI's driver; ERROR_ACCESS_DENIED and
-/// ERROR_GEN_FAILURE from others.
+/// ERROR_GEN_FAILURE from others; ERROR_NOT_READY from Wine on a line that hung up.
 bool removal_error(DWORD error) {
     switch (error) {
         case ERROR_DEVICE_REMOVED:
@@ -74,6 +74,7 @@ bool removal_error(DWORD error) {
         case ERROR_BAD_COMMAND:
         case ERROR_ACCESS_DENIED:
         case ERROR_GEN_FAILURE:
+        case ERROR_NOT_READY:
             return true;
         default:
             return false;
@@ -82,8 +83,9 @@ bool removal_error(DWORD error) {
 
 /// The code of an operation that failed with @p error: SIO_GONE when the device is removed,
 /// SIO_IO_ERROR for anything that may pass. Only the first three of removal_error's errors say so
-/// alone; the others, and a read that the driver ended before its time (ERROR_OPERATION_ABORTED
-/// when this layer did not cancel it), count when the line's state cannot be read either.
+/// alone; the others, a read that the driver ended before its time (ERROR_OPERATION_ABORTED when
+/// this layer did not cancel it) and a broken pipe (Wine's read on a hung-up line) count when the
+/// line's state then cannot be read either.
 std::int32_t failure_code(HANDLE handle, DWORD error) {
     switch (error) {
         case ERROR_DEVICE_REMOVED:
@@ -93,7 +95,7 @@ std::int32_t failure_code(HANDLE handle, DWORD error) {
         default:
             break;
     }
-    if (!removal_error(error) && error != ERROR_OPERATION_ABORTED) {
+    if (!removal_error(error) && error != ERROR_OPERATION_ABORTED && error != ERROR_BROKEN_PIPE) {
         return SIO_IO_ERROR;
     }
     DWORD errors = 0;
