@@ -130,6 +130,8 @@ def make_initramfs(work, build, modules):
     shutil.copy(busybox, os.path.join(root, "bin", "busybox"))
     for applet in ("sh", "mount", "insmod", "poweroff", "sleep", "cat"):
         os.symlink("busybox", os.path.join(root, "bin", applet))
+    # At their host paths, which the program's RUNPATH names: nothing may be mounted over them
+    # (the build folder may well be under /tmp).
     program = os.path.join(build, "serial", "tests", "drivers", "zarvo-driver-check")
     libs = re.findall(r"(/\S+) \(0x", run(["ldd", program], text=True).stdout)
     for path in [program] + libs:
@@ -144,7 +146,6 @@ def make_initramfs(work, build, modules):
 mount -t proc proc /proc
 mount -t sysfs sysfs /sys
 mount -t devtmpfs devtmpfs /dev
-mount -t tmpfs tmpfs /tmp
 {loads}
 API232_DEBUG=1 {program}
 poweroff -f
@@ -329,7 +330,9 @@ def main():
         machine.wait(timeout=10)
         if booted is None:
             err = machine.stderr.read().decode(errors="replace").strip()
-            raise RuntimeError("the guest program never started" + (f": {err}" if err else ""))
+            console = "\n".join(f"  console: {line}" for line in lines[-15:] if line)
+            raise RuntimeError("the guest program never started" + (f": {err}" if err else "") +
+                               (f"; the console's last lines:\n{console}" if console else ""))
         print(f"  timings: kernel {fetched - started:.1f} s, boot {booted - fetched:.1f} s, "
               f"cases {time.monotonic() - booted:.1f} s", flush=True)
     except Exception as e:  # noqa: BLE001 - every way the run can break is one failure
