@@ -94,7 +94,8 @@ deps-drivers: deps
 # in the cache; where QEMU cannot run it says why in one line and is skipped.
 test-drivers: deps-drivers configure
 	cmake --build $(BUILD_DIR) -j $(JOBS) --target zarvo-driver-check zarvo-printer-sim
-	python3 serial/tests/drivers/run_driver_tests.py $(BUILD_DIR)
+	@if command -v python3 >/dev/null; then python3 serial/tests/drivers/run_driver_tests.py $(BUILD_DIR); \
+	 else echo "driver tests skipped: python3 is not installed"; fi
 
 $(ASAN_DIR)/CMakeCache.txt: | deps
 	cmake -S . -B $(ASAN_DIR) -DCMAKE_BUILD_TYPE=Debug -DZARVO_SANITIZE=ON -DZARVO_BUILD_BENCH=OFF
