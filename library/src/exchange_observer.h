@@ -39,6 +39,8 @@ class ExchangeObserver {
     /// before (only asked when counts_zero_bytes()); @p timed_out, that the wait ends on it.
     virtual void byte_read(std::int32_t /*value*/, bool /*byte_waiting*/,
                            bool /*timed_out*/) noexcept {}
+    /// The serial layer said the device is gone for good (SIO_GONE): the wait ends with no "}".
+    virtual void device_gone() noexcept {}
     /// The wait is over.
     virtual void wait_ends() noexcept {}
 

@@ -40,9 +40,8 @@ class ReplyWait {
             const bool byte_waiting = counts_zeros_ && wait_(port_, 0) > 0;
             const std::int32_t value = sio_getch(port_);
             observer_.byte_read(value, byte_waiting, timed_out);
-            if (timed_out) {
-                observer_.wait_ends();
-                return std::string(kNoReplyText);
+            if (timed_out || value == SIO_GONE) {
+                return no_reply(value == SIO_GONE);
             }
             if (value > 0) {
                 reply.push_back(static_cast<char>(value));
@@ -54,12 +53,23 @@ class ReplyWait {
             } else {
                 // Capped: the pause stops growing long before that.
                 empty_passes_ = std::min(empty_passes_ + 1, kTrustedEmptyPasses + 8);
-                wait_for_input();
+                if (!wait_for_input()) {
+                    return no_reply(true);
+                }
             }
         }
     }
 
   private:
+    // The timeout reply, also when the device is gone for good and no "}" can come any more.
+    std::string no_reply(bool gone) {
+        if (gone) {
+            observer_.device_gone();
+        }
+        observer_.wait_ends();
+        return std::string(kNoReplyText);
+    }
+
     std::int64_t elapsed_ms() const {
         return std::chrono::duration_cast<milliseconds>(timing_.now() - start_).count();
     }
@@ -67,23 +77,27 @@ class ReplyWait {
     // Milliseconds until the next pass is sure to notice the timeout; 0 or less once it will.
     std::int64_t until_timeout_noticed() const { return limit_ms_ - elapsed_ms() + 1; }
 
-    void wait_for_input() {
+    // False when the serial layer says the device is gone for good: no "}" can come any more.
+    bool wait_for_input() {
         const std::int64_t left = until_timeout_noticed();
         if (left <= 0) {
-            return;
+            return true;
         }
         const auto wait_ms = static_cast<std::int32_t>(
             std::min<std::int64_t>(left, std::numeric_limits<std::int32_t>::max()));
         if (wait_ == nullptr) {
             pause(kPaceSlice);
-            return;
+            return true;
         }
         const std::int32_t waiting = wait_(port_, wait_ms);
+        if (waiting == SIO_GONE) {
+            return false;
+        }
         if (waiting < 0) {
-            // The device failed or is gone; the port may still recover, so keep reading until the
-            // timeout, at a slow pace.
+            // The device failed; the port may still recover, so keep reading until the timeout, at
+            // a slow pace.
             pause(kRetrySlice);
-            return;
+            return true;
         }
         // Fewer bytes waiting than at the last wait: the empty read took a 0 byte off the line.
         // A run of them is input arriving, not a layer that fails to block, and must not be paced,
@@ -96,6 +110,7 @@ class ReplyWait {
             const int doublings = std::min(empty_passes_ - kTrustedEmptyPasses - 1, 5);
             pause(std::min(milliseconds{1 << doublings}, kRetrySlice));
         }
+        return true;
     }
 
     // Sleeps @p slice, but never beyond the moment the next pass notices the timeout.

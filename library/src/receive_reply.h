@@ -33,7 +33,10 @@ inline constexpr std::chrono::milliseconds kPaceSlice{5};
  * kPaceSlice, never beyond the moment the timeout is noticed. Each read is reported to
  * @p observer; when it counts zero bytes, sio_wait is also asked, without waiting, whether a byte
  * is there before each read, so that an empty read can be told from a 0 byte; nothing else changes.
- * @return the reply up to and including its "}", or kNoReplyText after a timeout.
+ * When the serial layer says the device is gone for good (SIO_GONE from sio_getch or sio_wait:
+ * unplugged, hung up), no "}" can come any more, and the wait ends at once as a timeout would;
+ * any other failure counts as nothing read.
+ * @return the reply up to and including its "}", or kNoReplyText after a timeout or a device gone.
  */
 std::string ReceiveReply(std::int32_t port, std::int32_t timeout_s, const Timing &timing,
                          SioWait wait = find_sio_wait(), ExchangeObserver &observer = unobserved());

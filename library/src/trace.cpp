@@ -160,11 +160,20 @@ void Trace::byte_read(std::int32_t value, bool byte_waiting, bool timed_out) noe
     }
 }
 
+void Trace::device_gone() noexcept {
+    if (on()) {
+        gone_ = timing_.now() - wait_start_;
+    }
+}
+
 void Trace::wait_ends() noexcept {
     add([&] {
         std::string line =
             brace_ ? "RX reply"
-                   : "RX no \"}\" within " + std::to_string(timeout_s_) + " s, the 99 reply";
+            : gone_
+                ? "RX the device is gone (SIO_GONE) after " + milliseconds(*gone_) +
+                      ", no \"}\" can come, the 99 reply"
+                : "RX no \"}\" within " + std::to_string(timeout_s_) + " s, the 99 reply";
         line +=
             first_byte_ ? ", first byte after " + milliseconds(*first_byte_) : ", nothing received";
         if (brace_) {

@@ -46,6 +46,7 @@ class Trace final : public ExchangeObserver {
     void frame_sent(std::optional<std::int32_t> result, std::string_view frame) noexcept override;
     void wait_begins(bool has_sio_wait) noexcept override;
     void byte_read(std::int32_t value, bool byte_waiting, bool timed_out) noexcept override;
+    void device_gone() noexcept override;
     void wait_ends() noexcept override;
     void txrx_ends(std::int32_t result, const ReplyFileFailure *failure,
                    std::string_view outcome) noexcept override;
@@ -86,6 +87,7 @@ class Trace final : public ExchangeObserver {
     std::uint64_t zeros_ = 0;  // bytes 0 taken and dropped
     bool zeros_known_ = true;  // false without sio_wait, which tells a 0 byte from no byte
     std::optional<std::chrono::steady_clock::duration> first_byte_, brace_;  // after wait_start_
+    std::optional<std::chrono::steady_clock::duration> gone_;  // SIO_GONE ended the wait
 };
 
 }  // namespace zarvo

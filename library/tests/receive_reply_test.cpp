@@ -92,6 +92,37 @@ TEST_P(MisbehavingWaitTest, PacesItselfAndEndsOnTime) {
 
 INSTANTIATE_TEST_SUITE_P(WaitResults, MisbehavingWaitTest, ::testing::Values(-8, 0, 1));
 
+// A device gone for good (an adapter pulled mid-reply) ends the wait when the layer says so, with
+// the 99 reply; a failure that is not SIO_GONE is waited out above (MisbehavingWaitTest).
+TEST(WaitGone, EndsAtOnceWithThe99Reply) {
+    // What the observer is told: the bytes read, that the device went, that the wait ended.
+    struct Seen : zarvo::ExchangeObserver {
+        std::string received;
+        int gone = 0, ends = 0, timeouts = 0;
+        void byte_read(std::int32_t value, bool, bool timed_out) noexcept override {
+            if (value > 0) {
+                received.push_back(static_cast<char>(value));
+            }
+            timeouts += timed_out ? 1 : 0;
+        }
+        void device_gone() noexcept override { ++gone; }
+        void wait_ends() noexcept override { ++ends; }
+    };
+    for (const zarvo::SioWait wait : {&sio_wait, static_cast<zarvo::SioWait>(nullptr)}) {
+        Serial &serial = Serial::reset();
+        serial.arrive(".+12");
+        serial.gone_at = milliseconds{1500};
+        Seen seen;
+        EXPECT_EQ(zarvo::ReceiveReply(1, 10, serial, wait, seen), k99);
+        EXPECT_GE(serial.clock, milliseconds{1500});
+        EXPECT_LE(serial.clock, milliseconds{1500} + zarvo::kPaceSlice + milliseconds{1});
+        EXPECT_EQ(seen.received, ".+12");
+        EXPECT_EQ(seen.gone, 1);
+        EXPECT_EQ(seen.ends, 1);
+        EXPECT_EQ(seen.timeouts, 0);
+    }
+}
+
 // A serial layer without sio_wait (an older API232.DLL): the wait sleeps in short slices, takes a
 // reply that comes in pieces, and still ends exactly when the timeout is noticed.
 TEST(WaitWithoutSioWait, SleepsInShortSlicesAndKeepsTheRules) {

@@ -113,7 +113,7 @@ int32_t sio_getch(int32_t port) {
         return SIO_IO_ERROR;
     }
     if (!serial.arrived()) {
-        return 0;
+        return serial.gone() ? SIO_GONE : 0;
     }
     return static_cast<unsigned char>(serial.line[serial.taken++].byte);  // a 0 reads as nothing
 }
@@ -138,6 +138,10 @@ int32_t sio_wait(int32_t port, int32_t ms) {
             ++waiting;
         }
         return waiting;
+    }
+    if (serial.gone_at && *serial.gone_at <= deadline) {
+        serial.clock = std::max(serial.clock, *serial.gone_at);
+        return SIO_GONE;
     }
     serial.clock = deadline;
     return 0;

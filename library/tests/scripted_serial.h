@@ -38,6 +38,8 @@ struct ScriptedSerial final : zarvo::Timing {
     std::size_t unread() const { return line.size() - taken; }
     /// Whether the next byte has arrived by now.
     bool arrived() const { return taken < line.size() && line[taken].at <= clock; }
+    /// Whether the device is gone by now.
+    bool gone() const { return gone_at && *gone_at <= clock; }
     std::chrono::steady_clock::time_point now() const override;
     void sleep(milliseconds duration) const override;
 
@@ -46,6 +48,9 @@ struct ScriptedSerial final : zarvo::Timing {
     std::optional<std::int32_t> write_result;            ///< Unset: sio_write returns the length.
     std::optional<std::int32_t> wait_result;             ///< Set: sio_wait returns it at once.
     std::uint8_t getch_failures = 0, wait_failures = 0;  ///< Bit i: call i modulo 8 fails.
+    /// Set: the device is gone for good from then on; once the bytes that came before are taken,
+    /// sio_getch and sio_wait return SIO_GONE.
+    std::optional<nanoseconds> gone_at;
     std::string throw_from;  ///< The next call of that name throws std::bad_alloc.
     bool keep_log = true;    ///< Off for the fuzz target, whose waits read hundreds of thousands.
     /// A sio_getch or sio_wait beyond this many aborts the run: the wait under test spins. 0: none.

@@ -42,7 +42,9 @@ enum sio_result {
     SIO_BAD_PORTS_FILE = -10, /**< The ports file cannot be read, or a line of it is damaged. */
     SIO_ASSIGNED_GONE = -11,  /**< The device the ports file assigns to the port is not present. */
     SIO_CANNOT_LIST = -12,    /**< The system would not tell which serial devices are present. */
-    SIO_CANNOT_SAVE = -13     /**< The ports file could not be written. */
+    SIO_CANNOT_SAVE = -13,    /**< The ports file could not be written. */
+    SIO_GONE = -14            /**< The device is gone for good (hung up, unplugged): no byte can come
+                                   any more. Close the port; a later open may find the device again. */
 };
 
 /** Speed code for 9600 bit/s, the only speed the printer speaks. */
@@ -76,7 +78,8 @@ API232_API int32_t API232_CALL sio_ioctl(int32_t port, int32_t speed, int32_t fo
  * Never blocks for ever: a line that takes nothing for 2 s beyond the time needed to send what
  * the driver already holds gives SIO_IO_ERROR (some bytes may then have gone out).
  * @return the number of bytes written (0 or above), or SIO_BADPORT, SIO_NOT_OPEN, SIO_BAD_PARAM
- *         (null buffer or negative length), SIO_IO_ERROR.
+ *         (null buffer or negative length), SIO_IO_ERROR, SIO_GONE (at once on a port whose device
+ *         is gone).
  */
 API232_API int32_t API232_CALL sio_write(int32_t port, const char *buf, int32_t len);
 
@@ -84,7 +87,8 @@ API232_API int32_t API232_CALL sio_write(int32_t port, const char *buf, int32_t 
  * Take the next received byte without waiting. Received bytes wait, in order, until taken or
  * until the port is closed.
  * @return the byte (1 to 255); 0 when nothing is waiting or the byte received was 0;
- *         SIO_BADPORT, SIO_NOT_OPEN or SIO_IO_ERROR on failure.
+ *         SIO_BADPORT, SIO_NOT_OPEN or SIO_IO_ERROR on failure; SIO_GONE once the device is gone
+ *         for good and every byte received before is taken.
  */
 API232_API int32_t API232_CALL sio_getch(int32_t port);
 
@@ -98,7 +102,9 @@ API232_API int32_t API232_CALL sio_close(int32_t port);
  * Block until input is waiting on an open port, or @p ms milliseconds have passed. Returns at
  * once when input is already waiting; sleeps rather than spins; a negative @p ms counts as 0.
  * @return the number of bytes waiting (above 0), 0 when the time passed, or SIO_BADPORT,
- * SIO_NOT_OPEN, SIO_IO_ERROR (the device is gone or failed).
+ * SIO_NOT_OPEN, SIO_IO_ERROR (the device failed, perhaps for once), SIO_GONE (the system reports
+ * the device gone for good: it hung up, or its node or handle is gone; returned at once, with no
+ * wait, and again by every later call but sio_close).
  */
 API232_API int32_t API232_CALL sio_wait(int32_t port, int32_t ms);
 

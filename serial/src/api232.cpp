@@ -23,6 +23,8 @@ using api232::Port;
 
 constexpr std::int32_t kFirstPort = 1;
 constexpr std::int32_t kLastPort = 255;
+/// Distinct failures remembered per port so as to be told once; more are told each time.
+constexpr std::size_t kToldKept = 16;
 
 /// Open ports by number; an empty slot is a closed port.
 struct PortTable {
@@ -84,9 +86,29 @@ std::int32_t with_open_port(std::int32_t port, Body &&body) {
     return body(*p);
 }
 
-std::int32_t fail(std::int32_t code, std::int32_t port, const Port &p, const std::string &why) {
-    trace(port, p.name, why);
+/// A failure of an open port: told once until the port works again (see Port::told); a device
+/// that is gone stays gone.
+std::int32_t fail(std::int32_t code, std::int32_t port, Port &p, const std::string &why) {
+    if (code == SIO_GONE) {
+        p.gone = true;
+    }
+    if (std::find(p.told.begin(), p.told.end(), why) == p.told.end()) {
+        trace(port, p.name, why);
+        if (p.told.size() < kToldKept) {
+            p.told.push_back(why);
+        }
+    }
     return code;
+}
+
+/// The port worked (a byte read, a frame written): its next failure is told again.
+void worked(Port &p) noexcept {
+    p.told.clear();
+}
+
+/// A call on a port whose device is gone fails at once, without touching the device.
+std::int32_t already_gone(std::int32_t port, Port &p) {
+    return fail(SIO_GONE, port, p, "the device is gone: close the port, then open it again");
 }
 
 std::int32_t clamp_count(std::size_t count) {
@@ -136,6 +158,9 @@ int32_t API232_CALL sio_ioctl(int32_t port, int32_t speed, int32_t format) {
             return SIO_BAD_PARAM;
         }
         return with_open_port(port, [&](Port &p) -> std::int32_t {
+            if (p.gone) {
+                return already_gone(port, p);
+            }
             std::string why;
             const std::int32_t result = api232::set_9600_8n1(*p.device, why);
             return result < 0 ? fail(result, port, p, "cannot set 9600 8N1: " + why) : SIO_OK;
@@ -149,11 +174,18 @@ int32_t API232_CALL sio_write(int32_t port, const char *buf, int32_t len) {
             return SIO_BAD_PARAM;
         }
         return with_open_port(port, [&](Port &p) -> std::int32_t {
+            if (p.gone) {
+                return already_gone(port, p);
+            }
             std::string why;
             const std::int32_t result =
                 api232::write_all(*p.device, reinterpret_cast<const unsigned char *>(buf),
                                   static_cast<std::size_t>(len), why);
-            return result < 0 ? fail(result, port, p, why) : len;
+            if (result < 0) {
+                return fail(result, port, p, why);
+            }
+            worked(p);
+            return len;
         });
     });
 }
@@ -161,12 +193,17 @@ int32_t API232_CALL sio_write(int32_t port, const char *buf, int32_t len) {
 int32_t API232_CALL sio_getch(int32_t port) {
     return guarded(port, SIO_IO_ERROR, [&]() -> std::int32_t {
         return with_open_port(port, [&](Port &p) -> std::int32_t {
+            // Bytes received before the device went are still handed out, then SIO_GONE.
             if (p.waiting() == 0) {
+                if (p.gone) {
+                    return already_gone(port, p);
+                }
                 std::string why;
                 const std::int32_t got = api232::read_waiting(*p.device, p.input, why);
                 if (got <= 0) {
                     return got < 0 ? fail(got, port, p, why) : 0;
                 }
+                worked(p);
             }
             return p.take();
         });
@@ -202,10 +239,16 @@ int32_t API232_CALL sio_wait(int32_t port, int32_t ms) {
                 if (p.waiting() > 0) {
                     return clamp_count(p.waiting());
                 }
+                if (p.gone) {
+                    return already_gone(port, p);
+                }
                 std::string why;
                 const std::int32_t got = api232::read_until(*p.device, p.input, deadline, why);
                 if (got < 0) {
                     return fail(got, port, p, why);
+                }
+                if (got > 0) {
+                    worked(p);
                 }
                 if (got == 0) {
                     if (Clock::now() >= deadline) {

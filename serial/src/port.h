@@ -36,6 +36,10 @@ struct Port {
     DeviceIdentity identity;
     std::vector<unsigned char> input;
     std::size_t next = 0;  ///< Index in input of the oldest byte not yet taken.
+    bool gone = false;     ///< The device is gone for good: every call but close fails at once.
+    /// What API232_DEBUG has told about this port since it last worked (a byte read, a frame
+    /// written), so that a wait polling a failing line tells each thing once.
+    std::vector<std::string> told;
 };
 
 }  // namespace api232

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // The serial layer on POSIX termios: exclusive raw open, non-blocking reads, poll() waits, bounded
-// writes.
+// writes, a device that is gone told from one that has nothing yet.
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/file.h>
@@ -8,6 +8,9 @@
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
+#ifdef __linux__
+#include <linux/serial.h>
+#endif
 
 #include <algorithm>
 #include <array>
@@ -25,6 +28,9 @@ namespace api232 {
 
 struct Device {
     int fd = -1;
+    std::string name;  ///< As opened: a read error counts as "gone" once this no longer names it.
+    dev_t rdev = 0;    ///< The character device opened; 0 for anything else.
+    bool low_latency_asked = false;  ///< This open set ASYNC_LOW_LATENCY; close clears it.
 };
 
 namespace {
@@ -98,6 +104,55 @@ int poll_ms_until(Clock::time_point deadline) {
     return static_cast<int>(std::clamp<long long>(left, 0, INT_MAX));
 }
 
+/// A USB adapter holds the last bytes of a reply until its latency timer runs out (16 ms on an
+/// FTDI chip); ASYNC_LOW_LATENCY makes the driver set it to 1 ms. No privilege is needed since
+/// Linux 4.12. A driver without the setting (a pseudo-terminal) refuses, and that is fine; a
+/// built-in UART takes it and changes nothing. True when this call set the flag.
+bool ask_low_latency(int fd) {
+#if defined(__linux__) && defined(TIOCGSERIAL) && defined(ASYNC_LOW_LATENCY)
+    serial_struct serial{};
+    if (::ioctl(fd, TIOCGSERIAL, &serial) != 0 || (serial.flags & ASYNC_LOW_LATENCY) != 0) {
+        return false;
+    }
+    serial.flags |= ASYNC_LOW_LATENCY;
+    return ::ioctl(fd, TIOCSSERIAL, &serial) == 0;
+#else
+    (void)fd;
+    return false;
+#endif
+}
+
+/// Gives the driver back the latency it had before ask_low_latency; best effort.
+void give_back_latency(int fd) {
+#if defined(__linux__) && defined(TIOCGSERIAL) && defined(ASYNC_LOW_LATENCY)
+    serial_struct serial{};
+    if (::ioctl(fd, TIOCGSERIAL, &serial) == 0 && (serial.flags & ASYNC_LOW_LATENCY) != 0) {
+        serial.flags &= ~ASYNC_LOW_LATENCY;
+        ::ioctl(fd, TIOCSSERIAL, &serial);
+    }
+#else
+    (void)fd;
+#endif
+}
+
+/// True when the port's name no longer leads to the device that was opened: the node was
+/// removed with its device (an adapter pulled, a pseudo-terminal whose other side is gone), or
+/// now names another one.
+bool node_vanished(const Device &device) {
+    struct stat st {};
+    if (::stat(device.name.c_str(), &st) != 0) {
+        return errno == ENOENT || errno == ENODEV || errno == ENXIO;
+    }
+    return device.rdev != 0 && (!S_ISCHR(st.st_mode) || st.st_rdev != device.rdev);
+}
+
+/// The code of a failed read or write: SIO_GONE when the device failed in the ways a device that
+/// is gone fails and its node went with it; SIO_IO_ERROR for anything that may pass.
+std::int32_t failure_code(const Device &device, int err) {
+    const bool gone_like = err == EIO || err == ENODEV || err == ENXIO;
+    return gone_like && node_vanished(device) ? SIO_GONE : SIO_IO_ERROR;
+}
+
 }  // namespace
 
 std::int32_t open_device(const std::string &name, DeviceHandle &device, DeviceIdentity &identity,
@@ -138,9 +193,13 @@ std::int32_t open_device(const std::string &name, DeviceHandle &device, DeviceId
     }
     // Also keeps out programs that do not lock, unless they run as root; best effort.
     ::ioctl(fd, TIOCEXCL);
+    const bool low_latency = ask_low_latency(fd);
     try {
-        device.reset(new Device{fd});
+        device.reset(new Device{fd, name, S_ISCHR(st.st_mode) ? st.st_rdev : 0, low_latency});
     } catch (...) {
+        if (low_latency) {
+            give_back_latency(fd);
+        }
         ::ioctl(fd, TIOCNXCL);
         ::close(fd);
         throw;
@@ -152,6 +211,9 @@ void DeviceCloser::operator()(Device *device) const noexcept {
     // A pseudo-terminal keeps its input while its other side is open: drop it, as a real
     // line does when it is closed, so that the next opener starts clean.
     ::tcflush(device->fd, TCIFLUSH);
+    if (device->low_latency_asked) {
+        give_back_latency(device->fd);
+    }
     ::ioctl(device->fd, TIOCNXCL);
     ::close(device->fd);  // also releases the flock
     delete device;
@@ -187,13 +249,24 @@ std::int32_t read_waiting(Device &device, std::vector<unsigned char> &into, std:
     if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
         return 0;
     }
-    why = n == 0 ? std::string("the device hung up") : reason("read failed", errno);
-    return SIO_IO_ERROR;
+    if (n == 0) {
+        // With O_NONBLOCK and VMIN 1 an empty line reads as EAGAIN: 0 is the hang-up of the
+        // device (an adapter pulled, the other side of a pseudo-terminal closed), and a descriptor
+        // once hung up never reads again.
+        why = "the device hung up (unplugged, or the other side closed)";
+        return SIO_GONE;
+    }
+    const int err = errno;
+    const std::int32_t code = failure_code(device, err);
+    why = reason(code == SIO_GONE ? "read failed, and the device's node is gone" : "read failed",
+                 err);
+    return code;
 }
 
 namespace {
 
-/// Blocks until input may be waiting (1), @p deadline has passed (0), or the device fails.
+/// Blocks until input may be waiting (1), the device reports a hang-up or an error (2),
+/// @p deadline has passed (0), or the wait itself fails.
 std::int32_t wait_readable(int fd, Clock::time_point deadline, std::string &why) {
     pollfd watch{fd, POLLIN, 0};
     for (;;) {
@@ -212,9 +285,11 @@ std::int32_t wait_readable(int fd, Clock::time_point deadline, std::string &why)
         if (watch.revents & POLLIN) {
             return 1;
         }
-        why = (watch.revents & POLLNVAL) ? "the port's handle is no longer valid"
-                                         : "the device hung up or failed";
-        return SIO_IO_ERROR;
+        if (watch.revents & POLLNVAL) {
+            why = "the port's handle is no longer valid";
+            return SIO_IO_ERROR;
+        }
+        return 2;
     }
 }
 
@@ -223,7 +298,18 @@ std::int32_t wait_readable(int fd, Clock::time_point deadline, std::string &why)
 std::int32_t read_until(Device &device, std::vector<unsigned char> &into,
                         Clock::time_point deadline, std::string &why) {
     const std::int32_t ready = wait_readable(device.fd, deadline, why);
-    return ready <= 0 ? ready : read_waiting(device, into, why);
+    if (ready <= 0) {
+        return ready;
+    }
+    // POLLHUP alone does not tell: a pseudo-terminal's master reports it while its other side is
+    // closed, and comes back when it is opened again. The read tells: 0 on a hung-up line, an
+    // error with the node gone on a vanished device.
+    const std::int32_t got = read_waiting(device, into, why);
+    if (got == 0 && ready == 2) {
+        why = "the device reports a hang-up or an error, and has nothing to read";
+        return SIO_IO_ERROR;
+    }
+    return got;
 }
 
 std::int32_t write_all(Device &device, const unsigned char *data, std::size_t len,
@@ -242,8 +328,9 @@ std::int32_t write_all(Device &device, const unsigned char *data, std::size_t le
             continue;
         }
         if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) {
-            why = reason("write failed", errno);
-            return SIO_IO_ERROR;
+            const int err = errno;
+            why = reason("write failed", err);
+            return failure_code(device, err);
         }
         if (!give_up) {
             give_up = Clock::now() + std::chrono::milliseconds(stall_allowance_ms(fd, len - done));

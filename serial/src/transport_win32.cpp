@@ -2,7 +2,8 @@
 // The serial layer on the Win32 communications API: exclusive raw open, overlapped reads and
 // writes bounded by waits on their events. A wait for input is a one-byte read that is cancelled
 // when its time passes (never WaitCommEvent, which some drivers end at once with nothing queued);
-// a byte that arrives as it is cancelled is still kept.
+// a byte that arrives as it is cancelled is still kept. A removed device (a USB adapter pulled) is
+// told from a failure that may pass by the errors Windows and the drivers give for it.
 #include <windows.h>
 
 #include <algorithm>
@@ -61,6 +62,50 @@ std::int32_t open_failure_code(DWORD error) {
     }
 }
 
+/// What Windows and USB serial drivers answer on a handle whose device was removed: the I/O
+/// manager's "removed" and "not connected" errors; ERROR_BAD_COMMAND ("the device does not
+/// recognize the command") from usbser.sys and FTDI's driver; ERROR_ACCESS_DENIED and
+/// ERROR_GEN_FAILURE from others; ERROR_NOT_READY from Wine on a line that hung up.
+bool removal_error(DWORD error) {
+    switch (error) {
+        case ERROR_DEVICE_REMOVED:
+        case ERROR_DEVICE_NOT_CONNECTED:
+        case ERROR_DEV_NOT_EXIST:
+        case ERROR_BAD_COMMAND:
+        case ERROR_ACCESS_DENIED:
+        case ERROR_GEN_FAILURE:
+        case ERROR_NOT_READY:
+            return true;
+        default:
+            return false;
+    }
+}
+
+/// The code of an operation that failed with @p error: SIO_GONE when the device is removed,
+/// SIO_IO_ERROR for anything that may pass. Only the first three of removal_error's errors say so
+/// alone; the others, a read that the driver ended before its time (ERROR_OPERATION_ABORTED when
+/// this layer did not cancel it) and a broken pipe (Wine's read on a hung-up line) count when the
+/// line's state then cannot be read either.
+std::int32_t failure_code(HANDLE handle, DWORD error) {
+    switch (error) {
+        case ERROR_DEVICE_REMOVED:
+        case ERROR_DEVICE_NOT_CONNECTED:
+        case ERROR_DEV_NOT_EXIST:
+            return SIO_GONE;
+        default:
+            break;
+    }
+    if (!removal_error(error) && error != ERROR_OPERATION_ABORTED && error != ERROR_BROKEN_PIPE) {
+        return SIO_IO_ERROR;
+    }
+    DWORD errors = 0;
+    COMSTAT status{};
+    if (::ClearCommError(handle, &errors, &status)) {
+        return SIO_IO_ERROR;
+    }
+    return removal_error(::GetLastError()) ? SIO_GONE : SIO_IO_ERROR;
+}
+
 /// Reads wait for their whole length, bounded by our own wait on the read's event; what is
 /// already waiting is read in a length the line's input queue says it holds.
 bool set_timeouts(HANDLE handle) {
@@ -69,14 +114,16 @@ bool set_timeouts(HANDLE handle) {
 }
 
 /// One overlapped read or write of up to @p len bytes, given at most @p wait_ms to end, then
-/// cancelled. Returns false with @p error set when it failed; else @p moved is what it moved,
-/// also when it was cancelled.
+/// cancelled. Returns false with @p error set when it failed, also when the driver aborted it
+/// (ERROR_OPERATION_ABORTED, as on a removed device); else @p moved is what it moved, also when
+/// this call cancelled it.
 bool transfer(Device &device, bool write, void *data, DWORD len, DWORD wait_ms, DWORD &moved,
               DWORD &error) {
     OVERLAPPED io{};
     io.hEvent = device.done;
     ::ResetEvent(device.done);
     moved = 0;
+    bool cancelled = false;
     const BOOL at_once = write ? ::WriteFile(device.handle, data, len, nullptr, &io)
                                : ::ReadFile(device.handle, data, len, nullptr, &io);
     if (!at_once) {
@@ -85,13 +132,13 @@ bool transfer(Device &device, bool write, void *data, DWORD len, DWORD wait_ms, 
             return false;
         }
         if (::WaitForSingleObject(device.done, wait_ms) != WAIT_OBJECT_0) {
-            ::CancelIo(device.handle);
+            cancelled = ::CancelIo(device.handle) != 0;
         }
     }
     // Waits for the end of the transfer, which a cancel brings at once.
     if (!::GetOverlappedResult(device.handle, &io, &moved, TRUE)) {
         error = ::GetLastError();
-        return error == ERROR_OPERATION_ABORTED;
+        return error == ERROR_OPERATION_ABORTED && cancelled;
     }
     return true;
 }
@@ -222,8 +269,9 @@ std::int32_t read_waiting(Device &device, std::vector<unsigned char> &into, std:
     DWORD errors = 0;
     COMSTAT status{};
     if (!::ClearCommError(device.handle, &errors, &status)) {
-        why = reason("cannot read the line's state", ::GetLastError());
-        return SIO_IO_ERROR;
+        const DWORD error = ::GetLastError();
+        why = reason("cannot read the line's state", error);
+        return failure_code(device.handle, error);
     }
     if (status.cbInQue == 0) {
         return 0;
@@ -233,7 +281,7 @@ std::int32_t read_waiting(Device &device, std::vector<unsigned char> &into, std:
     DWORD got = 0, error = 0;
     if (!transfer(device, false, chunk.data(), wanted, kQueuedReadMs, got, error)) {
         why = reason("read failed", error);
-        return SIO_IO_ERROR;
+        return failure_code(device.handle, error);
     }
     into.insert(into.end(), chunk.begin(), chunk.begin() + got);
     return static_cast<std::int32_t>(got);
@@ -249,8 +297,12 @@ std::int32_t read_until(Device &device, std::vector<unsigned char> &into,
     DWORD got = 0, error = 0;
     if (!transfer(device, false, &first, 1,
                   static_cast<DWORD>(std::min<long long>(left, MAXDWORD - 1)), got, error)) {
+        const std::int32_t code = failure_code(device.handle, error);
+        if (code != SIO_GONE && error == ERROR_OPERATION_ABORTED) {
+            return 0;  // ended early by the driver on a line that still answers: nothing yet
+        }
         why = reason("read failed", error);
-        return SIO_IO_ERROR;
+        return code;
     }
     if (got == 0) {
         return 0;
@@ -270,7 +322,7 @@ std::int32_t write_all(Device &device, const unsigned char *data, std::size_t le
         if (!transfer(device, true, const_cast<unsigned char *>(data + done), part,
                       kStallGraceMs + kWriteMsPerByte * part, written, error)) {
             why = reason("write failed", error);
-            return SIO_IO_ERROR;
+            return failure_code(device.handle, error);
         }
         if (written == 0) {
             why = "the line took nothing in time; " + std::to_string(done) + " of " +
