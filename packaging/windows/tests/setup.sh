@@ -122,7 +122,10 @@ fi
 elsewhere="$work/elsewhere folder"
 mkdir -p "$elsewhere"
 echo "a reading" >"$elsewhere/Leitura.txt"
-"$wine_run" "$setup" /S /SDK "/D=$(windows_path "$elsewhere")" ||
+# /D= takes the rest of the command line as typed, spaces and all, unquoted: Wine would quote one
+# argument holding a space, so the folder goes as separate words, which Wine joins with spaces.
+read -ra folder_words <<<"/D=$(windows_path "$elsewhere")"
+"$wine_run" "$setup" /S /SDK "${folder_words[@]}" ||
     fail "the silent setup with /SDK /D= failed (exit code $?)"
 sdk=""
 for s in x64 x86; do
