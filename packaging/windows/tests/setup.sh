@@ -64,7 +64,9 @@ program=$(unix_path "$program_win")
 link="$(unix_path "$(expand %APPDATA%)")/Microsoft/Windows/Start Menu/Programs/Zarvo.lnk"
 documents=$(unix_path "$profile\\Documents")
 key='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Zarvo'
-[ -n "$program" ] && [ -n "$documents" ] || fail "no user area in the prefix ($program_win)"
+if [ -z "$program" ] || [ -z "$documents" ]; then
+    fail "no user area in the prefix ($program_win)"
+fi
 
 # A fresh user area: no earlier install, and Documents a folder of this test's own rather than
 # the Linux home that Wine links it to.
@@ -99,8 +101,9 @@ check_value UninstallString "\"$program_win\\uninstall.exe\""
 check_value QuietUninstallString "\"$program_win\\uninstall.exe\" /S"
 bytes=$(cat "$program"/* | wc -c)
 size=$(($(value EstimatedSize)))
-[ $((size - bytes / 1024)) -ge -1 ] && [ $((size - bytes / 1024)) -le 8 ] ||
+if [ $((size - bytes / 1024)) -lt -1 ] || [ $((size - bytes / 1024)) -gt 8 ]; then
     fail "EstimatedSize $size KiB for $bytes bytes of files"
+fi
 
 # 2. The program as the shortcut starts it.
 "$here/../../../program/tests/win32/robot.sh" "$wine_run" "$simulator" "$ports" "$bin" \
