@@ -88,13 +88,6 @@ LangString InUse ${LANG_ENGLISH} \
 LangString ShortcutAbout ${LANG_PORTUGUESEBR} "Testa e opera a impressora fiscal"
 LangString ShortcutAbout ${LANG_ENGLISH} "Tests and operates the fiscal printer"
 
-; The files of one set, from the download folder's x86\ or x64\.
-!macro ProgramFiles set
-    File "${FILES}/${set}/Zarvo.exe"
-    File "${FILES}/${set}/Zarvo.dll"
-    File "${FILES}/${set}/API232.dll"
-!macroend
-
 ; The registry view of Windows itself, where Apps looks (an x86 setup on 64-bit Windows would
 ; otherwise write the 32-bit view). In a 64-bit setup it is the only one.
 !macro UseNativeRegistry
@@ -125,15 +118,6 @@ Section "!$(NameProgram)" SecProgram
     SectionIn RO
     !insertmacro UseNativeRegistry
     SetOutPath "$INSTDIR"
-    !ifdef AMD64
-        !insertmacro ProgramFiles x64
-    !else
-        ${If} ${RunningX64}
-            !insertmacro ProgramFiles x64
-        ${Else}
-            !insertmacro ProgramFiles x86
-        ${EndIf}
-    !endif
     File "${FILES}/README.txt"
     WriteUninstaller "$INSTDIR\${UNINSTALLER}"
 
@@ -147,6 +131,24 @@ Section "!$(NameProgram)" SecProgram
 
     WriteRegStr HKCU "${SETTINGS_KEY}" "InstallDir" "$INSTDIR"
 SectionEnd
+
+; The program's files: one set, the one of this Windows (.onInit leaves the other unselected, so
+; that the space required counts one set only).
+Section "-x64" SecX64
+    SetOutPath "$INSTDIR"
+    File "${FILES}/x64/Zarvo.exe"
+    File "${FILES}/x64/Zarvo.dll"
+    File "${FILES}/x64/API232.dll"
+SectionEnd
+
+!ifndef AMD64
+    Section "-x86" SecX86
+        SetOutPath "$INSTDIR"
+        File "${FILES}/x86/Zarvo.exe"
+        File "${FILES}/x86/Zarvo.dll"
+        File "${FILES}/x86/API232.dll"
+    SectionEnd
+!endif
 
 Section /o "$(NameSdk)" SecSdk
     SetOutPath "$INSTDIR\sdk"
@@ -177,6 +179,13 @@ SectionEnd
 !insertmacro MUI_FUNCTION_DESCRIPTION_END
 
 Function .onInit
+    !ifndef AMD64
+        ${If} ${RunningX64}
+            SectionSetFlags ${SecX86} 0
+        ${Else}
+            SectionSetFlags ${SecX64} 0
+        ${EndIf}
+    !endif
     ${GetParameters} $0
     ClearErrors
     ${GetOptions} $0 "/SDK" $1
