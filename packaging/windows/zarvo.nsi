@@ -45,6 +45,7 @@ ShowUninstDetails show
 !include x64.nsh
 !include LogicLib.nsh
 !include FileFunc.nsh
+!include Sections.nsh
 
 !define MUI_ABORTWARNING
 !insertmacro MUI_PAGE_COMPONENTS
@@ -98,6 +99,14 @@ LangString ShortcutAbout ${LANG_ENGLISH} "Tests and operates the fiscal printer"
             SetRegView 64
         ${EndIf}
     !endif
+!macroend
+
+; Adds the size of @section, when selected, to $0 (KiB).
+!macro AddSectionSize section
+    ${If} ${SectionIsSelected} ${section}
+        SectionGetSize ${section} $1
+        IntOp $0 $0 + $1
+    ${EndIf}
 !macroend
 
 !macro SdkSet set
@@ -158,9 +167,15 @@ Section /o "$(NameSdk)" SecSdk
     SetOutPath "$INSTDIR"
 SectionEnd
 
-; Last, so that the size counts every file installed.
+; The size is that of the files installed, not of the folder: /D= may name one that holds more.
 Section "-Apps"
-    ${GetSize} "$INSTDIR" "/S=0K" $0 $1 $2
+    ${GetSize} "$INSTDIR" "/M=${UNINSTALLER} /S=0K /G=0" $0 $1 $2
+    !insertmacro AddSectionSize ${SecProgram}
+    !insertmacro AddSectionSize ${SecX64}
+    !ifndef AMD64
+        !insertmacro AddSectionSize ${SecX86}
+    !endif
+    !insertmacro AddSectionSize ${SecSdk}
     WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayName" "Zarvo"
     WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
     WriteRegStr HKCU "${UNINSTALL_KEY}" "Publisher" "${PUBLISHER}"
