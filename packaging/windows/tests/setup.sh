@@ -64,9 +64,13 @@ program=$(unix_path "$program_win")
 link="$(unix_path "$(expand %APPDATA%)")/Microsoft/Windows/Start Menu/Programs/Zarvo.lnk"
 documents=$(unix_path "$profile\\Documents")
 key='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Zarvo'
-if [ -z "$program" ] || [ -z "$documents" ]; then
-    fail "no user area in the prefix ($program_win)"
-fi
+# What the test removes below must lie in the prefix's user area.
+for path in "$program" "$link" "$documents"; do
+    case $path in
+    */dosdevices/c:/users/?*/*) ;;
+    *) fail "not in the prefix's user area: '$path' (from $program_win, $documents_win)" ;;
+    esac
+done
 
 # A fresh user area: no earlier install, and Documents a folder of this test's own rather than
 # the Linux home that Wine links it to.
