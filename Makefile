@@ -7,8 +7,8 @@
 # Other targets: deps, build, bench, asan, fuzz, format, clean,
 #   windows (cross-build the two Windows sets, each Zarvo.exe, Zarvo.dll and API232.dll: x86 into
 #   $(BUILD_WIN32_DIR)/bin, x64 into $(BUILD_WIN64_DIR)/bin; the download
-#   $(WINDOWS_DIR)/zarvo-1.00-windows.zip with both, and the setup $(WINDOWS_DIR)/zarvo-1.00-setup.exe),
-#   test-windows (their tests under Wine, on Xvfb).
+#   $(WINDOWS_DIR)/zarvo-1.00-windows.zip with both, and the setup
+#   $(WINDOWS_DIR)/zarvo-1.00-setup.exe), test-windows (their tests under Wine, on Xvfb).
 
 BUILD_DIR  ?= build
 ASAN_DIR   ?= build-asan
@@ -35,9 +35,9 @@ RUN_TARGETS := API232 Zarvo zarvo-printer-sim zarvo
 
 # The Windows cross-builds and their tests under Wine: the i686 (x86 set) and x86-64 (x64 set)
 # mingw-w64 compilers (posix threads), Wine with its 64-bit and 32-bit halves, python3 for the
-# serial test's echoing line, and NSIS (makensis) for the setup. wine32:i386 needs the i386 architecture, which deps-windows adds;
-# note that installing the :i386 libraries upgrades the matching amd64 packages to the same
-# version. It installs on any machine, but runs only where the kernel runs 32-bit programs.
+# serial test's echoing line, and NSIS (makensis) for the setup. wine32:i386 needs the i386
+# architecture, which deps-windows adds; note that installing the :i386 libraries upgrades the
+# matching amd64 packages to the same version. It installs on any machine, but runs only where the kernel runs 32-bit programs.
 WIN_PACKAGES := g++-mingw-w64-i686-posix binutils-mingw-w64-i686 g++-mingw-w64-x86-64-posix \
                 binutils-mingw-w64-x86-64 wine wine64 wine32:i386 python3 nsis
 
