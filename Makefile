@@ -7,8 +7,9 @@
 #   make test-drivers  the serial layer on the kernel's own serial drivers, in a QEMU machine
 # Other targets: deps, build, bench, asan, fuzz, format, clean,
 #   windows (cross-build the two Windows sets, each Zarvo.exe, Zarvo.dll and API232.dll: x86 into
-#   $(BUILD_WIN32_DIR)/bin, x64 into $(BUILD_WIN64_DIR)/bin; and the download
-#   $(WINDOWS_DIR)/zarvo-1.00-windows.zip with both), test-windows (their tests under Wine, on Xvfb).
+#   $(BUILD_WIN32_DIR)/bin, x64 into $(BUILD_WIN64_DIR)/bin; the download
+#   $(WINDOWS_DIR)/zarvo-1.00-windows.zip with both, and the setup
+#   $(WINDOWS_DIR)/zarvo-1.00-setup.exe), test-windows (their tests under Wine, on Xvfb).
 
 BUILD_DIR  ?= build
 ASAN_DIR   ?= build-asan
@@ -39,12 +40,12 @@ RUN_TARGETS := API232 Zarvo zarvo-printer-sim zarvo
 DRIVER_PACKAGES := qemu-system-x86 busybox-static cpio python3
 
 # The Windows cross-builds and their tests under Wine: the i686 (x86 set) and x86-64 (x64 set)
-# mingw-w64 compilers (posix threads), Wine with its 64-bit and 32-bit halves, and python3 for the
-# serial test's echoing line. wine32:i386 needs the i386 architecture, which deps-windows adds;
-# note that installing the :i386 libraries upgrades the matching amd64 packages to the same
-# version. It installs on any machine, but runs only where the kernel runs 32-bit programs.
+# mingw-w64 compilers (posix threads), Wine with its 64-bit and 32-bit halves, python3 for the
+# serial test's echoing line, and NSIS (makensis) for the setup. wine32:i386 needs the i386
+# architecture, which deps-windows adds; note that installing the :i386 libraries upgrades the
+# matching amd64 packages to the same version. It installs on any machine, but runs only where the kernel runs 32-bit programs.
 WIN_PACKAGES := g++-mingw-w64-i686-posix binutils-mingw-w64-i686 g++-mingw-w64-x86-64-posix \
-                binutils-mingw-w64-x86-64 wine wine64 wine32:i386 python3
+                binutils-mingw-w64-x86-64 wine wine64 wine32:i386 python3 nsis
 
 # The 32-bit Wine loader: where it cannot start (a kernel without 32-bit execution), the x86 set's
 # tests that run under Wine are skipped with a word of why, and only its static checks run.
@@ -145,7 +146,9 @@ format:
 
 # Each set's Zarvo.exe, Zarvo.dll, API232.dll and Windows test programs land in its build's bin/.
 WIN_CONFIGURE = -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DZARVO_LINUX_BUILD_DIR=$(abspath $(BUILD_DIR)) \
-                -DZARVO_WINDOWS_DOWNLOAD=$(abspath $(WINDOWS_DIR))/zarvo-1.00-windows.zip
+                -DZARVO_WINDOWS_DOWNLOAD=$(abspath $(WINDOWS_DIR))/zarvo-1.00-windows.zip \
+                -DZARVO_WINDOWS_SETUP=$(abspath $(WINDOWS_DIR))/zarvo-1.00-setup.exe \
+                -DZARVO_WINE32_LOADER=$(WINE32_LOADER)
 $(BUILD_WIN32_DIR)/CMakeCache.txt: | deps-windows
 	cmake -S . -B $(BUILD_WIN32_DIR) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-i686.cmake \
 	      $(WIN_CONFIGURE) -DZARVO_WINE_LOADER=$(WINE32_LOADER)
@@ -160,16 +163,25 @@ windows: deps-windows $(BUILD_WIN32_DIR)/CMakeCache.txt $(BUILD_WIN64_DIR)/CMake
 	@mkdir -p $(WINDOWS_DIR)
 	cmake -DX86=$(BUILD_WIN32_DIR)/bundle/x86 -DX64=$(BUILD_WIN64_DIR)/bundle/x64 -DSOURCE=. \
 	      -DZIP=$(WINDOWS_DIR)/zarvo-1.00-windows.zip -P packaging/windows/download.cmake
+	makensis -V2 -DFILES=$(abspath $(WINDOWS_DIR))/zarvo-1.00-windows \
+	      -DOUTFILE=$(abspath $(WINDOWS_DIR))/zarvo-1.00-setup.exe packaging/windows/zarvo.nsi
+	@echo "The Windows setup: $(WINDOWS_DIR)/zarvo-1.00-setup.exe"
 
 # Under Wine, headless (one Xvfb display for each set's run), in a private prefix made under each
 # set's build; the end-to-end tests and the window's robot drive the Linux printer simulator of
 # $(BUILD_DIR). The x64 set runs under 64-bit Wine everywhere; the x86 set under 32-bit Wine where
-# the machine runs 32-bit programs, else only its static checks (label static).
+# the machine runs 32-bit programs, else only its static checks (label static). The setup test
+# installs, uses and removes the setup in each prefix.
 test-windows: configure windows
 	cmake --build $(BUILD_DIR) --target zarvo-printer-sim -j $(JOBS)
 	cmake -S . -B $(BUILD_WIN64_DIR) $(WIN_CONFIGURE) >/dev/null
 	cmake -S . -B $(BUILD_WIN32_DIR) $(WIN_CONFIGURE) -DZARVO_WINE_LOADER=$(WINE32_LOADER) >/dev/null
-	@echo "== The x64 set under 64-bit Wine"
+	@if $(WINE32_LOADER) --version >/dev/null 2>&1; then \
+	    echo "== The x64 set under 64-bit Wine (its setup test runs the shipped x86 setup)"; \
+	else \
+	    echo "== The x64 set under 64-bit Wine (its setup test runs the setup's script built as a" \
+	         "64-bit setup: the shipped x86 setup cannot run where 32-bit programs cannot)"; \
+	fi
 	cd $(BUILD_WIN64_DIR) && ctest --output-on-failure -j $(JOBS)
 	@if why=$$($(WINE32_LOADER) --version 2>&1); then \
 	    echo "== The x86 set under 32-bit Wine ($$why)"; \

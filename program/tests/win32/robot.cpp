@@ -3,12 +3,15 @@
 // title and the controls by class and caption, checks the form, clicks, moves the focus, types,
 // and reads the boxes back.
 //   zarvo-robot CASE ZARVO.EXE WORKDIR [FILE...]
-// Cases: form, session, silent, refused, nolib, offer (see the functions of the same name).
+//   zarvo-robot shortcut LINK.lnk DOCUMENTS\Zarvo INSTALLED\Zarvo.exe
+// Cases: form, session, silent, refused, nolib, offer, shortcut (see the functions of the same name).
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
 #include <windows.h>
 
+#include <objbase.h>
+#include <shlobj.h>
 #include <tlhelp32.h>
 
 #include <algorithm>
@@ -153,16 +156,27 @@ bool inside(const RECT &inner, const RECT &outer) {
            inner.bottom <= outer.bottom;
 }
 
+PROCESS_INFORMATION start(const std::wstring &exe, const std::wstring &workdir,
+                          const std::wstring &arguments) {
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    std::wstring commandLine = L"\"" + exe + L"\"";
+    if (!arguments.empty()) {
+        commandLine += L" " + arguments;
+    }
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        workdir.c_str(), &startup, &process)) {
+        fatal(L"cannot start " + exe + L" in " + workdir);
+    }
+    return process;
+}
+
 class Program {
   public:
-    Program(const std::wstring &exe, const std::wstring &workdir) {
-        STARTUPINFOW startup{};
-        startup.cb = sizeof startup;
-        std::wstring commandLine = L"\"" + exe + L"\"";
-        if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                            workdir.c_str(), &startup, &process_)) {
-            fatal(L"cannot start " + exe);
-        }
+    Program(const std::wstring &exe, const std::wstring &workdir,
+            const std::wstring &arguments = L"") {
+        process_ = start(exe, workdir, arguments);
         g_program = process_.hProcess;
         if (!waitFor([&] { return (main_ = findWindow()) != nullptr; }, 20000)) {
             fatal(L"no window titled ZARVO appeared");
@@ -785,6 +799,126 @@ void offer(Program &program) {
     DeleteFileW(portsFile.c_str());
 }
 
+bool samePath(const std::wstring &a, const std::wstring &b) {
+    return CompareStringOrdinal(a.c_str(), -1, b.c_str(), -1, TRUE) == CSTR_EQUAL;
+}
+
+struct Shortcut {
+    std::wstring target;
+    std::wstring arguments;
+    std::wstring folder;
+};
+
+// What the shell reads from a .lnk when a person opens it: program, arguments, working folder.
+Shortcut readShortcut(const std::wstring &link) {
+    if (FAILED(CoInitialize(nullptr))) {
+        fatal(L"COM does not start");
+    }
+    IShellLinkW *shell = nullptr;
+    IPersistFile *file = nullptr;
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                reinterpret_cast<void **>(&shell))) ||
+        FAILED(shell->QueryInterface(IID_IPersistFile, reinterpret_cast<void **>(&file))) ||
+        FAILED(file->Load(link.c_str(), STGM_READ))) {
+        fatal(L"cannot read the shortcut " + link);
+    }
+    wchar_t text[1024] = {};
+    Shortcut shortcut;
+    shell->GetPath(text, 1024, nullptr, SLGP_RAWPATH);
+    shortcut.target = text;
+    text[0] = L'\0';
+    shell->GetArguments(text, 1024);
+    shortcut.arguments = text;
+    text[0] = L'\0';
+    shell->GetWorkingDirectory(text, 1024);
+    shortcut.folder = text;
+    file->Release();
+    shell->Release();
+    return shortcut;
+}
+
+// The program started as @p shortcut says, but from @p workdir, where the documents' Zarvo is a
+// file: a message box names the folder, and OK ends the program with code 1.
+void folderRefused(const Shortcut &shortcut, const std::wstring &workdir,
+                   const std::wstring &documents) {
+    PROCESS_INFORMATION process = start(shortcut.target, workdir, shortcut.arguments);
+    g_program = process.hProcess;
+    HWND box = nullptr;
+    waitFor(
+        [&] {
+            box = nullptr;
+            while ((box = FindWindowExW(nullptr, box, L"#32770", nullptr)) != nullptr) {
+                DWORD pid = 0;
+                GetWindowThreadProcessId(box, &pid);
+                if (pid == process.dwProcessId && IsWindowVisible(box)) {
+                    return true;
+                }
+            }
+            return false;
+        },
+        20000);
+    check(box != nullptr, L"a message box when Documents\\Zarvo cannot be made");
+    std::wstring message;
+    HWND ok = nullptr;
+    for (HWND child = box != nullptr ? GetWindow(box, GW_CHILD) : nullptr; child != nullptr;
+         child = GetWindow(child, GW_HWNDNEXT)) {
+        if (className(child) == L"Static") {
+            message += textOf(child);
+        } else if (className(child) == L"Button") {
+            ok = child;
+        }
+    }
+    check(message.find(L"Não foi possível usar a pasta de trabalho " + documents + L".") !=
+              std::wstring::npos,
+          L"the message names the folder: " + message);
+    if (ok != nullptr) {
+        PostMessageW(ok, BM_CLICK, 0, 0);
+    }
+    check(WaitForSingleObject(process.hProcess, 10000) == WAIT_OBJECT_0,
+          L"the program ends after the message");
+    DWORD code = 0;
+    GetExitCodeProcess(process.hProcess, &code);
+    check(code == 1, L"exit code 1 after the message: " + std::to_wstring(code));
+    TerminateProcess(process.hProcess, 3);
+    g_program = nullptr;
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+}
+
+// The installed program as its Start-menu shortcut starts it, against a willing printer. The
+// shortcut names the installed Zarvo.exe and the working folder Documents\Zarvo, which the setup
+// made. The program makes that folder itself when it is missing, says so when it cannot, and
+// writes RespApf.txt there whatever folder it was started in.
+void shortcut(const std::wstring &link, const std::wstring &documents,
+              const std::wstring &installed) {
+    const Shortcut lnk = readShortcut(link);
+    check(samePath(lnk.target, installed), L"the shortcut starts " + lnk.target);
+    check(samePath(lnk.folder, documents), L"the shortcut works in " + lnk.folder);
+    const std::wstring programFolder = installed.substr(0, installed.find_last_of(L'\\'));
+    const std::wstring reply = documents + L"\\RespApf.txt";
+
+    check(RemoveDirectoryW(documents.c_str()) != 0, L"the setup made an empty " + documents);
+    HANDLE blocker =
+        CreateFileW(documents.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+    CloseHandle(blocker);
+    folderRefused(lnk, programFolder, documents);
+    DeleteFileW(documents.c_str());
+
+    {
+        Program missing(lnk.target, programFolder, lnk.arguments);
+        printerTest(missing);
+        missing.close();
+    }
+    check(fileExists(reply), L"the program made the missing folder and wrote " + reply);
+    check(!fileExists(programFolder + L"\\RespApf.txt"), L"nothing written beside the program");
+
+    DeleteFileW(reply.c_str());
+    Program program(lnk.target, lnk.folder, lnk.arguments);
+    printerTest(program);
+    program.close();
+    check(fileExists(reply), L"started from the shortcut, the program wrote " + reply);
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t **argv) {
@@ -795,6 +929,14 @@ int wmain(int argc, wchar_t **argv) {
     const std::wstring which = argv[1];
     const std::wstring workdir = argv[3];
     const std::vector<std::wstring> files(argv + 4, argv + argc);
+    if (which == L"shortcut") {
+        if (files.empty()) {
+            fatal(L"shortcut needs the installed Zarvo.exe");
+        }
+        shortcut(argv[2], workdir, files[0]);
+        std::fwprintf(stderr, L"shortcut: %d failure(s)\n", g_failures);
+        return g_failures == 0 ? 0 : 1;
+    }
     Program program(argv[2], workdir);
     if (which == L"form") {
         checkVersion(argv[2]);

@@ -2,17 +2,20 @@
 # SPDX-License-Identifier: MIT
 # Zarvo.exe under Wine, driven by zarvo-robot, against the Linux printer simulator on a
 # pseudo-terminal that the prefix's COM1 points at.
-# Usage: robot.sh WINE_RUN SIMULATOR PORTS_DIR BIN_DIR WORK_DIR CASE [ZIP SET]
+# Usage: robot.sh WINE_RUN SIMULATOR PORTS_DIR BIN_DIR WORK_DIR CASE [ZIP SET | LINK DOCUMENTS EXE]
 # CASE: form (no printer needed), session, silent, refused, nolib (Zarvo.exe alone in a folder),
 # bundle (the session case with the programs of SET, x86 or x64, unpacked from ZIP, the Windows
 # download).
 # offer (the printer on COM3, which the window offers after a failed printer test; zarvo-ports
 # lists it).
+# shortcut (the installed EXE as the Start-menu shortcut LINK starts it, working in
+# DOCUMENTS; the three as Windows paths).
 # With SHOT=file.png, the session case pauses after its printer test and the screen is saved there.
 set -euo pipefail
 # shellcheck source=../../../testing/wine/simulator-link.sh
 source "$(dirname "${BASH_SOURCE[0]}")/../../../testing/wine/simulator-link.sh"
 wine_run=$1 simulator=$2 ports=$3 bin=$4 work=$5 case=$6 zip=${7:-} set=${8:-}
+installed=("${@:7}")
 
 rm -rf "$work"
 mkdir -p "$work" "$ports"
@@ -42,7 +45,7 @@ if [ "$case" = bundle ]; then
     case=session
 fi
 case $case in
-form | offer) ;;
+form | offer | shortcut) ;;
 session)
     dump .1500010003# >"$work/expected-reduction.txt"
     dump .16010100301210# >"$work/expected-date.txt"
@@ -117,9 +120,12 @@ if [ -n "${SHOT:-}" ] && [ "$case" = session ]; then
     ) &
 fi
 
+arguments=("$(windows_path "$exe")" "$(windows_path "$work")" "${files[@]}")
+if [ "$case" = shortcut ]; then
+    arguments=("${installed[@]}")
+fi
 status=0
-"$wine_run" "$bin/zarvo_robot.exe" "$case" "$(windows_path "$exe")" "$(windows_path "$work")" \
-    "${files[@]}" || status=$?
+"$wine_run" "$bin/zarvo_robot.exe" "$case" "${arguments[@]}" || status=$?
 if [ "$status" -ne 0 ] && [ -s "$work/simulator.log" ]; then
     echo "--- the simulator's log:" >&2
     tail -n 40 "$work/simulator.log" >&2
