@@ -93,6 +93,7 @@ class FormWindow final : public zarvo::window::View {
     std::vector<std::wstring> pendingErrors_;
     bool showingError_ = false;
     Notice notice_;
+    Choice choice_;
     Worker worker_;
     bool busy_ = false;
 };
