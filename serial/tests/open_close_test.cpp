@@ -6,12 +6,12 @@
 
 #include <climits>
 #include <filesystem>
-#include <fstream>
 
 #include <gtest/gtest.h>
 
 #include "API232.h"
 #include "pseudo_terminal.h"
+#include "scratch_directory.h"
 
 extern "C" int api232_c_header_probe(void);
 
@@ -21,22 +21,17 @@ namespace fs = std::filesystem;
 
 class SerialPorts : public ::testing::Test {
   protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/api232-test-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        dir_ = pattern;
-    }
     void TearDown() override {
         for (std::int32_t port = 1; port <= 255; ++port) {
             sio_close(port);
             ::unsetenv(("API232_PORT" + std::to_string(port)).c_str());
         }
-        fs::remove_all(dir_);
     }
     static void name_port(std::int32_t port, const std::string &device) {
         ::setenv(("API232_PORT" + std::to_string(port)).c_str(), device.c_str(), 1);
     }
-    fs::path dir_;
+    support::ScratchDirectory scratch_;
+    const fs::path dir_ = scratch_.path();
 };
 
 TEST(SerialPortNumbers, OutsideOneTo255AreRejectedByEveryCall) {
@@ -75,7 +70,7 @@ TEST_F(SerialPorts, CallsOutOfOrderAndBadArgumentsGetTheirOwnCodes) {
 }
 
 TEST_F(SerialPorts, DevicesThatCannotServeAsAPort) {
-    std::ofstream(dir_ / "plain-file") << "not a line";
+    support::write_file(dir_ / "plain-file", "not a line");
     for (const auto &[device, expected] :
          {std::pair{dir_ / "missing", SIO_NO_DEVICE}, {dir_ / "plain-file", SIO_OPEN_FAIL}}) {
         name_port(7, device);

@@ -12,12 +12,13 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "win_check.h"
+
 typedef int32_t(__stdcall *PortCall)(int32_t port);
 typedef int32_t(__stdcall *TxrxCall)(int32_t port, int32_t timeout_s, const char *command);
 typedef void(__stdcall *RxCall)(char **reply, int32_t port, int32_t timeout_s);
 typedef int32_t(__stdcall *FailureCall)(int32_t *system_error);
 
-static int failures = 0;
 static PortCall Abre, Fecha;
 static TxrxCall TXRX;
 static RxCall RX;
@@ -29,14 +30,6 @@ static int failure_is(int32_t cause, int32_t error) {
     return ZarvoReplyFileFailure(&found) == cause && found == error;
 }
 
-static void check(int ok, const char *what) {
-    printf("%s: %s\n", ok ? "ok" : "FAILED", what);
-    fflush(stdout);
-    if (!ok) {
-        ++failures;
-    }
-}
-
 static FARPROC must_find(HMODULE zarvo, const char *name, WORD ordinal) {
     FARPROC by_name = GetProcAddress(zarvo, name);
     FARPROC by_ordinal = GetProcAddress(zarvo, MAKEINTRESOURCEA(ordinal));
@@ -44,14 +37,6 @@ static FARPROC must_find(HMODULE zarvo, const char *name, WORD ordinal) {
     snprintf(what, sizeof what, "%s by name and by ordinal %u give one address", name, ordinal);
     check(by_name != NULL && by_name == by_ordinal, what);
     return by_name;
-}
-
-/* Under Wine ntdll exports wine_get_version; Windows' does not. */
-static const char *wine_version(void) {
-    typedef const char *(__cdecl * Version)(void);
-    Version version =
-        (Version)(void (*)(void))GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version");
-    return version ? version() : NULL;
 }
 
 static uintptr_t stack_pointer(void) {
@@ -101,14 +86,6 @@ static const char *one_line_reply(void) {
     memcpy(line, all, n - 2);
     line[n - 2] = '\0';
     return line;
-}
-
-static double cpu_ms(void) {
-    FILETIME created, ended, kernel, user;
-    GetProcessTimes(GetCurrentProcess(), &created, &ended, &kernel, &user);
-    return ((double)kernel.dwLowDateTime + (double)user.dwLowDateTime +
-            4294967296.0 * (kernel.dwHighDateTime + user.dwHighDateTime)) /
-           10000.0;
 }
 
 static int exists(const char *name) {
@@ -217,7 +194,8 @@ static int load(HMODULE zarvo, const char *path) {
             SysFreeString((BSTR)reply);
             sum += TXRX(0, 0, NULL);
         }
-        check(stack_pointer() == before, "a million calls through the exported pointers keep the stack");
+        check(stack_pointer() == before,
+              "a million calls through the exported pointers keep the stack");
         check(sum == 2000000 * -1 + 1000 * -1, "port 0 is refused by Abre, Fecha and TXRX");
     }
     reply_file_failures();
@@ -227,13 +205,9 @@ static int load(HMODULE zarvo, const char *path) {
 static int e2e(void) {
     const char *reply;
     char *rx = NULL;
-    double cpu;
     DWORD start;
-    int blocks = 0;
-    const char *wine = wine_version();
 
     check(Abre(1) == 0, "Abre(1) opens COM1");
-    check(Abre(1) == -3, "a second Abre(1) says the port is open");
     check(exchange(1, 10, ".28") == 0, "TXRX .28 is written");
     reply = one_line_reply();
     check(reply != NULL && strncmp(reply, ".+", 2) == 0 && reply[strlen(reply) - 1] == '}',
@@ -247,56 +221,19 @@ static int e2e(void) {
     check(rx != NULL && SysStringByteLen((BSTR)rx) == 8 && memcmp(rx, ".+EXTRA}", 8) == 0,
           "RX hands back the kept input as a BSTR of the reply's length");
     SysFreeString((BSTR)rx);
-    rx = NULL;
-    RX(&rx, 1, 0);
-    check(rx != NULL && SysStringByteLen((BSTR)rx) == 23 &&
-              memcmp(rx, ".-0001ERRO:         99}", 23) == 0,
-          "RX after nothing came hands back the 99 reply");
-    SysFreeString((BSTR)rx);
 
-    /* The simulator cuts the reply to .23: no "}" comes, the wait is silent after a few bytes. */
-    cpu = cpu_ms();
+    /* The simulator cuts the reply to .23: no "}" comes, the wait runs on Windows' clock. */
     start = GetTickCount();
     check(exchange(1, 2, ".23") == 0, "TXRX .23 is written");
-    printf("silent wait: %lu ms, CPU %.1f ms\n", (unsigned long)(GetTickCount() - start),
-           cpu_ms() - cpu);
     check(GetTickCount() - start >= 2000, "the wait lasted its timeout");
     check(strcmp(reply_file(), ".-0001ERRO:         99}\r\n") == 0,
           "RespApf.txt holds the 99 reply after a timeout, 25 bytes");
-
-    check(exchange(2, 1, ".28") == -1, "TXRX on a port not open returns -1");
-    check(strcmp(reply_file(), ".-0001ERRO:         98}\r\n") == 0,
-          "RespApf.txt holds the 98 reply after a failed write");
-
-    check(exchange(1, 100, ".1500010005#") == 0, "the reading .1500010005# is written");
-    reply = one_line_reply();
-    while (reply != NULL && strncmp(reply, ".+", 2) == 0 && blocks < 1000) {
-        ++blocks;
-        exchange(1, 100, ".++");
-        reply = one_line_reply();
-    }
-    printf("reading: %d blocks, last reply %s\n", blocks, reply ? reply : "(none)");
-    check(blocks > 1 && reply != NULL && reply[1] == ']', "the reading ends with ] after .++");
 
     /* Port 2 named as COM1's own device: one device serves one port at a time. */
     SetEnvironmentVariableA("API232_PORT2", "\\\\.\\com1");
     check(Abre(2) == -6, "COM1 under another port number is busy");
     SetEnvironmentVariableA("API232_PORT2", NULL);
-    if (wine) {
-        printf(
-            "skipped: a second open of COM1 by another program: Wine %s lets it succeed; "
-            "only Windows refuses it\n",
-            wine);
-    } else {
-        HANDLE other = CreateFileA("\\\\.\\COM1", GENERIC_READ | GENERIC_WRITE, 0, NULL,
-                                   OPEN_EXISTING, 0, NULL);
-        check(other == INVALID_HANDLE_VALUE, "COM1 opened by Abre cannot be opened again");
-        if (other != INVALID_HANDLE_VALUE) {
-            CloseHandle(other);
-        }
-    }
     check(Fecha(1) == 0, "Fecha(1) closes COM1");
-    check(Fecha(1) == -2, "a second Fecha(1) says the port is not open");
     SetEnvironmentVariableA("API232_PORT5", "C:\\no such folder\\COM5");
     check(Abre(5) == -4, "a device that does not exist fails at Abre");
     check(Abre(4) == -4, "COM4 (its device missing) fails at Abre, not at the first write");
