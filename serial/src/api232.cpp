@@ -19,7 +19,7 @@
 
 namespace {
 
-using api232::Port;
+using zarvo::serial::Port;
 
 constexpr std::int32_t kFirstPort = 1;
 constexpr std::int32_t kLastPort = 255;
@@ -47,7 +47,7 @@ std::shared_ptr<Port> find_port(std::int32_t port) {
 /// the port, its device and the system's reason.
 void trace(std::int32_t port, const std::string &device, const std::string &why) noexcept {
     try {
-        api232::report_failure("port " + std::to_string(port) + " (" +
+        zarvo::serial::report_failure("port " + std::to_string(port) + " (" +
                                (device.empty() ? "?" : device) + "): " + why);
     } catch (...) {
     }
@@ -126,20 +126,20 @@ int32_t API232_CALL sio_open(int32_t port) {
         if (t.ports[port]) {
             return SIO_ALREADY_OPEN;
         }
-        const api232::PortDevice named = api232::port_device(port);
+        const zarvo::serial::PortDevice named = zarvo::serial::port_device(port);
         if (named.result != SIO_OK) {
             trace(port, "", named.why);
             return named.result;
         }
         auto p = std::make_shared<Port>(named.name);
-        const auto in_use = [&t](const api232::DeviceIdentity &identity) {
+        const auto in_use = [&t](const zarvo::serial::DeviceIdentity &identity) {
             return std::any_of(t.ports.begin(), t.ports.end(), [&](const auto &open) {
                 return open && open->identity == identity;
             });
         };
         std::string why;
-        std::int32_t result = api232::open_device(p->name, p->device, p->identity, in_use, why);
-        if (result == SIO_NO_DEVICE && named.from == api232::PortDevice::From::ports_file) {
+        std::int32_t result = zarvo::serial::open_device(p->name, p->device, p->identity, in_use, why);
+        if (result == SIO_NO_DEVICE && named.from == zarvo::serial::PortDevice::From::ports_file) {
             // The adapter assigned to this port is unplugged; its default device is not tried.
             result = SIO_ASSIGNED_GONE;
             why += " (" + named.why + "; plug the device in, or assign another)";
@@ -162,7 +162,7 @@ int32_t API232_CALL sio_ioctl(int32_t port, int32_t speed, int32_t format) {
                 return already_gone(port, p);
             }
             std::string why;
-            const std::int32_t result = api232::set_9600_8n1(*p.device, why);
+            const std::int32_t result = zarvo::serial::set_9600_8n1(*p.device, why);
             return result < 0 ? fail(result, port, p, "cannot set 9600 8N1: " + why) : SIO_OK;
         });
     });
@@ -179,7 +179,7 @@ int32_t API232_CALL sio_write(int32_t port, const char *buf, int32_t len) {
             }
             std::string why;
             const std::int32_t result =
-                api232::write_all(*p.device, reinterpret_cast<const unsigned char *>(buf),
+                zarvo::serial::write_all(*p.device, reinterpret_cast<const unsigned char *>(buf),
                                   static_cast<std::size_t>(len), why);
             if (result < 0) {
                 return fail(result, port, p, why);
@@ -199,7 +199,7 @@ int32_t API232_CALL sio_getch(int32_t port) {
                     return already_gone(port, p);
                 }
                 std::string why;
-                const std::int32_t got = api232::read_waiting(*p.device, p.input, why);
+                const std::int32_t got = zarvo::serial::read_waiting(*p.device, p.input, why);
                 if (got <= 0) {
                     return got < 0 ? fail(got, port, p, why) : 0;
                 }
@@ -243,7 +243,7 @@ int32_t API232_CALL sio_wait(int32_t port, int32_t ms) {
                     return already_gone(port, p);
                 }
                 std::string why;
-                const std::int32_t got = api232::read_until(*p.device, p.input, deadline, why);
+                const std::int32_t got = zarvo::serial::read_until(*p.device, p.input, deadline, why);
                 if (got < 0) {
                     return fail(got, port, p, why);
                 }

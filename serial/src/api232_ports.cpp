@@ -18,7 +18,7 @@
 // Callers in other languages declare the record by hand: its size is part of the ABI.
 static_assert(sizeof(sio_device) == 1168, "struct sio_device changed its layout");
 
-namespace api232 {
+namespace zarvo::serial {
 namespace {
 
 constexpr std::int32_t kLastPort = 255;
@@ -78,83 +78,83 @@ const std::string &last_failure() noexcept {
     return failure_slot();
 }
 
-}  // namespace api232
+}  // namespace zarvo::serial
 
 extern "C" {
 
 int32_t API232_CALL sio_list(struct sio_device *devices, int32_t capacity) {
-    return api232::guarded(SIO_CANNOT_LIST, [&]() -> std::int32_t {
+    return zarvo::serial::guarded(SIO_CANNOT_LIST, [&]() -> std::int32_t {
         if (capacity < 0 || (devices == nullptr && capacity > 0)) {
-            return api232::failed(SIO_BAD_PARAM, "sio_list: no room for the list");
+            return zarvo::serial::failed(SIO_BAD_PARAM, "sio_list: no room for the list");
         }
-        std::vector<api232::ListedDevice> listed;
+        std::vector<zarvo::serial::ListedDevice> listed;
         std::string why;
-        if (!api232::list_devices(listed, why)) {
-            return api232::failed(SIO_CANNOT_LIST, "cannot list the serial devices: " + why);
+        if (!zarvo::serial::list_devices(listed, why)) {
+            return zarvo::serial::failed(SIO_CANNOT_LIST, "cannot list the serial devices: " + why);
         }
         std::vector<std::int32_t> ports;
-        if (!api232::ports_of(listed, ports, why)) {
-            api232::report_failure(why);  // the list stands; its port numbers are -1
+        if (!zarvo::serial::ports_of(listed, ports, why)) {
+            zarvo::serial::report_failure(why);  // the list stands; its port numbers are -1
         }
         const std::size_t filled = std::min(listed.size(), static_cast<std::size_t>(capacity));
         for (std::size_t i = 0; i < filled; ++i) {
             sio_device &out = devices[i];
-            const api232::ListedDevice &in = listed[i];
+            const zarvo::serial::ListedDevice &in = listed[i];
             out.kind = in.kind;
             out.port = ports[i];
             out.vendor_id = in.vendor_id;
             out.product_id = in.product_id;
-            api232::copy_field(out.device, in.device);
-            api232::copy_field(out.stable_name, in.stable_name);
-            api232::copy_field(out.description, in.description);
-            api232::copy_field(out.manufacturer, in.manufacturer);
-            api232::copy_field(out.product, in.product);
-            api232::copy_field(out.serial_number, in.serial_number);
+            zarvo::serial::copy_field(out.device, in.device);
+            zarvo::serial::copy_field(out.stable_name, in.stable_name);
+            zarvo::serial::copy_field(out.description, in.description);
+            zarvo::serial::copy_field(out.manufacturer, in.manufacturer);
+            zarvo::serial::copy_field(out.product, in.product);
+            zarvo::serial::copy_field(out.serial_number, in.serial_number);
         }
         return static_cast<std::int32_t>(std::min<std::size_t>(listed.size(), INT32_MAX));
     });
 }
 
 int32_t API232_CALL sio_assign(int32_t port, const char *device) {
-    if (port < 1 || port > api232::kLastPort) {
-        return api232::failed(SIO_BADPORT, "port " + std::to_string(port) + " is outside 1..255");
+    if (port < 1 || port > zarvo::serial::kLastPort) {
+        return zarvo::serial::failed(SIO_BADPORT, "port " + std::to_string(port) + " is outside 1..255");
     }
-    return api232::guarded(SIO_CANNOT_SAVE, [&]() -> std::int32_t {
+    return zarvo::serial::guarded(SIO_CANNOT_SAVE, [&]() -> std::int32_t {
         std::string name = device != nullptr ? device : "";
         const auto blank = [](char c) { return c == ' ' || c == '\t'; };
         if (name.find_first_of("\r\n") != std::string::npos ||
             (!name.empty() && (blank(name.front()) || blank(name.back())))) {
-            return api232::failed(SIO_BAD_PARAM,
+            return zarvo::serial::failed(SIO_BAD_PARAM,
                                   "port " + std::to_string(port) +
                                       ": a device name may not hold line breaks or begin or end "
                                       "with blanks");
         }
         if (!name.empty()) {
-            if (!api232::device_present(name)) {
-                return api232::failed(SIO_NO_DEVICE, "port " + std::to_string(port) + " (" + name +
+            if (!zarvo::serial::device_present(name)) {
+                return zarvo::serial::failed(SIO_NO_DEVICE, "port " + std::to_string(port) + " (" + name +
                                                          "): no such device");
             }
             // A listed device is recorded by the name that survives re-plugging.
-            std::vector<api232::ListedDevice> listed;
+            std::vector<zarvo::serial::ListedDevice> listed;
             std::string ignored;
-            if (api232::list_devices(listed, ignored)) {
-                for (const api232::ListedDevice &one : listed) {
-                    if (!one.stable_name.empty() && api232::same_device(one.device, name)) {
+            if (zarvo::serial::list_devices(listed, ignored)) {
+                for (const zarvo::serial::ListedDevice &one : listed) {
+                    if (!one.stable_name.empty() && zarvo::serial::same_device(one.device, name)) {
                         name = one.stable_name;
                         break;
                     }
                 }
             }
         }
-        api232::PortsFile file;
+        zarvo::serial::PortsFile file;
         std::string why;
-        if (!file.load(api232::ports_file_path(), why)) {
-            return api232::failed(SIO_BAD_PORTS_FILE,
+        if (!file.load(zarvo::serial::ports_file_path(), why)) {
+            return zarvo::serial::failed(SIO_BAD_PORTS_FILE,
                                   why + " (left as it is; correct or remove it)");
         }
         // Removing what is not there leaves the file, or its absence, as it was.
         if (file.assign(port, name) && !file.save(why)) {
-            return api232::failed(SIO_CANNOT_SAVE, why);
+            return zarvo::serial::failed(SIO_CANNOT_SAVE, why);
         }
         return SIO_OK;
     });
@@ -164,7 +164,7 @@ int32_t API232_CALL sio_error_text(char *text, int32_t size) {
     if (size < 0 || (text == nullptr && size > 0)) {
         return SIO_BAD_PARAM;
     }
-    const std::string &last = api232::last_failure();
+    const std::string &last = zarvo::serial::last_failure();
     if (size > 0) {
         const std::size_t length = std::min(last.size(), static_cast<std::size_t>(size) - 1);
         std::memcpy(text, last.data(), length);

@@ -11,7 +11,7 @@
 
 #include "API232.h"
 
-namespace api232 {
+namespace zarvo::serial {
 
 struct ListedDevice {
     sio_device_kind kind = SIO_KIND_OTHER;
@@ -35,6 +35,6 @@ bool list_devices_under(const std::filesystem::path &root, std::vector<ListedDev
                         std::string &why);
 #endif
 
-}  // namespace api232
+}  // namespace zarvo::serial
 
 #endif  // API232_DEVICE_LIST_H

@@ -10,7 +10,7 @@
 
 #include "device_list.h"
 
-namespace api232 {
+namespace zarvo::serial {
 namespace {
 
 namespace fs = std::filesystem;
@@ -152,4 +152,4 @@ bool list_devices(std::vector<ListedDevice> &devices, std::string &why) {
                               devices, why);
 }
 
-}  // namespace api232
+}  // namespace zarvo::serial

@@ -11,7 +11,7 @@
 
 #include "device_list.h"
 
-namespace api232 {
+namespace zarvo::serial {
 namespace {
 
 // GUID_DEVINTERFACE_COMPORT and GUID_DEVCLASS_PORTS, spelled out so that no initguid is needed.
@@ -179,4 +179,4 @@ bool list_devices(std::vector<ListedDevice> &devices, std::string &why) {
     return true;
 }
 
-}  // namespace api232
+}  // namespace zarvo::serial

@@ -5,7 +5,7 @@
 
 #include <string>
 
-namespace api232 {
+namespace zarvo::serial {
 
 /// Keeps @p text as the calling thread's last failure and, when API232_DEBUG is set, tells it on
 /// standard error. Never throws.
@@ -14,6 +14,6 @@ void report_failure(const std::string &text) noexcept;
 /// The calling thread's last failure, "" when none.
 const std::string &last_failure() noexcept;
 
-}  // namespace api232
+}  // namespace zarvo::serial
 
 #endif  // API232_LAST_ERROR_H

@@ -10,7 +10,7 @@
 
 #include "transport.h"
 
-namespace api232 {
+namespace zarvo::serial {
 
 struct Port {
     Port(const Port &) = delete;
@@ -42,6 +42,6 @@ struct Port {
     std::vector<std::string> told;
 };
 
-}  // namespace api232
+}  // namespace zarvo::serial
 
 #endif  // API232_PORT_H

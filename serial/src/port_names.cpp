@@ -15,7 +15,7 @@
 #include <windows.h>
 #endif
 
-namespace api232 {
+namespace zarvo::serial {
 namespace {
 
 constexpr std::int32_t kLastPort = 255;
@@ -153,4 +153,4 @@ bool ports_of(const std::vector<ListedDevice> &devices, std::vector<std::int32_t
     return file_ok;
 }
 
-}  // namespace api232
+}  // namespace zarvo::serial

@@ -10,7 +10,7 @@
 
 #include "device_list.h"
 
-namespace api232 {
+namespace zarvo::serial {
 
 struct PortDevice {
     enum class From { environment, ports_file, system };
@@ -35,6 +35,6 @@ bool same_device(const std::string &a, const std::string &b);
 /// True when a device by this name is present now; it is not opened.
 bool device_present(const std::string &name);
 
-}  // namespace api232
+}  // namespace zarvo::serial
 
 #endif  // API232_PORT_NAMES_H

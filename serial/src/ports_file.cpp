@@ -17,7 +17,7 @@
 #include <cstring>
 #endif
 
-namespace api232 {
+namespace zarvo::serial {
 namespace {
 
 namespace fs = std::filesystem;
@@ -278,4 +278,4 @@ bool PortsFile::save(std::string &why) const {
     return write_new_file(temp, target, bytes, why);
 }
 
-}  // namespace api232
+}  // namespace zarvo::serial

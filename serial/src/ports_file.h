@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-namespace api232 {
+namespace zarvo::serial {
 
 /// The file's place: $XDG_CONFIG_HOME/zarvo/ports, else $HOME/.config/zarvo/ports; on Windows
 /// %APPDATA%\zarvo\ports. Empty when the environment names no such folder.
@@ -47,6 +47,6 @@ class PortsFile {
 /// std::invalid_argument with the reason for a damaged line.
 std::optional<std::pair<std::int32_t, std::string>> parse_ports_line(const std::string &line);
 
-}  // namespace api232
+}  // namespace zarvo::serial
 
 #endif  // API232_PORTS_FILE_H

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-namespace api232 {
+namespace zarvo::serial {
 
 /// An open device, as the operating system's backend holds it.
 struct Device;
@@ -63,6 +63,6 @@ std::int32_t read_until(Device &device, std::vector<unsigned char> &into,
 std::int32_t write_all(Device &device, const unsigned char *data, std::size_t len,
                        std::string &why);
 
-}  // namespace api232
+}  // namespace zarvo::serial
 
 #endif  // API232_TRANSPORT_H

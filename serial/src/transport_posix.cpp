@@ -24,7 +24,7 @@
 #include "API232.h"
 #include "transport.h"
 
-namespace api232 {
+namespace zarvo::serial {
 
 struct Device {
     int fd = -1;
@@ -357,4 +357,4 @@ std::int32_t write_all(Device &device, const unsigned char *data, std::size_t le
     return SIO_OK;
 }
 
-}  // namespace api232
+}  // namespace zarvo::serial
