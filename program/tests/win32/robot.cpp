@@ -4,7 +4,7 @@
 // and reads the boxes back.
 //   zarvo-robot CASE ZARVO.EXE WORKDIR [FILE...]
 //   zarvo-robot shortcut LINK.lnk DOCUMENTS\Zarvo INSTALLED\Zarvo.exe
-// Cases: form, session, silent, refused, nolib, offer, shortcut (see the functions of the same
+// Cases: form, session, silent, nolib, offer, shortcut (see the functions of the same
 // name).
 #ifndef NOMINMAX
 #define NOMINMAX
@@ -618,22 +618,6 @@ void checkVersion(const std::wstring &exe) {
           L"file and product version 1.00");
 }
 
-// A printer that refuses ".++" with code 20: the reading ends at the first block, which stays in
-// LeitM.txt. File: the expected LeitM.txt.
-void refused(Program &program, const std::wstring &workdir,
-             const std::vector<std::wstring> &files) {
-    if (files.empty()) {
-        fatal(L"refused needs the expected reading");
-    }
-    printerTest(program);
-    program.click("NoArq");
-    const std::wstring shown =
-        program.pressForAnswer("LMF", [](const std::wstring &text) { return text == L"ERRO 20"; });
-    check(shown == L"ERRO 20", L"a refused block: " + shown);
-    check(fileBytes(workdir + L"\\LeitM.txt") == fileBytes(files[0]),
-          L"LeitM.txt holds the blocks before the refusal");
-}
-
 // No Zarvo.dll beside the program: each action that calls the library says so in a message box,
 // and the window stays.
 void nolib(Program &program) {
@@ -825,8 +809,6 @@ int wmain(int argc, wchar_t **argv) {
         session(program, workdir, files);
     } else if (which == L"silent") {
         silent(program);
-    } else if (which == L"refused") {
-        refused(program, workdir, files);
     } else if (which == L"nolib") {
         nolib(program);
     } else if (which == L"offer") {
