@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "core/form_table.h"
+#include "tab_order.h"
 #include "window_test.h"
 
 namespace {
@@ -44,19 +45,10 @@ QString nameOf(Control control) {
     return QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size()));
 }
 
-// The controls that take the focus, by tab index.
 QStringList focusOrder() {
-    std::vector<const ControlRow *> rows;
-    for (const ControlRow &row : window::kForm) {
-        if (window::takesFocus(row)) {
-            rows.push_back(&row);
-        }
-    }
-    std::sort(rows.begin(), rows.end(),
-              [](const ControlRow *a, const ControlRow *b) { return a->tabIndex < b->tabIndex; });
     QStringList names;
-    for (const ControlRow *row : rows) {
-        names << nameOf(row->id);
+    for (const std::string &name : tabOrder()) {
+        names << QString::fromStdString(name);
     }
     return names;
 }

@@ -23,6 +23,7 @@
 #include <string>
 #include <vector>
 
+#include "../tab_order.h"
 #include "form_table.h"
 
 namespace window = zarvo::window;
@@ -115,23 +116,6 @@ std::wstring wide(std::u16string_view text) {
 
 std::wstring wide(const std::string &text) {
     return std::wstring(text.begin(), text.end());
-}
-
-// The controls that take the focus, by tab index.
-std::vector<std::string> tabOrder() {
-    std::vector<const ControlRow *> rows;
-    for (const ControlRow &row : window::kForm) {
-        if (window::takesFocus(row)) {
-            rows.push_back(&row);
-        }
-    }
-    std::sort(rows.begin(), rows.end(),
-              [](const ControlRow *a, const ControlRow *b) { return a->tabIndex < b->tabIndex; });
-    std::vector<std::string> names;
-    for (const ControlRow *row : rows) {
-        names.push_back(controlName(row->id));
-    }
-    return names;
 }
 
 Kind kindOf(const Found &found) {
