@@ -36,7 +36,7 @@ class FakeView : public window::View {
     }
     void repaint(window::Box box) override { events.push_back("repaint " + name(box)); }
     void setForeColor(window::Box box, std::uint32_t colour) override { colours[box] = colour; }
-    void setMaxLength(window::Box box, int characters) override { limits[box] = characters; }
+    void setMaxLength(window::Box, int) override {}  // the typing limits: tst_form_window
     bool isSelected(window::Option option) const override {
         const auto found = selected.find(option);
         return found != selected.end() && found->second;
@@ -54,7 +54,8 @@ class FakeView : public window::View {
     void showError(const window::Message &message) override { errors.push_back(message); }
     void showNotice(const window::Message &message) override { notices.push_back(message); }
     void offerChoice(const window::Message &message, const std::vector<window::Text> &items,
-                     const window::Text &confirm, std::function<void(std::size_t)> chosen) override {
+                     const window::Text &confirm,
+                     std::function<void(std::size_t)> chosen) override {
         offers.push_back({message, items, confirm, std::move(chosen)});
     }
     std::int32_t runBlocking(const std::function<std::int32_t()> &call) override {
@@ -76,7 +77,6 @@ class FakeView : public window::View {
 
     std::map<window::Box, window::Text> texts;
     std::map<window::Box, std::uint32_t> colours;
-    std::map<window::Box, int> limits;
     std::map<window::Option, bool> selected;
     std::vector<window::Message> errors, notices;
     /// Each choice offered; a test answers one by calling its chosen.

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "core/form_table.h"
+#include "tab_order.h"
 #include "window_test.h"
 
 namespace {
@@ -44,19 +45,10 @@ QString nameOf(Control control) {
     return QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size()));
 }
 
-// The controls that take the focus, by tab index.
 QStringList focusOrder() {
-    std::vector<const ControlRow *> rows;
-    for (const ControlRow &row : window::kForm) {
-        if (window::takesFocus(row)) {
-            rows.push_back(&row);
-        }
-    }
-    std::sort(rows.begin(), rows.end(),
-              [](const ControlRow *a, const ControlRow *b) { return a->tabIndex < b->tabIndex; });
     QStringList names;
-    for (const ControlRow *row : rows) {
-        names << nameOf(row->id);
+    for (const std::string &name : tabOrder()) {
+        names << QString::fromStdString(name);
     }
     return names;
 }
@@ -89,10 +81,8 @@ class tst_FormWindow : public WindowTest {
 
     void controls();
     void windowAndInitialState();
-    void accessibleNames_data();
     void accessibleNames();
     void tabOrder();
-    void optionGroupsExclude();
     void optionLabelsSelect_data();
     void optionLabelsSelect();
     void focusEvents_data();
@@ -128,8 +118,8 @@ void tst_FormWindow::cleanup() {
     closeWindow();
 }
 
-// Each control as the core's table makes it: its kind, container, text and place in pixels, and
-// no widget beside them.
+// Each control as the core's table makes it: its kind, container, text, place in pixels, whether
+// it takes the focus and, for an option, whether it is selected; and no widget beside them.
 void tst_FormWindow::controls() {
     QSet<QString> expected;
     for (const ControlRow &row : window::kForm) {
@@ -150,8 +140,9 @@ void tst_FormWindow::controls() {
             QVERIFY(!box->isReadOnly());
             QCOMPARE(box->maxLength(), 32767);  // the widget's own maximum: no limit set
         }
-        if (!window::takesFocus(row)) {
-            QCOMPARE(widget->focusPolicy(), Qt::NoFocus);
+        QCOMPARE(widget->focusPolicy(), window::takesFocus(row) ? Qt::StrongFocus : Qt::NoFocus);
+        if (auto *option = qobject_cast<QRadioButton *>(widget)) {
+            QCOMPARE(option->isChecked(), (row.facts & window::kSelected) != 0);
         }
     }
     QSet<QString> found;
@@ -169,43 +160,18 @@ void tst_FormWindow::windowAndInitialState() {
     QCOMPARE(form_->windowTitle(), QStringLiteral("ZARVO"));
     QCOMPARE(form_->size(), QSize(368, 452));  // 5520 x 6780 twips
     QCOMPARE(QApplication::focusWidget(), child("Command1"));
-    QVERIFY(child<QRadioButton>("Porredu")->isChecked());
-    QVERIFY(!child<QRadioButton>("Pordata")->isChecked());
-    QVERIFY(child<QRadioButton>("NaImp")->isChecked());
-    QVERIFY(!child<QRadioButton>("NoArq")->isChecked());
     QCOMPARE(child<QLineEdit>("PAPEL")->palette().color(QPalette::Text), QColor(Qt::black));
-    for (QAbstractButton *button : form_->findChildren<QAbstractButton *>()) {
-        QCOMPARE(button->focusPolicy(), Qt::StrongFocus);
-    }
 }
 
 // A screen reader names each box and option button by the label that heads it, without its colon.
-void tst_FormWindow::accessibleNames_data() {
-    QTest::addColumn<QString>("name");
-    const char *rows[][2] = {
-        {"Text2", "Relógio da Impressora"},
-        {"Text1", "Porta"},
-        {"COO", "COO"},
-        {"CCF", "CCF"},
-        {"PAPEL", "Papel"},
-        {"Reducao", "Redução"},
-        {"LEITX", "Primeira LX"},
-        {"Porredu", "Redução"},
-        {"Pordata", "Data"},
-        {"NaImp", "Impressora"},
-        {"NoArq", "Arquivo"},
-        {"Ini", "Início"},
-        {"Fim", "Fim"},
-        {"Text3", "Resposta"},
-    };
-    for (const auto &row : rows) {
-        QTest::newRow(row[0]) << QString::fromUtf8(row[1]);
-    }
-}
-
 void tst_FormWindow::accessibleNames() {
-    QFETCH(QString, name);
-    QCOMPARE(child(QTest::currentDataTag())->accessibleName(), name);
+    for (const ControlRow &label : window::kForm) {
+        if (label.kind == ControlKind::Label && label.names != Control::Window) {
+            QString name = QString::fromUtf16(label.text.data(), label.text.size());
+            name.chop(name.endsWith(u':') ? 1 : 0);
+            QCOMPARE(child(qPrintable(nameOf(label.names)))->accessibleName(), name);
+        }
+    }
 }
 
 void tst_FormWindow::tabOrder() {
@@ -229,23 +195,6 @@ void tst_FormWindow::tabOrder() {
         visited << QApplication::focusWidget()->objectName();
     }
     QCOMPARE(visited, expected + QStringList{"Command1"});  // and round again
-}
-
-void tst_FormWindow::optionGroupsExclude() {
-    auto *porredu = child<QRadioButton>("Porredu");
-    auto *pordata = child<QRadioButton>("Pordata");
-    auto *naImp = child<QRadioButton>("NaImp");
-    auto *noArq = child<QRadioButton>("NoArq");
-
-    QTest::mouseClick(pordata, Qt::LeftButton);
-    QVERIFY(pordata->isChecked());
-    QVERIFY(!porredu->isChecked());
-    QVERIFY(naImp->isChecked());  // the other frame's pair is untouched
-
-    QTest::mouseClick(noArq, Qt::LeftButton);
-    QVERIFY(noArq->isChecked());
-    QVERIFY(!naImp->isChecked());
-    QVERIFY(pordata->isChecked());
 }
 
 void tst_FormWindow::optionLabelsSelect_data() {
@@ -273,11 +222,19 @@ void tst_FormWindow::optionLabelsSelect() {
     }
     QVERIFY(!button->isChecked());
     child("Ini")->setFocus(Qt::MouseFocusReason);
+    // The pairs exclude within their frame only: the other frame's pair stays as it is.
+    QMap<QRadioButton *, bool> expectedStates;
+    for (QRadioButton *any : form_->findChildren<QRadioButton *>()) {
+        const bool samePair = any->parentWidget() == button->parentWidget();
+        expectedStates[any] = samePair ? any == button : any->isChecked();
+    }
 
     QSignalSpy started(form_.get(), &FormWindow::handlerStarting);
     QTest::mouseClick(child(QTest::currentDataTag()), Qt::LeftButton);
 
-    QVERIFY(button->isChecked());
+    for (auto [any, on] : expectedStates.asKeyValueRange()) {
+        QVERIFY2(any->isChecked() == on, qPrintable(any->objectName()));
+    }
     QCOMPARE(QApplication::focusWidget(), button);
     QStringList expected{"Ini_Validate"};
     if (!handler.isEmpty()) {

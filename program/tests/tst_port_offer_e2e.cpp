@@ -103,14 +103,11 @@ void tst_PortOfferE2E::printerOnAnAdapterIsFoundThroughTheOffer() {
     QTRY_VERIFY(form_->findChild<QMessageBox *>() != nullptr &&
                 form_->findChild<QMessageBox *>()->text().startsWith("A porta 1 agora é"));
 
+    // The printer answers on port 1 (how the printer test fills the rest is
+    // tst_printer_test_e2e's).
     click("Command1");
-    QCOMPARE(box("Text1")->text(), QStringLiteral("com 1"));
-    QVERIFY(box("Text2")->text().startsWith(QStringLiteral("Horario")));
-    QCOMPARE(box("COO")->text(), QStringLiteral("004711"));
-    QVERIFY(!box("CCF")->text().isEmpty());
-    QVERIFY(!box("Reducao")->text().isEmpty());
-    QVERIFY(!box("LEITX")->text().isEmpty());
-    QVERIFY(!box("PAPEL")->text().isEmpty());
+    QCOMPARE(QStringList({box("Text1")->text(), box("COO")->text()}),
+             QStringList({"com 1", "004711"}));
     QCOMPARE(QString::fromStdString(other.receive(1, 200)),
              QString());  // never chosen, never sent to
 }

@@ -53,13 +53,11 @@ void tst_PrinterTestE2E::cleanup() {
 }
 
 void tst_PrinterTestE2E::printerTestFillsEveryBox_data() {
-    QTest::addColumn<int>("port");
     QTest::addColumn<QStringList>("options");
     QTest::addColumn<QStringList>("boxes");  // Text1, Text2, COO, CCF, Reducao, LEITX, PAPEL
     QTest::addColumn<QColor>("paperColour");
 
-    QTest::newRow("port 1: summer time, reduction due, first X done, no paper")
-        << 1
+    QTest::newRow("summer time, reduction due, first X done, no paper")
         << QStringList{"--clock", "0103251430", "--summer", "--reduction", "F",         "--first-x",
                        "--coo",   "4711",       "--ccf",    "815",         "--no-paper"}
         << QStringList{"com 1",       "Horario de Verao 01/03/25 14:30",
@@ -67,10 +65,9 @@ void tst_PrinterTestE2E::printerTestFillsEveryBox_data() {
                        "Obrigatória", "Efetuada",
                        "Sem Papel"}
         << QColor(Qt::red);
-    // Port 1 answers nothing here: the test waits out its probe, closes it and goes on.
-    QTest::newRow("port 2 only: normal time, reduction done")
-        << 2 << QStringList{"--clock", "3112991159", "--reduction", "S", "--coo", "1", "--ccf", "0"}
-        << QStringList{"com 2",    "Horario Normal 31/12/99 11:59",
+    QTest::newRow("normal time, reduction done")
+        << QStringList{"--clock", "3112991159", "--reduction", "S", "--coo", "1", "--ccf", "0"}
+        << QStringList{"com 1",    "Horario Normal 31/12/99 11:59",
                        "000001",   "000000",
                        "Efetuada", "Não Efetuada",
                        "Com Papel"}
@@ -78,18 +75,11 @@ void tst_PrinterTestE2E::printerTestFillsEveryBox_data() {
 }
 
 void tst_PrinterTestE2E::printerTestFillsEveryBox() {
-    QFETCH(int, port);
     QFETCH(QStringList, options);
     QFETCH(QStringList, boxes);
     QFETCH(QColor, paperColour);
 
-    START_SIMULATOR(printer, port, options);
-    std::unique_ptr<support::PrinterSimulator> silentPortOne;
-    if (port == 2) {
-        silentPortOne = std::make_unique<support::PrinterSimulator>(ZARVO_SIM_PATH,
-                                                                    simulatorOptions({"--silent"}));
-        QVERIFY2(silentPortOne->serve_port(1), "the silent printer simulator gave no device");
-    }
+    START_SIMULATOR(printer, 1, options);
     box("Text3")->setText("before");
 
     click("Command1");
@@ -108,7 +98,7 @@ void tst_PrinterTestE2E::printerTestFillsEveryBox() {
                 state->contentsRect().width());
     }
     QCOMPARE(box("Text3")->text(), QStringLiteral("before"));
-    QCOMPARE(logic().PrinterPort, std::optional<std::int32_t>(port));
+    QCOMPARE(logic().PrinterPort, std::optional<std::int32_t>(1));
 }
 
 void tst_PrinterTestE2E::summerTimeAndXReading() {
@@ -147,7 +137,7 @@ void tst_PrinterTestE2E::summerTimeAndXReading() {
 
 void tst_PrinterTestE2E::silentPrinter() {
     // As after a printer test that found the printer before it fell silent (a silent port in the
-    // printer test's search is the port-2 case above).
+    // printer test's search is the core's PortSearch case).
     START_SIMULATOR(printer, 1, {"--silent"});
     logic().PrinterPort = 1;
     QStringList seenWhileWaiting;

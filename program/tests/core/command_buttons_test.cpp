@@ -163,6 +163,7 @@ TEST_P(PortSearch, PortOneThenPortTwo) {
 }
 
 const std::vector<std::string> kPrinter{kStatus, kCoo, kCcf, kStatus, kPaper};
+const std::vector<std::string> kNoReplies;
 const Log kNoPrinter{"Abre 1", "TXRX 1 3 .28", "Fecha 1", "Abre 2", "TXRX 2 3 .28", "Fecha 2"};
 const Log kPort1Probed{"Abre 1", "TXRX 1 3 .28", "Fecha 1", "Abre 2", "TXRX 2 3 .28"};
 const std::string kNoPrinterText = "Impressora não Conectada";
@@ -183,41 +184,26 @@ INSTANTIATE_TEST_SUITE_P(
         SearchCase{"on_port_2_port_1_does_not_open", -1, 0, kPrinter,
                    Log{"Abre 1", "Abre 2", "TXRX 2 3 .28"} + exchangesOn(2), 2, "com 2", kClock,
                    kPaper, "+", ""},
-        SearchCase{"no_printer_earlier_port_kept_only_text2_changes",
-                   0,
-                   0,
-                   {},
-                   kNoPrinter,
-                   2,
-                   "",
-                   kNoPrinterText,
-                   kTimeoutReply,
-                   "-",
-                   ""},
-        SearchCase{"no_printer_no_port_opens_last_reply_kept",
-                   -1,
-                   -1,
-                   {},
-                   Log{"Abre 1", "Abre 2"},
-                   2,
-                   "",
-                   kNoPrinterText,
-                   "earlier",
-                   "-",
-                   ""},
+        SearchCase{"no_printer_earlier_port_kept_only_text2_changes", 0, 0, kNoReplies, kNoPrinter,
+                   2, "", kNoPrinterText, kTimeoutReply, "-", ""},
+        SearchCase{"no_printer_no_port_opens_last_reply_kept", -1, -1, kNoReplies,
+                   Log{"Abre 1", "Abre 2"}, 2, "", kNoPrinterText, "earlier", "-", ""},
         // A busy port or one without permission is told; a missing device is the search's usual
         // answer and is not.
-        SearchCase{"port_1_busy_no_device_on_port_2",
-                   ZARVO_PORT_BUSY,
-                   ZARVO_PORT_NO_DEVICE,
-                   {},
-                   Log{"Abre 1", "Abre 2"},
-                   2,
-                   "",
-                   kNoPrinterText,
-                   "earlier",
-                   "-",
+        SearchCase{"port_1_busy_no_device_on_port_2", ZARVO_PORT_BUSY, ZARVO_PORT_NO_DEVICE,
+                   kNoReplies, Log{"Abre 1", "Abre 2"}, 2, "", kNoPrinterText, "earlier", "-",
                    "A porta 1 não pôde ser aberta: em uso por outro programa."},
+        // A port the ports file gives to an unplugged adapter is told, unlike one with no device;
+        // a damaged ports file is told for each port.
+        SearchCase{"port_1_assigned_device_gone_no_device_on_port_2", ZARVO_PORT_ASSIGNED_GONE,
+                   ZARVO_PORT_NO_DEVICE, kNoReplies, Log{"Abre 1", "Abre 2"}, 2, "", kNoPrinterText,
+                   "earlier", "-",
+                   "A porta 1 não pôde ser aberta: o dispositivo escolhido para ela não está "
+                   "ligado."},
+        SearchCase{"ports_file_damaged", ZARVO_PORT_BAD_PORTS_FILE, ZARVO_PORT_BAD_PORTS_FILE,
+                   kNoReplies, Log{"Abre 1", "Abre 2"}, 2, "", kNoPrinterText, "earlier", "-",
+                   "A porta 1 não pôde ser aberta: o arquivo de portas está danificado.\n"
+                   "A porta 2 não pôde ser aberta: o arquivo de portas está danificado."},
         SearchCase{"port_1_without_permission_printer_on_port_2", ZARVO_PORT_NO_PERMISSION, 0,
                    kPrinter, Log{"Abre 1", "Abre 2", "TXRX 2 3 .28"} + exchangesOn(2), 2, "com 2",
                    kClock, kPaper, "+",

@@ -11,6 +11,7 @@
 
 #include "core/form1.h"
 #include "core/form_table.h"
+#include "tab_order.h"
 
 namespace window = zarvo::window;
 
@@ -64,22 +65,10 @@ TEST(FormTable, ControlsKindsAndPlaces) {
 }
 
 TEST(FormTable, TabOrder) {
-    std::vector<const ControlRow *> rows;
-    for (const ControlRow &row : window::kForm) {
-        if (window::takesFocus(row)) {
-            rows.push_back(&row);
-        }
-    }
-    std::sort(rows.begin(), rows.end(),
-              [](const ControlRow *a, const ControlRow *b) { return a->tabIndex < b->tabIndex; });
-    std::vector<std::string> order;
-    for (const ControlRow *row : rows) {
-        order.emplace_back(row->name);
-    }
-    EXPECT_EQ(order, (std::vector<std::string>{"Command1", "Text1", "Text2", "Command2", "Command3",
-                                               "Text3", "Command4", "COO", "CCF", "PAPEL",
-                                               "Reducao", "LEITX", "Porredu", "Pordata", "NaImp",
-                                               "NoArq", "Ini", "Fim", "LMF"}));
+    EXPECT_EQ(tabOrder(), (std::vector<std::string>{
+                              "Command1", "Text1", "Text2", "Command2", "Command3", "Text3",
+                              "Command4", "COO", "CCF", "PAPEL", "Reducao", "LEITX", "Porredu",
+                              "Pordata", "NaImp", "NoArq", "Ini", "Fim", "LMF"}));
 }
 
 // Every box and option button is named by one label of its own container: an option by the label

@@ -6,7 +6,6 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "Zarvo.h"
 #include "core/serial_layer.h"
 #include "core_test.h"
 
@@ -97,7 +96,8 @@ TEST_F(PortOffer, NoSerialDeviceAtAllIsSaidAndAPrinterFoundOffersNothing) {
     EXPECT_TRUE(view.notices.empty());
 
     zarvo::window::SerialLayer::setLibraryFile("/nonexistent/libAPI232.so.1");
-    form.handle(window::Handler{window::Control::Command1, window::Event::Click});  // no serial layer: no offer, no error
+    // No serial layer: no offer, no error.
+    form.handle(window::Handler{window::Control::Command1, window::Event::Click});
     EXPECT_TRUE(view.offers.empty());
     EXPECT_TRUE(view.errors.empty());
 }
@@ -121,28 +121,6 @@ TEST_F(PortOffer, ChoiceThatCannotBeSavedOrIsOverriddenIsToldPlainly) {
     view.offers[0].chosen(0);
     EXPECT_THAT(zarvo::window::toUtf8(view.notices.at(0).detail),
                 HasSubstr("API232_PORT1 (/dev/elsewhere)"));
-}
-
-}  // namespace
-
-namespace {
-
-// A port the ports file gives to an unplugged adapter is told, unlike a port with no device at
-// all, which is the search's usual answer; a damaged ports file is told too.
-TEST_F(CoreTest, PortsFileFailuresOfThePortSearchAreTold) {
-    fake.setAbreResult(1, ZARVO_PORT_ASSIGNED_GONE);
-    fake.setAbreResult(2, ZARVO_PORT_NO_DEVICE);
-    form.handle(window::Handler{window::Control::Command1, window::Event::Click});
-    EXPECT_EQ(notice(),
-              "A porta 1 não pôde ser aberta: o dispositivo escolhido para ela não está ligado.");
-
-    view.notices.clear();
-    fake.setAbreResult(1, ZARVO_PORT_BAD_PORTS_FILE);
-    fake.setAbreResult(2, ZARVO_PORT_BAD_PORTS_FILE);
-    form.handle(window::Handler{window::Control::Command1, window::Event::Click});
-    EXPECT_EQ(notice(),
-              "A porta 1 não pôde ser aberta: o arquivo de portas está danificado.\n"
-              "A porta 2 não pôde ser aberta: o arquivo de portas está danificado.");
 }
 
 }  // namespace

@@ -3,7 +3,7 @@
 # Zarvo.exe under Wine, driven by zarvo-robot, against the Linux printer simulator on a
 # pseudo-terminal that the prefix's COM1 points at.
 # Usage: robot.sh WINE_RUN SIMULATOR PORTS_DIR BIN_DIR WORK_DIR CASE [ZIP SET | LINK DOCUMENTS EXE]
-# CASE: form (no printer needed), session, silent, refused, nolib (Zarvo.exe alone in a folder),
+# CASE: form (no printer needed), session, silent, nolib (Zarvo.exe alone in a folder),
 # bundle (the session case with the programs of SET, x86 or x64, unpacked from ZIP, the Windows
 # download).
 # offer (the printer on COM3, which the window offers after a failed printer test; zarvo-ports
@@ -55,11 +55,6 @@ session)
     fi
     ;;
 silent) faults=(--silent-after 5) ;;  # the printer test's five commands, then nothing
-refused)
-    faults=(--refuse .++=20)
-    dump .1500011000# | head -n 1 >"$work/expected-first-block.txt"
-    files=("$(windows_path "$work/expected-first-block.txt")")
-    ;;
 nolib)
     # The program alone: Zarvo.dll is neither beside it nor in its current directory.
     mkdir -p "$work/alone"
