@@ -127,10 +127,10 @@ int main(int argc, char *argv[]) try {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     QApplication app(argc, argv);
-    const support::ScratchDirectory work(support::ScratchDirectory::Enter::now, "zarvo-bench");
+    const zarvo::testing::ScratchDirectory work(zarvo::testing::ScratchDirectory::Enter::now, "zarvo-bench");
     const std::string logFile = (work.path() / "sim.log").string();
 
-    support::PrinterSimulator simulator(ZARVO_SIM_PATH, with(kMemory, "--log", logFile));
+    zarvo::testing::PrinterSimulator simulator(ZARVO_SIM_PATH, with(kMemory, "--log", logFile));
     if (!simulator.started() || !simulator.serve_port(1)) {
         fail("cannot start the printer simulator: " + QString::fromStdString(simulator.error()));
     }
@@ -161,7 +161,7 @@ int main(int argc, char *argv[]) try {
     }
     simulator.stop();
 
-    support::PrinterSimulator dump(ZARVO_SIM_PATH,
+    zarvo::testing::PrinterSimulator dump(ZARVO_SIM_PATH,
                                    with(kMemory, "--dump-reading", kCommand.toStdString()));
     const QByteArray expected = QByteArray::fromStdString(dump.output());
     if (expected.count("\r\n") != 50) {

@@ -147,7 +147,7 @@ struct Library {
 };
 
 std::string reply_file() {
-    return support::read_file("RespApf.txt");
+    return zarvo::testing::read_file("RespApf.txt");
 }
 
 struct Series {
@@ -282,14 +282,14 @@ double median(std::vector<double> values) {
 int main() try {
     // The pty's slave stays open in it between rounds, when neither the library nor the script
     // has the port open, so the master stays readable and the line keeps its settings.
-    const support::PseudoTerminal line(kPort);
+    const zarvo::testing::PseudoTerminal line(kPort);
     if (!line.ok()) {
         fail("no pseudo-terminal available: " + line.error());
     }
     const int master = line.master_fd();
     const std::string &slave = line.path();
     // RespApf.txt goes to a scratch directory, not into the build tree.
-    const support::ScratchDirectory scratch(support::ScratchDirectory::Enter::now, "zarvo-bench");
+    const zarvo::testing::ScratchDirectory scratch(zarvo::testing::ScratchDirectory::Enter::now, "zarvo-bench");
 
     const Library zarvo(ZARVO_LIBRARY_FILE);
     const std::string trace = (scratch.path() / "trace.log").string();
@@ -313,7 +313,7 @@ int main() try {
             ::unsetenv("ZARVO_TRACE");
             script_round(slave, script);
         }
-        if (support::read_file(trace).find("TXRX result 0, RespApf.txt written") ==
+        if (zarvo::testing::read_file(trace).find("TXRX result 0, RespApf.txt written") ==
             std::string::npos) {
             fail("the trace was not written to " + trace);
         }

@@ -14,7 +14,7 @@
 
 extern char **environ;
 
-namespace support {
+namespace zarvo::testing {
 
 using namespace std::chrono_literals;
 
@@ -126,4 +126,4 @@ ssize_t PrinterSimulator::read_output(char *buf, std::size_t size,
     return 0;
 }
 
-}  // namespace support
+}  // namespace zarvo::testing

@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-namespace support {
+namespace zarvo::testing {
 
 /// One simulator process, its standard output on a pipe, its standard error the caller's. It is
 /// ended (SIGTERM, then SIGKILL) when the object goes.
@@ -57,6 +57,6 @@ class PrinterSimulator {
     std::optional<int> status_;
 };
 
-}  // namespace support
+}  // namespace zarvo::testing
 
 #endif  // ZARVO_TESTING_PRINTER_SIMULATOR_H

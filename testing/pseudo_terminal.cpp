@@ -15,7 +15,7 @@
 #include <cstring>
 #include <thread>
 
-namespace support {
+namespace zarvo::testing {
 
 PseudoTerminal::PseudoTerminal(int port) : variable_("API232_PORT" + std::to_string(port)) {
     char name[256] = {};
@@ -80,4 +80,4 @@ void PseudoTerminal::hang_up() {
     }
 }
 
-}  // namespace support
+}  // namespace zarvo::testing

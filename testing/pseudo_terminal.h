@@ -12,7 +12,7 @@
 #include <string>
 #include <string_view>
 
-namespace support {
+namespace zarvo::testing {
 
 /// Names its slave side as port n (the environment variable API232_PORT<n>) for its lifetime. The
 /// slave starts as a fresh terminal does (echo, CR/LF translation, XON/XOFF): the port must make
@@ -51,7 +51,7 @@ class PseudoTerminal {
     int master_ = -1, slave_ = -1;
 };
 
-}  // namespace support
+}  // namespace zarvo::testing
 
 /// In a GoogleTest test: skips it, with the system's reason, where no pseudo-terminal can be made.
 #define SKIP_WITHOUT_PTY(pty) \

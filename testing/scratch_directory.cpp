@@ -12,7 +12,7 @@
 #include <stdexcept>
 #include <system_error>
 
-namespace support {
+namespace zarvo::testing {
 namespace {
 
 void change_to(const std::filesystem::path &directory) {
@@ -65,4 +65,4 @@ void write_file(const std::filesystem::path &path, std::string_view content) {
     std::ofstream(path, std::ios::binary) << content;
 }
 
-}  // namespace support
+}  // namespace zarvo::testing

@@ -12,7 +12,7 @@
 #include <string>
 #include <string_view>
 
-namespace support {
+namespace zarvo::testing {
 
 /// A fresh, empty directory under the system's temporary one, removed with everything in it when
 /// the object goes. Throws std::runtime_error, naming the directory and the system's reason, when
@@ -52,6 +52,6 @@ class ScratchDirectory {
 std::string read_file(const std::filesystem::path &path);
 void write_file(const std::filesystem::path &path, std::string_view content);
 
-}  // namespace support
+}  // namespace zarvo::testing
 
 #endif  // ZARVO_TESTING_SCRATCH_DIRECTORY_H

@@ -25,7 +25,7 @@
 
 namespace {
 
-using Port = support::ScriptedSerial;
+using Port = zarvo::testing::ScriptedSerial;
 using std::chrono::microseconds;
 using std::chrono::milliseconds;
 using std::chrono::nanoseconds;
@@ -36,7 +36,7 @@ constexpr unsigned kMostCalls = 400000;
 constexpr milliseconds kPauseAllowance{21};
 
 // RespApf.txt goes here, not into the directory the run started in.
-std::unique_ptr<support::ScratchDirectory> g_scratch;
+std::unique_ptr<zarvo::testing::ScratchDirectory> g_scratch;
 
 class Input {
   public:
@@ -139,7 +139,7 @@ void checkReception(const Port &port, std::int32_t timeout_s, const std::string 
 extern "C" {
 
 int LLVMFuzzerInitialize(int *, char ***) {
-    g_scratch = std::make_unique<support::ScratchDirectory>(support::ScratchDirectory::Enter::later,
+    g_scratch = std::make_unique<zarvo::testing::ScratchDirectory>(zarvo::testing::ScratchDirectory::Enter::later,
                                                             "zarvo-fuzz");
     return 0;
 }
@@ -184,11 +184,11 @@ int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
         return 0;
     }
 
-    const support::ScratchDirectory::Inside scratch(*g_scratch);
+    const zarvo::testing::ScratchDirectory::Inside scratch(*g_scratch);
     const std::string block =
         zarvo::counted_text(command, bad_count ? std::optional<std::int32_t>(-1) : std::nullopt);
     const std::int32_t result = zarvo::txrx(7, timeout_s, block.data() + 4, port);
-    const std::string file = support::read_file(zarvo::kReplyFileName);
+    const std::string file = zarvo::testing::read_file(zarvo::kReplyFileName);
     CHECK(file.size() >= 2 && file.ends_with("\r\n"));
     const std::string outcome = file.substr(0, file.size() - 2);
     if (bad_count || port.write_result) {

@@ -27,7 +27,7 @@ namespace {
 
 using std::chrono::duration;
 using std::chrono::steady_clock;
-using support::read_file;
+using zarvo::testing::read_file;
 
 double cpu_seconds() {
     timespec now{};
@@ -68,8 +68,8 @@ class PtyTest : public ::testing::Test {
         return TXRX(7, timeout_s, zarvo::counted_text(command).data() + 4);
     }
 
-    support::ScratchDirectory scratch_;
-    support::PseudoTerminal pty_{7};
+    zarvo::testing::ScratchDirectory scratch_;
+    zarvo::testing::PseudoTerminal pty_{7};
     std::string frame_;
     std::thread responder_;
 };

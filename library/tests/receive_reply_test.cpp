@@ -11,7 +11,7 @@
 
 namespace {
 
-using Serial = support::ScriptedSerial;
+using Serial = zarvo::testing::ScriptedSerial;
 using std::chrono::microseconds;
 using std::chrono::milliseconds;
 using ::testing::Each;

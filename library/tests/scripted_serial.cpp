@@ -9,7 +9,7 @@
 
 #include "API232.h"
 
-namespace support {
+namespace zarvo::testing {
 
 ScriptedSerial &ScriptedSerial::get() {
     static ScriptedSerial serial;
@@ -41,11 +41,11 @@ void ScriptedSerial::sleep(milliseconds duration) const {
     clock += std::max(duration, milliseconds{0});
 }
 
-}  // namespace support
+}  // namespace zarvo::testing
 
 namespace {
 
-using support::ScriptedSerial;
+using zarvo::testing::ScriptedSerial;
 
 ScriptedSerial &called(const char *name, std::initializer_list<std::int32_t> args) {
     ScriptedSerial &serial = ScriptedSerial::get();

@@ -17,7 +17,7 @@
 
 #include "timing.h"
 
-namespace support {
+namespace zarvo::testing {
 
 using std::chrono::milliseconds;
 using std::chrono::nanoseconds;
@@ -71,6 +71,6 @@ struct ScriptedSerial final : zarvo::Timing {
     mutable nanoseconds clock{};
 };
 
-}  // namespace support
+}  // namespace zarvo::testing
 
 #endif  // ZARVO_LIBRARY_SCRIPTED_SERIAL_H

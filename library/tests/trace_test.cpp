@@ -24,8 +24,8 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
-using Serial = support::ScriptedSerial;
-using support::read_file;
+using Serial = zarvo::testing::ScriptedSerial;
+using zarvo::testing::read_file;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 
@@ -67,7 +67,7 @@ class TraceTest : public ::testing::Test {
     }
 
     Serial &serial = Serial::reset();
-    support::ScratchDirectory scratch;
+    zarvo::testing::ScratchDirectory scratch;
     const fs::path trace = scratch.path() / "trace.log";
 };
 
@@ -169,7 +169,7 @@ TEST_F(TraceTest, UnsetMeansNoFile) {
 // Neither a planted link nor a directory under the trace's name is written, or changes what the
 // exchange gives; the reason is told once.
 TEST_F(TraceTest, UnwritableTraceChangesNothing) {
-    support::write_file("target", "not ours");
+    zarvo::testing::write_file("target", "not ours");
     fs::create_symlink("target", trace);
     serial.arrive(".+1}.+2}");
     ::testing::internal::CaptureStderr();

@@ -25,9 +25,9 @@ extern "C" int32_t c_caller_exchange(int32_t port, const char *chars, int32_t co
 namespace {
 
 namespace fs = std::filesystem;
-using Serial = support::ScriptedSerial;
-using support::read_file;
-using support::write_file;
+using Serial = zarvo::testing::ScriptedSerial;
+using zarvo::testing::read_file;
+using zarvo::testing::write_file;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 
@@ -37,7 +37,7 @@ const std::string k99 = ".-0001ERRO:         99}\r\n";
 class ExchangeTest : public ::testing::Test {
   protected:
     Serial &serial = Serial::reset();
-    support::ScratchDirectory scratch;
+    zarvo::testing::ScratchDirectory scratch;
 };
 
 int32_t txrx(std::string_view command, int32_t timeout_s = 10) {

@@ -27,7 +27,7 @@ FakeLibrary *g_fake = nullptr;
 FakeView *g_view = nullptr;
 window::Form1 *g_form = nullptr;
 // RespApf.txt and LeitM.txt go here; entered for each input.
-std::unique_ptr<support::ScratchDirectory> g_scratch;
+std::unique_ptr<zarvo::testing::ScratchDirectory> g_scratch;
 
 // A 1-based reply field, shorter or empty where the reply ends.
 Text mid(const Text &reply, std::size_t position, std::size_t length) {
@@ -44,7 +44,7 @@ bool isPaperShown(const Text &reply) {
 // file without a line, which leaves the state as it was.
 void checkRoutines(const std::string &file, const Text &line) {
     const bool noLine = file.empty();
-    support::write_file("RespApf.txt", file);
+    zarvo::testing::write_file("RespApf.txt", file);
     try {
         CHECK(g_form->Retorno() == line && !noLine);
     } catch (const window::HandlerError &) {
@@ -156,7 +156,7 @@ void checkReplyData(const Text &line) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***) {
-    g_scratch = std::make_unique<support::ScratchDirectory>(support::ScratchDirectory::Enter::later,
+    g_scratch = std::make_unique<zarvo::testing::ScratchDirectory>(zarvo::testing::ScratchDirectory::Enter::later,
                                                             "zarvo-fuzz");
     window::Module1::setLibraryFile(FAKE_ZARVO_PATH);
     g_fake = new FakeLibrary();
@@ -166,7 +166,7 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
-    const support::ScratchDirectory::Inside scratch(*g_scratch);
+    const zarvo::testing::ScratchDirectory::Inside scratch(*g_scratch);
     const std::string file(reinterpret_cast<const char *>(data), size);
     const Text line = window::fromLatin1(file.substr(0, file.find('\r')));
     checkRoutines(file, line);

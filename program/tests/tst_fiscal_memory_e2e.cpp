@@ -88,7 +88,7 @@ void tst_FiscalMemoryE2E::readings() {
     QFETCH(int, blocks);
 
     START_SIMULATOR(simulator, 1, (QStringList{"--print-time", "0"} + kMemory + faults));
-    support::ScratchDirectory scratch;
+    zarvo::testing::ScratchDirectory scratch;
     const QByteArray earlier = "earlier reading\r\n";
     QVERIFY(writeFile("LeitM.txt", earlier));
     FormWindow form;

@@ -45,7 +45,7 @@ void tst_PortOfferE2E::init() {
     openWindow(Shown::hidden);
     const fs::path config = scratch_->path() / "config";
     fs::create_directories(config / "zarvo");
-    support::write_file(config / "zarvo/ports",
+    zarvo::testing::write_file(config / "zarvo/ports",
                         "# the adapters of another day\n1 = " + (config / "gone-1").string() +
                             "\n2 = " + (config / "gone-2").string() + "\n");
     qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(config.string()));
@@ -70,9 +70,9 @@ void tst_PortOfferE2E::makeTree(const std::string &printer, const std::string &o
 }
 
 void tst_PortOfferE2E::printerOnAnAdapterIsFoundThroughTheOffer() {
-    support::PrinterSimulator printer(ZARVO_SIM_PATH, simulatorOptions({"--coo", "4711"}));
+    zarvo::testing::PrinterSimulator printer(ZARVO_SIM_PATH, simulatorOptions({"--coo", "4711"}));
     QVERIFY2(!printer.device().empty(), "printer simulator: no device");
-    support::PseudoTerminal other(255);  // its master side listens
+    zarvo::testing::PseudoTerminal other(255);  // its master side listens
     QVERIFY(other.ok());
     qunsetenv("API232_PORT255");
     makeTree(printer.device(), other.path());
@@ -92,8 +92,8 @@ void tst_PortOfferE2E::printerOnAnAdapterIsFoundThroughTheOffer() {
 
     // The choice is recorded by the adapter's stable name, the old line for port 1 replaced.
     const fs::path ports = scratch_->path() / "config/zarvo/ports";
-    QTRY_VERIFY(support::read_file(ports).find("usb-FTDI") != std::string::npos);
-    const std::string saved = support::read_file(ports);
+    QTRY_VERIFY(zarvo::testing::read_file(ports).find("usb-FTDI") != std::string::npos);
+    const std::string saved = zarvo::testing::read_file(ports);
     QVERIFY2(
         saved.find(
             "# the adapters of another day\n1 = " +

@@ -89,7 +89,7 @@ class WorkerFileModesBind {
 /// window's port @p port, and fails the test function when it gives no device. For tests
 /// registered as E2E, which know the simulator's path.
 #define START_SIMULATOR(name, port, options)                                   \
-    support::PrinterSimulator name(ZARVO_SIM_PATH, simulatorOptions(options)); \
+    zarvo::testing::PrinterSimulator name(ZARVO_SIM_PATH, simulatorOptions(options)); \
     QVERIFY2(name.serve_port(port),                                            \
              qPrintable("printer simulator: no device " + QString::fromStdString(name.error())))
 
@@ -103,7 +103,7 @@ inline std::vector<std::string> simulatorOptions(const QStringList &options) {
 
 /// Skips the test case where no pseudo-terminal can be made: the simulator serves its line on one.
 #define SKIP_WITHOUT_PSEUDO_TERMINALS()                                        \
-    if (!support::PseudoTerminal::available()) {                               \
+    if (!zarvo::testing::PseudoTerminal::available()) {                               \
         QSKIP("no pseudo-terminal can be created here (posix_openpt failed)"); \
     }
 
@@ -126,7 +126,7 @@ class WindowTest : public QObject {
         if (fake_ != nullptr) {
             fake_->reset();
         }
-        scratch_ = std::make_unique<support::ScratchDirectory>();
+        scratch_ = std::make_unique<zarvo::testing::ScratchDirectory>();
         form_ = std::make_unique<FormWindow>();
         if (shown == Shown::exposed) {
             form_->show();
@@ -165,6 +165,6 @@ class WindowTest : public QObject {
     QLineEdit *box(const char *name) const { return child<QLineEdit>(name); }
 
     std::unique_ptr<FakeLibrary> fake_;
-    std::unique_ptr<support::ScratchDirectory> scratch_;
+    std::unique_ptr<zarvo::testing::ScratchDirectory> scratch_;
     std::unique_ptr<FormWindow> form_;
 };

@@ -27,7 +27,7 @@ class SerialLine : public ::testing::Test {
     void TearDown() override { sio_close(kPort); }
 
     static constexpr std::int32_t kPort = 1;
-    support::PseudoTerminal pty_{kPort};
+    zarvo::testing::PseudoTerminal pty_{kPort};
 };
 
 /// Takes bytes from @p port up to and including @p last, waiting at most 5 s for each.
@@ -81,7 +81,7 @@ TEST_F(SerialLine, InputStaysUntilTakenAndEachPortKeepsItsOwn) {
     EXPECT_EQ(sio_wait(kPort, 0), 0);
     EXPECT_EQ(sio_wait(kPort, -5), 0);
 
-    support::PseudoTerminal other(2);
+    zarvo::testing::PseudoTerminal other(2);
     ASSERT_EQ(sio_open(2), SIO_OK);
     ASSERT_TRUE(pty_.send(".+0001}next}"));
     ASSERT_TRUE(other.send("x}"));

@@ -30,7 +30,7 @@ class SerialPorts : public ::testing::Test {
     static void name_port(std::int32_t port, const std::string &device) {
         ::setenv(("API232_PORT" + std::to_string(port)).c_str(), device.c_str(), 1);
     }
-    support::ScratchDirectory scratch_;
+    zarvo::testing::ScratchDirectory scratch_;
     const fs::path dir_ = scratch_.path();
 };
 
@@ -48,7 +48,7 @@ TEST(SerialPortNumbers, OutsideOneTo255AreRejectedByEveryCall) {
 }
 
 TEST_F(SerialPorts, CallsOutOfOrderAndBadArgumentsGetTheirOwnCodes) {
-    support::PseudoTerminal pty(255);
+    zarvo::testing::PseudoTerminal pty(255);
     SKIP_WITHOUT_PTY(pty);
     for (int round = 0; round < 2; ++round) {  // before the first open and after a close
         EXPECT_EQ(sio_close(255), SIO_NOT_OPEN);
@@ -70,7 +70,7 @@ TEST_F(SerialPorts, CallsOutOfOrderAndBadArgumentsGetTheirOwnCodes) {
 }
 
 TEST_F(SerialPorts, DevicesThatCannotServeAsAPort) {
-    support::write_file(dir_ / "plain-file", "not a line");
+    zarvo::testing::write_file(dir_ / "plain-file", "not a line");
     for (const auto &[device, expected] :
          {std::pair{dir_ / "missing", SIO_NO_DEVICE}, {dir_ / "plain-file", SIO_OPEN_FAIL}}) {
         name_port(7, device);
@@ -87,7 +87,7 @@ TEST_F(SerialPorts, DevicesThatCannotServeAsAPort) {
 }
 
 TEST_F(SerialPorts, DeviceWithoutPermission) {
-    support::PseudoTerminal pty(3);
+    zarvo::testing::PseudoTerminal pty(3);
     SKIP_WITHOUT_PTY(pty);
     ASSERT_EQ(::chmod(pty.path().c_str(), ::geteuid() == 0 ? 0600 : 0), 0);
     if (::geteuid() != 0) {
@@ -111,7 +111,7 @@ TEST_F(SerialPorts, DeviceWithoutPermission) {
 }
 
 TEST_F(SerialPorts, OneDeviceServesOnePortAtATimeInAnyProcess) {
-    support::PseudoTerminal pty(1);
+    zarvo::testing::PseudoTerminal pty(1);
     SKIP_WITHOUT_PTY(pty);
     fs::create_symlink(pty.path(), dir_ / "link");
     name_port(2, pty.path());

@@ -49,11 +49,11 @@ class PortsFile : public ::testing::Test {
     fs::path file() const { return scratch.path() / "config/zarvo/ports"; }
     void write(const std::string &text) const {
         fs::create_directories(file().parent_path());
-        support::write_file(file(), text);
+        zarvo::testing::write_file(file(), text);
     }
     std::string tree(const std::string &name) const { return (kTrees / "pc" / name).string(); }
 
-    support::ScratchDirectory scratch;
+    zarvo::testing::ScratchDirectory scratch;
 };
 
 TEST_F(PortsFile, ListsAdaptersAndTheUartButNoPlaceholderOrConsole) {
@@ -111,7 +111,7 @@ TEST_F(PortsFile, AssignRecordsTheStableNameAndTheListShowsThePort) {
     write("# kept\n2 = /dev/somewhere-else\n\n");
     ASSERT_EQ(sio_assign(1, tree("dev/ttyUSB0").c_str()), SIO_OK) << error_text();
     ::setenv("API232_PORT3", tree("dev/ttyACM0").c_str(), 1);
-    EXPECT_EQ(support::read_file(file()),
+    EXPECT_EQ(zarvo::testing::read_file(file()),
               "# kept\n2 = /dev/somewhere-else\n\n1 = " +
                   tree("dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A1B2C3D4-if00-port0") + "\n");
     const std::vector<sio_device> devices = listed();
@@ -122,10 +122,10 @@ TEST_F(PortsFile, AssignRecordsTheStableNameAndTheListShowsThePort) {
 
     // A second assignment of port 1 takes the place of the first; removing it keeps the rest.
     ASSERT_EQ(sio_assign(1, tree("dev/ttyS0").c_str()), SIO_OK);
-    EXPECT_EQ(support::read_file(file()),
+    EXPECT_EQ(zarvo::testing::read_file(file()),
               "# kept\n2 = /dev/somewhere-else\n\n1 = " + tree("dev/ttyS0") + "\n");
     ASSERT_EQ(sio_assign(1, nullptr), SIO_OK);
-    EXPECT_EQ(support::read_file(file()), "# kept\n2 = /dev/somewhere-else\n\n");
+    EXPECT_EQ(zarvo::testing::read_file(file()), "# kept\n2 = /dev/somewhere-else\n\n");
     EXPECT_EQ(std::distance(fs::directory_iterator(file().parent_path()), {}), 1)
         << "a temporary file was left beside the ports file";
 }
@@ -142,18 +142,18 @@ TEST_F(PortsFile, AssignRefusesWhatItCannotRecordFaithfully) {
 
     // The first assignment makes the folder and the file.
     ASSERT_EQ(sio_assign(4, "/dev/null"), SIO_OK) << error_text();
-    EXPECT_THAT(support::read_file(file()), ::testing::EndsWith("\n4 = /dev/null\n"));
+    EXPECT_THAT(zarvo::testing::read_file(file()), ::testing::EndsWith("\n4 = /dev/null\n"));
     fs::remove_all(scratch.path() / "config");
 
     // The folder cannot be made: a file has its name.
-    support::write_file(scratch.path() / "config", "");
+    zarvo::testing::write_file(scratch.path() / "config", "");
     EXPECT_EQ(sio_assign(1, "/dev/null"), SIO_CANNOT_SAVE);
     EXPECT_THAT(error_text(), HasSubstr((scratch.path() / "config").string()));
 }
 
 TEST_F(PortsFile, OpenTakesTheAssignedDeviceUnlessTheEnvironmentNamesOne) {
-    support::PseudoTerminal assigned(4);  // named by API232_PORT4 only while it lives
-    support::PseudoTerminal named(3);
+    zarvo::testing::PseudoTerminal assigned(4);  // named by API232_PORT4 only while it lives
+    zarvo::testing::PseudoTerminal named(3);
     SKIP_WITHOUT_PTY(assigned);
     SKIP_WITHOUT_PTY(named);
     ::unsetenv("API232_PORT4");
@@ -170,7 +170,7 @@ TEST_F(PortsFile, OpenTakesTheAssignedDeviceUnlessTheEnvironmentNamesOne) {
 }
 
 TEST_F(PortsFile, DamagedOrStaleFileFailsTheOpenWithoutGuessingADevice) {
-    support::PseudoTerminal named(3);
+    zarvo::testing::PseudoTerminal named(3);
     SKIP_WITHOUT_PTY(named);
     struct Case {
         const char *text;
@@ -186,7 +186,7 @@ TEST_F(PortsFile, DamagedOrStaleFileFailsTheOpenWithoutGuessingADevice) {
         EXPECT_THAT(error_text(), HasSubstr(c.explained));
         // Editing would drop or keep the damage unseen: the file is left as the user wrote it.
         EXPECT_EQ(sio_assign(2, "/dev/null"), SIO_BAD_PORTS_FILE);
-        EXPECT_EQ(support::read_file(file()), c.text);
+        EXPECT_EQ(zarvo::testing::read_file(file()), c.text);
         EXPECT_EQ(listed()[0].port, -1);
         EXPECT_THAT(error_text(), HasSubstr(c.explained));
     }

@@ -30,7 +30,7 @@ namespace fs = std::filesystem;
 
 const std::string kTimeout = ".-0001ERRO:         99}";
 
-using Simulator = support::PrinterSimulator;
+using Simulator = zarvo::testing::PrinterSimulator;
 
 /// Each test runs in its own directory, as RespApf.txt goes to the current one.
 class EndToEnd : public ::testing::Test {
@@ -58,7 +58,7 @@ class EndToEnd : public ::testing::Test {
     /// One TXRX; returns RespApf.txt as written, line end included.
     std::string txrx(const std::string &command, int timeout_s = 10) {
         TXRX(1, timeout_s, zarvo::counted_text(command).data() + 4);
-        return support::read_file("RespApf.txt");
+        return zarvo::testing::read_file("RespApf.txt");
     }
 
     /// The reply line without the CR LF that the library adds.
@@ -110,7 +110,7 @@ class EndToEnd : public ::testing::Test {
         return pos - 1 < r.size() ? r.substr(pos - 1, len) : std::string();
     }
 
-    support::ScratchDirectory scratch_;  // first made, last gone
+    zarvo::testing::ScratchDirectory scratch_;  // first made, last gone
     std::unique_ptr<Simulator> sim_;
     std::vector<std::string> args_;  ///< The running simulator's options.
     std::string path_;
@@ -250,7 +250,7 @@ TEST_F(EndToEnd, ServesAGivenDeviceAndLogsWhatCame) {
     sim_->signal(SIGINT);
     EXPECT_EQ(sim_->wait_exit(), 0);
     ::close(master);
-    const std::string text = support::read_file(log);
+    const std::string text = zarvo::testing::read_file(log);
     EXPECT_NE(text.find("NOISE"), std::string::npos);
     EXPECT_NE(text.find("BAD CHECKSUM | 8 bytes | 1B 2E 33 36 53 AB FF 7D"), std::string::npos)
         << text;

@@ -37,7 +37,7 @@ class CoreTest : public ::testing::Test {
                               (detail ? u"\n" + messages[0].detail : window::Text()));
     }
 
-    support::ScratchDirectory scratch;
+    zarvo::testing::ScratchDirectory scratch;
     FakeLibrary fake;
     FakeView view;
     window::Form1 form{view};

@@ -222,7 +222,7 @@ TEST_P(ReplyFileFailure, StopsTheHandler) {
         } else if (c.setup == "symlink") {
             std::filesystem::create_symlink("elsewhere.txt", "RespApf.txt");
         } else if (c.setup == "read-only file") {
-            support::write_file("RespApf.txt", ".+earlier}\r\n");
+            zarvo::testing::write_file("RespApf.txt", ".+earlier}\r\n");
             ASSERT_EQ(chmod("RespApf.txt", 0400), 0);
         } else if (c.setup == "read-only directory") {
             ASSERT_EQ(chmod(".", 0500), 0);

@@ -166,7 +166,7 @@ class SavedReading : public CoreTest, public ::testing::WithParamInterface<Saved
 // box, and nothing else left in the directory.
 TEST_P(SavedReading, HoldsTheBlocksReceived) {
     const SavedCase &c = GetParam();
-    support::write_file("LeitM.txt", kOld);
+    zarvo::testing::write_file("LeitM.txt", kOld);
     push(fake, c.replies);
     view.select(window::Option::NoArq);
     form.handle(Handler{window::Control::LMF, window::Event::Click});
@@ -176,7 +176,7 @@ TEST_P(SavedReading, HoldsTheBlocksReceived) {
     EXPECT_EQ(calls.size(), std::size_t(3 + c.more));
     EXPECT_EQ(calls.back(), "Fecha 0");
     EXPECT_EQ(view.utf8(Box::Text3), c.shown);
-    EXPECT_EQ(support::read_file("LeitM.txt"), c.file.value_or(kOld));
+    EXPECT_EQ(zarvo::testing::read_file("LeitM.txt"), c.file.value_or(kOld));
     EXPECT_EQ(entries(), (Log{"LeitM.txt", "RespApf.txt"}));
     EXPECT_TRUE(view.errors.empty());
 }
@@ -237,14 +237,14 @@ TEST_P(ReadingFileError, StopsTheReadingAndSaysWhy) {
     if (!modes.failure().empty()) {
         GTEST_SKIP() << modes.failure();
     }
-    support::write_file("target.txt", kOld);
-    support::write_file("RespApf.txt", "");  // left by an earlier exchange
+    zarvo::testing::write_file("target.txt", kOld);
+    zarvo::testing::write_file("RespApf.txt", "");  // left by an earlier exchange
     if (c.setup == "link") {
         fs::create_symlink("target.txt", "LeitM.txt");
     } else if (c.setup == "directory") {
         fs::create_directory("LeitM.txt");
     } else {
-        support::write_file("LeitM.txt", kOld);
+        zarvo::testing::write_file("LeitM.txt", kOld);
     }
     fake.pushReply(".+0001one}");
     if (c.setup == "reply lost") {
@@ -277,10 +277,10 @@ TEST_P(ReadingFileError, StopsTheReadingAndSaysWhy) {
         EXPECT_NE(detail.find(part), std::string::npos) << detail;
     }
     EXPECT_EQ(fake.log().back(), "Fecha 0");
-    EXPECT_EQ(support::read_file("target.txt"), kOld);
+    EXPECT_EQ(zarvo::testing::read_file("target.txt"), kOld);
     EXPECT_EQ(fs::is_symlink("LeitM.txt") || fs::is_directory("LeitM.txt"), !c.file);
     if (c.file) {
-        EXPECT_EQ(support::read_file("LeitM.txt"), *c.file);
+        EXPECT_EQ(zarvo::testing::read_file("LeitM.txt"), *c.file);
     }
     for (const std::string &name : entries()) {
         EXPECT_EQ(name.rfind("LeitM.txt.", 0), std::string::npos) << name << " left behind";

@@ -25,7 +25,7 @@ std::string errorOf(window::Form1 &form, FakeView &view, const std::function<voi
 
 // Runs first, before anything of this executable has loaded a library.
 TEST(Module1Binding, EachFunctionBoundAtItsFirstCall) {
-    support::ScratchDirectory scratch;
+    zarvo::testing::ScratchDirectory scratch;
     FakeView view;
     window::Form1 form(view);
     EXPECT_EQ(window::Module1::libraryFile(), "libZarvo.so.1");

@@ -31,7 +31,7 @@ class PortOffer : public CoreTest {
         ::unsetenv("API232_PORT1");
     }
     std::string portsFile() const {
-        return support::read_file(scratch.path() / "config/zarvo/ports");
+        return zarvo::testing::read_file(scratch.path() / "config/zarvo/ports");
     }
     static std::string device(const char *name) { return (kTree / "dev" / name).string(); }
     std::vector<std::string> offeredItems() const {
@@ -73,7 +73,7 @@ TEST_F(PortOffer, FailedTestOffersTheDevicesByNameAndTheChoiceBecomesPort1) {
 
 TEST_F(PortOffer, DevicesThatArePorts1And2AlreadyAreNotOfferedAgain) {
     fs::create_directories(scratch.path() / "config/zarvo");
-    support::write_file(scratch.path() / "config/zarvo/ports",
+    zarvo::testing::write_file(scratch.path() / "config/zarvo/ports",
                         "1 = " + device("ttyUSB0") + "\n2 = " + device("ttyACM0") + "\n");
     form.handle(window::Handler{window::Control::Command1, window::Event::Click});
     ASSERT_EQ(view.offers.size(), 1u);
@@ -108,7 +108,7 @@ TEST_F(PortOffer, ChoiceThatCannotBeSavedOrIsOverriddenIsToldPlainly) {
     // The file became damaged while the offer was shown: it is not touched, and the error says
     // where.
     fs::create_directories(scratch.path() / "config/zarvo");
-    support::write_file(scratch.path() / "config/zarvo/ports", "1 -> /dev/ttyUSB0\n");
+    zarvo::testing::write_file(scratch.path() / "config/zarvo/ports", "1 -> /dev/ttyUSB0\n");
     view.offers[0].chosen(0);
     ASSERT_EQ(view.errors.size(), 1u);
     EXPECT_EQ(zarvo::window::toUtf8(view.errors[0].summary),
