@@ -10,7 +10,7 @@
 
 static int failures = 0;
 
-static void check(int ok, const char *what) {
+static inline void check(int ok, const char *what) {
     printf("%s: %s\n", ok ? "ok" : "FAILED", what);
     fflush(stdout);
     if (!ok) {
@@ -19,7 +19,7 @@ static void check(int ok, const char *what) {
 }
 
 /* Wine's version, or NULL on Windows: under Wine ntdll exports wine_get_version. */
-static const char *wine_version(void) {
+static inline const char *wine_version(void) {
     typedef const char *(__cdecl * Version)(void);
     Version version =
         (Version)(void (*)(void))GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version");
