@@ -151,7 +151,7 @@ WIN_CONFIGURE = -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DZARVO_LINUX_BUILD_DIR=$(abspa
                 -DZARVO_WINE32_LOADER=$(WINE32_LOADER)
 $(BUILD_WIN32_DIR)/CMakeCache.txt: | deps-windows
 	cmake -S . -B $(BUILD_WIN32_DIR) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-i686.cmake \
-	      $(WIN_CONFIGURE) -DZARVO_WINE_LOADER=$(WINE32_LOADER)
+	      $(WIN_CONFIGURE)
 
 $(BUILD_WIN64_DIR)/CMakeCache.txt: | deps-windows
 	cmake -S . -B $(BUILD_WIN64_DIR) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
@@ -175,7 +175,7 @@ windows: deps-windows $(BUILD_WIN32_DIR)/CMakeCache.txt $(BUILD_WIN64_DIR)/CMake
 test-windows: configure windows
 	cmake --build $(BUILD_DIR) --target zarvo-printer-sim -j $(JOBS)
 	cmake -S . -B $(BUILD_WIN64_DIR) $(WIN_CONFIGURE) >/dev/null
-	cmake -S . -B $(BUILD_WIN32_DIR) $(WIN_CONFIGURE) -DZARVO_WINE_LOADER=$(WINE32_LOADER) >/dev/null
+	cmake -S . -B $(BUILD_WIN32_DIR) $(WIN_CONFIGURE) >/dev/null
 	@if $(WINE32_LOADER) --version >/dev/null 2>&1; then \
 	    echo "== The x64 set under 64-bit Wine (its setup test runs the shipped x86 setup)"; \
 	else \

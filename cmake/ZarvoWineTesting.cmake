@@ -1,7 +1,8 @@
 # SPDX-License-Identifier: MIT
 # A Windows set's tests run under Wine, headless, in a private prefix under the build folder: the
 # x86 set under 32-bit Wine in a 32-bit prefix, the x64 set under 64-bit Wine in a 64-bit one.
-#   ZARVO_WINE_LOADER   the Wine loader of the set (Debian's wine wrapper would pick the 32-bit
+#   ZARVO_WINE_LOADER   the Wine loader of the set, called directly: ZARVO_WINE32_LOADER for x86,
+#                       /usr/lib/wine/wine64 for x64 (Debian's wine wrapper would pick the 32-bit
 #                       loader whenever it is installed, even where it cannot run)
 #   ZARVO_WINE_PREFIX   the prefix (made once by the fixture wine_prefix)
 #   ZARVO_WINE_PORTS    folder of the links COM1..COM4 point at (a test links COMn to a pty; one
@@ -14,14 +15,15 @@
 # starts the wineserver before them and stops it after them.
 # ZARVO_LINUX_BUILD_DIR names the Linux build whose printer simulator the end-to-end tests drive,
 # ZARVO_WINDOWS_DOWNLOAD the download with both sets.
+set(ZARVO_WINE32_LOADER /usr/lib/wine/wine CACHE FILEPATH
+    "The 32-bit Wine loader, which starts only where the machine runs 32-bit programs")
 if(ZARVO_WINDOWS_ARCH STREQUAL "x64")
-    set(loader /usr/lib/wine/wine64)
+    set(ZARVO_WINE_LOADER /usr/lib/wine/wine64)
     set(ZARVO_WINE_ARCH win64)
 else()
-    set(loader /usr/lib/wine/wine)
+    set(ZARVO_WINE_LOADER ${ZARVO_WINE32_LOADER})
     set(ZARVO_WINE_ARCH win32)
 endif()
-set(ZARVO_WINE_LOADER ${loader} CACHE FILEPATH "The Wine loader that runs this set's programs")
 set(ZARVO_WINE_PREFIX ${CMAKE_BINARY_DIR}/wine-prefix)
 set(ZARVO_WINE_PORTS ${CMAKE_BINARY_DIR}/wine-ports)
 set(ZARVO_WINE_RUN ${CMAKE_BINARY_DIR}/wine-run)

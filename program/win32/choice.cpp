@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The choice window: a question sign, the text, a list box, the confirming button and "Cancelar".
 #include "choice.h"
+#include "window_owner.h"
 
 #include <algorithm>
 
@@ -133,12 +134,7 @@ bool Choice::takeDialogKey(MSG &message) {
 }
 
 LRESULT CALLBACK Choice::windowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
-    if (message == WM_NCCREATE) {
-        auto *self =
-            static_cast<Choice *>(reinterpret_cast<CREATESTRUCTW *>(lparam)->lpCreateParams);
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    }
-    auto *self = reinterpret_cast<Choice *>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    auto *self = windowOwner<Choice>(hwnd, message, lparam);
     if (self == nullptr || self->window_ != hwnd) {
         return DefWindowProcW(hwnd, message, wparam, lparam);
     }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The form's window: its controls in tab order, their events, focus, colours and the message loop.
 #include "form_window.h"
+#include "window_owner.h"
 
 #include <algorithm>
 #include <array>
@@ -375,8 +376,10 @@ void FormWindow::showNotice(const zarvo::window::Message &message) {
     notice_.show(window_, instance_, font_, messageText(message));
 }
 
-void FormWindow::offerChoice(const zarvo::window::Message &message, const std::vector<zarvo::window::Text> &items,
-                             const zarvo::window::Text &confirm, std::function<void(std::size_t)> chosen) {
+void FormWindow::offerChoice(const zarvo::window::Message &message,
+                             const std::vector<zarvo::window::Text> &items,
+                             const zarvo::window::Text &confirm,
+                             std::function<void(std::size_t)> chosen) {
     std::vector<std::wstring> lines;
     for (const zarvo::window::Text &item : items) {
         lines.push_back(wide(item));
@@ -522,13 +525,10 @@ LRESULT FormWindow::handle(UINT message, WPARAM wparam, LPARAM lparam) {
 }
 
 LRESULT CALLBACK FormWindow::windowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+    auto *self = windowOwner<FormWindow>(hwnd, message, lparam);
     if (message == WM_NCCREATE) {
-        auto *self =
-            static_cast<FormWindow *>(reinterpret_cast<CREATESTRUCTW *>(lparam)->lpCreateParams);
         self->window_ = hwnd;
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
     }
-    auto *self = reinterpret_cast<FormWindow *>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     if (self == nullptr || self->window_ != hwnd) {
         return DefWindowProcW(hwnd, message, wparam, lparam);
     }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The notice window: a warning sign, the text, and an OK button that closes it.
 #include "notice.h"
+#include "window_owner.h"
 
 #include <algorithm>
 
@@ -92,12 +93,7 @@ bool Notice::takeDialogKey(MSG &message) {
 }
 
 LRESULT CALLBACK Notice::windowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
-    if (message == WM_NCCREATE) {
-        auto *self =
-            static_cast<Notice *>(reinterpret_cast<CREATESTRUCTW *>(lparam)->lpCreateParams);
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    }
-    auto *self = reinterpret_cast<Notice *>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    auto *self = windowOwner<Notice>(hwnd, message, lparam);
     switch (message) {
         case WM_COMMAND:
             if (LOWORD(wparam) == IDOK || LOWORD(wparam) == IDCANCEL) {

@@ -9,26 +9,18 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
+#include <cstdint>
+
+#include "os.h"
+
 namespace zarvo::window::win32 {
 
 namespace {
 
-std::wstring systemReason(DWORD error) {
-    wchar_t *text = nullptr;
-    const DWORD length = FormatMessageW(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, error, 0, reinterpret_cast<wchar_t *>(&text), 0, nullptr);
-    std::wstring reason = length != 0 ? std::wstring(text, length) : std::wstring();
-    LocalFree(text);
-    while (!reason.empty() && (reason.back() == L'\n' || reason.back() == L'\r')) {
-        reason.pop_back();
-    }
-    return reason.empty() ? L"erro " + std::to_wstring(error) : reason;
-}
-
 std::wstring failure(const std::wstring &folder, DWORD error) {
+    const Text reason = os::systemErrorReason(static_cast<std::int32_t>(error));
     return L"Não foi possível usar a pasta de trabalho " + folder + L".\nMotivo: " +
-           systemReason(error);
+           std::wstring(reason.begin(), reason.end());
 }
 
 }  // namespace

@@ -14,6 +14,11 @@ void report_failure(const std::string &text) noexcept;
 /// The calling thread's last failure, "" when none.
 const std::string &last_failure() noexcept;
 
+#ifdef _WIN32
+/// The system's own words for a GetLastError value, and the value.
+std::string system_reason(unsigned long error);
+#endif
+
 }  // namespace zarvo::serial
 
 #endif  // API232_LAST_ERROR_H

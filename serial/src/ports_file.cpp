@@ -2,6 +2,8 @@
 // Reading, editing and atomically replacing the ports file.
 #include "ports_file.h"
 
+#include "last_error.h"
+
 #include <cstdlib>
 #include <fstream>
 #include <stdexcept>
@@ -45,24 +47,12 @@ fs::path environment_path(const wchar_t *name) {
     return length > 0 && length < 32768 ? fs::path(std::wstring(value, length)) : fs::path();
 }
 
-std::string system_message(DWORD error) {
-    char text[512] = {};
-    const DWORD length =
-        ::FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error,
-                         0, text, sizeof text, nullptr);
-    std::string message(text, length);
-    while (!message.empty() && (message.back() == '\n' || message.back() == '\r')) {
-        message.pop_back();
-    }
-    return message.empty() ? "error " + std::to_string(error) : message;
-}
-
 bool write_new_file(const fs::path &temp, const fs::path &target, const std::string &bytes,
                     std::string &why) {
     const HANDLE file = ::CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                       FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
-        why = "cannot create " + temp.string() + ": " + system_message(::GetLastError());
+        why = "cannot create " + temp.string() + ": " + system_reason(::GetLastError());
         return false;
     }
     DWORD written = 0;
@@ -73,8 +63,8 @@ bool write_new_file(const fs::path &temp, const fs::path &target, const std::str
     ::CloseHandle(file);
     if (!ok || !::MoveFileExW(temp.c_str(), target.c_str(),
                               MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        why = "cannot write " + target.string() + ": " +
-              system_message(ok ? ::GetLastError() : error);
+        why =
+            "cannot write " + target.string() + ": " + system_reason(ok ? ::GetLastError() : error);
         ::DeleteFileW(temp.c_str());
         return false;
     }
