@@ -127,7 +127,8 @@ int main(int argc, char *argv[]) try {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     QApplication app(argc, argv);
-    const zarvo::testing::ScratchDirectory work(zarvo::testing::ScratchDirectory::Enter::now, "zarvo-bench");
+    const zarvo::testing::ScratchDirectory work(zarvo::testing::ScratchDirectory::Enter::now,
+                                                "zarvo-bench");
     const std::string logFile = (work.path() / "sim.log").string();
 
     zarvo::testing::PrinterSimulator simulator(ZARVO_SIM_PATH, with(kMemory, "--log", logFile));
@@ -162,7 +163,7 @@ int main(int argc, char *argv[]) try {
     simulator.stop();
 
     zarvo::testing::PrinterSimulator dump(ZARVO_SIM_PATH,
-                                   with(kMemory, "--dump-reading", kCommand.toStdString()));
+                                          with(kMemory, "--dump-reading", kCommand.toStdString()));
     const QByteArray expected = QByteArray::fromStdString(dump.output());
     if (expected.count("\r\n") != 50) {
         fail("the simulator's --dump-reading gave no 50-block reading");

@@ -16,12 +16,12 @@
 #include "API232.h"
 #include "Zarvo.h"
 #include "ZarvoCountedText.h"
-#include "txrx.h"
 #include "fuzz_check.h"
 #include "receive_reply.h"
 #include "reply_file_writer.h"
 #include "scratch_directory.h"
 #include "scripted_serial.h"
+#include "txrx.h"
 
 namespace {
 
@@ -139,8 +139,8 @@ void checkReception(const Port &port, std::int32_t timeout_s, const std::string 
 extern "C" {
 
 int LLVMFuzzerInitialize(int *, char ***) {
-    g_scratch = std::make_unique<zarvo::testing::ScratchDirectory>(zarvo::testing::ScratchDirectory::Enter::later,
-                                                            "zarvo-fuzz");
+    g_scratch = std::make_unique<zarvo::testing::ScratchDirectory>(
+        zarvo::testing::ScratchDirectory::Enter::later, "zarvo-fuzz");
     return 0;
 }
 

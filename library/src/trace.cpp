@@ -169,11 +169,10 @@ void Trace::device_gone() noexcept {
 void Trace::wait_ends() noexcept {
     add([&] {
         std::string line =
-            brace_ ? "RX reply"
-            : gone_
-                ? "RX the device is gone (SIO_GONE) after " + milliseconds(*gone_) +
-                      ", no \"}\" can come, the 99 reply"
-                : "RX no \"}\" within " + std::to_string(timeout_s_) + " s, the 99 reply";
+            brace_  ? "RX reply"
+            : gone_ ? "RX the device is gone (SIO_GONE) after " + milliseconds(*gone_) +
+                          ", no \"}\" can come, the 99 reply"
+                    : "RX no \"}\" within " + std::to_string(timeout_s_) + " s, the 99 reply";
         line +=
             first_byte_ ? ", first byte after " + milliseconds(*first_byte_) : ", nothing received";
         if (brace_) {

@@ -25,9 +25,9 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 using Serial = zarvo::testing::ScriptedSerial;
-using zarvo::testing::read_file;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
+using zarvo::testing::read_file;
 
 const char kNinetyNine[] =
     "23 bytes | 2E 2D 30 30 30 31 45 52 52 4F 3A 20 20 20 20 20 20 20 20 20 39 39 7D | "

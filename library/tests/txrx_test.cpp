@@ -26,10 +26,10 @@ namespace {
 
 namespace fs = std::filesystem;
 using Serial = zarvo::testing::ScriptedSerial;
-using zarvo::testing::read_file;
-using zarvo::testing::write_file;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
+using zarvo::testing::read_file;
+using zarvo::testing::write_file;
 
 const std::string k98 = ".-0001ERRO:         98}\r\n";
 const std::string k99 = ".-0001ERRO:         99}\r\n";

@@ -156,8 +156,8 @@ void checkReplyData(const Text &line) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***) {
-    g_scratch = std::make_unique<zarvo::testing::ScratchDirectory>(zarvo::testing::ScratchDirectory::Enter::later,
-                                                            "zarvo-fuzz");
+    g_scratch = std::make_unique<zarvo::testing::ScratchDirectory>(
+        zarvo::testing::ScratchDirectory::Enter::later, "zarvo-fuzz");
     window::Module1::setLibraryFile(FAKE_ZARVO_PATH);
     g_fake = new FakeLibrary();
     g_view = new FakeView();

@@ -22,7 +22,8 @@ ChoiceDialog::ChoiceDialog(QWidget *parent, std::function<void(std::size_t)> cho
     : QDialog(parent), chosen_(std::move(chosen)) {}
 
 ChoiceDialog *ChoiceDialog::open(QWidget *parent, const zarvo::window::Message &message,
-                                 const std::vector<zarvo::window::Text> &items, const zarvo::window::Text &confirm,
+                                 const std::vector<zarvo::window::Text> &items,
+                                 const zarvo::window::Text &confirm,
                                  std::function<void(std::size_t)> chosen) {
     auto *dialog = new ChoiceDialog(parent, std::move(chosen));
     dialog->setObjectName(QStringLiteral("choiceDialog"));

@@ -23,7 +23,8 @@ class ChoiceDialog : public QDialog {
 
   public:
     static ChoiceDialog *open(QWidget *parent, const zarvo::window::Message &message,
-                              const std::vector<zarvo::window::Text> &items, const zarvo::window::Text &confirm,
+                              const std::vector<zarvo::window::Text> &items,
+                              const zarvo::window::Text &confirm,
                               std::function<void(std::size_t)> chosen);
 
   private:

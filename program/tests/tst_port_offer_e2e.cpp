@@ -45,9 +45,10 @@ void tst_PortOfferE2E::init() {
     openWindow(Shown::hidden);
     const fs::path config = scratch_->path() / "config";
     fs::create_directories(config / "zarvo");
-    zarvo::testing::write_file(config / "zarvo/ports",
-                        "# the adapters of another day\n1 = " + (config / "gone-1").string() +
-                            "\n2 = " + (config / "gone-2").string() + "\n");
+    zarvo::testing::write_file(
+        config / "zarvo/ports",
+        "# the adapters of another day\n1 = " + (config / "gone-1").string() +
+            "\n2 = " + (config / "gone-2").string() + "\n");
     qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(config.string()));
 }
 

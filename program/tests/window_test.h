@@ -88,9 +88,9 @@ class WorkerFileModesBind {
 /// Starts the printer simulator (testing/) with "--fast" and @p options as @p name, serving the
 /// window's port @p port, and fails the test function when it gives no device. For tests
 /// registered as E2E, which know the simulator's path.
-#define START_SIMULATOR(name, port, options)                                   \
+#define START_SIMULATOR(name, port, options)                                          \
     zarvo::testing::PrinterSimulator name(ZARVO_SIM_PATH, simulatorOptions(options)); \
-    QVERIFY2(name.serve_port(port),                                            \
+    QVERIFY2(name.serve_port(port),                                                   \
              qPrintable("printer simulator: no device " + QString::fromStdString(name.error())))
 
 inline std::vector<std::string> simulatorOptions(const QStringList &options) {
@@ -103,7 +103,7 @@ inline std::vector<std::string> simulatorOptions(const QStringList &options) {
 
 /// Skips the test case where no pseudo-terminal can be made: the simulator serves its line on one.
 #define SKIP_WITHOUT_PSEUDO_TERMINALS()                                        \
-    if (!zarvo::testing::PseudoTerminal::available()) {                               \
+    if (!zarvo::testing::PseudoTerminal::available()) {                        \
         QSKIP("no pseudo-terminal can be created here (posix_openpt failed)"); \
     }
 

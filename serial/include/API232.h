@@ -43,8 +43,8 @@ enum sio_result {
     SIO_ASSIGNED_GONE = -11,  /**< The device the ports file assigns to the port is not present. */
     SIO_CANNOT_LIST = -12,    /**< The system would not tell which serial devices are present. */
     SIO_CANNOT_SAVE = -13,    /**< The ports file could not be written. */
-    SIO_GONE = -14            /**< The device is gone for good (hung up, unplugged): no byte can come
-                                   any more. Close the port; a later open may find the device again. */
+    SIO_GONE = -14 /**< The device is gone for good (hung up, unplugged): no byte can come
+                        any more. Close the port; a later open may find the device again. */
 };
 
 /** Speed code for 9600 bit/s, the only speed the printer speaks. */

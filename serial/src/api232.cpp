@@ -48,7 +48,7 @@ std::shared_ptr<Port> find_port(std::int32_t port) {
 void trace(std::int32_t port, const std::string &device, const std::string &why) noexcept {
     try {
         zarvo::serial::report_failure("port " + std::to_string(port) + " (" +
-                               (device.empty() ? "?" : device) + "): " + why);
+                                      (device.empty() ? "?" : device) + "): " + why);
     } catch (...) {
     }
 }
@@ -138,7 +138,8 @@ int32_t API232_CALL sio_open(int32_t port) {
             });
         };
         std::string why;
-        std::int32_t result = zarvo::serial::open_device(p->name, p->device, p->identity, in_use, why);
+        std::int32_t result =
+            zarvo::serial::open_device(p->name, p->device, p->identity, in_use, why);
         if (result == SIO_NO_DEVICE && named.from == zarvo::serial::PortDevice::From::ports_file) {
             // The adapter assigned to this port is unplugged; its default device is not tried.
             result = SIO_ASSIGNED_GONE;
@@ -180,7 +181,7 @@ int32_t API232_CALL sio_write(int32_t port, const char *buf, int32_t len) {
             std::string why;
             const std::int32_t result =
                 zarvo::serial::write_all(*p.device, reinterpret_cast<const unsigned char *>(buf),
-                                  static_cast<std::size_t>(len), why);
+                                         static_cast<std::size_t>(len), why);
             if (result < 0) {
                 return fail(result, port, p, why);
             }
@@ -243,7 +244,8 @@ int32_t API232_CALL sio_wait(int32_t port, int32_t ms) {
                     return already_gone(port, p);
                 }
                 std::string why;
-                const std::int32_t got = zarvo::serial::read_until(*p.device, p.input, deadline, why);
+                const std::int32_t got =
+                    zarvo::serial::read_until(*p.device, p.input, deadline, why);
                 if (got < 0) {
                     return fail(got, port, p, why);
                 }

@@ -117,22 +117,23 @@ int32_t API232_CALL sio_list(struct sio_device *devices, int32_t capacity) {
 
 int32_t API232_CALL sio_assign(int32_t port, const char *device) {
     if (port < 1 || port > zarvo::serial::kLastPort) {
-        return zarvo::serial::failed(SIO_BADPORT, "port " + std::to_string(port) + " is outside 1..255");
+        return zarvo::serial::failed(SIO_BADPORT,
+                                     "port " + std::to_string(port) + " is outside 1..255");
     }
     return zarvo::serial::guarded(SIO_CANNOT_SAVE, [&]() -> std::int32_t {
         std::string name = device != nullptr ? device : "";
         const auto blank = [](char c) { return c == ' ' || c == '\t'; };
         if (name.find_first_of("\r\n") != std::string::npos ||
             (!name.empty() && (blank(name.front()) || blank(name.back())))) {
-            return zarvo::serial::failed(SIO_BAD_PARAM,
-                                  "port " + std::to_string(port) +
-                                      ": a device name may not hold line breaks or begin or end "
-                                      "with blanks");
+            return zarvo::serial::failed(
+                SIO_BAD_PARAM, "port " + std::to_string(port) +
+                                   ": a device name may not hold line breaks or begin or end "
+                                   "with blanks");
         }
         if (!name.empty()) {
             if (!zarvo::serial::device_present(name)) {
-                return zarvo::serial::failed(SIO_NO_DEVICE, "port " + std::to_string(port) + " (" + name +
-                                                         "): no such device");
+                return zarvo::serial::failed(SIO_NO_DEVICE, "port " + std::to_string(port) + " (" +
+                                                                name + "): no such device");
             }
             // A listed device is recorded by the name that survives re-plugging.
             std::vector<zarvo::serial::ListedDevice> listed;
@@ -150,7 +151,7 @@ int32_t API232_CALL sio_assign(int32_t port, const char *device) {
         std::string why;
         if (!file.load(zarvo::serial::ports_file_path(), why)) {
             return zarvo::serial::failed(SIO_BAD_PORTS_FILE,
-                                  why + " (left as it is; correct or remove it)");
+                                         why + " (left as it is; correct or remove it)");
         }
         // Removing what is not there leaves the file, or its absence, as it was.
         if (file.assign(port, name) && !file.save(why)) {

@@ -74,7 +74,7 @@ TEST_F(PortOffer, FailedTestOffersTheDevicesByNameAndTheChoiceBecomesPort1) {
 TEST_F(PortOffer, DevicesThatArePorts1And2AlreadyAreNotOfferedAgain) {
     fs::create_directories(scratch.path() / "config/zarvo");
     zarvo::testing::write_file(scratch.path() / "config/zarvo/ports",
-                        "1 = " + device("ttyUSB0") + "\n2 = " + device("ttyACM0") + "\n");
+                               "1 = " + device("ttyUSB0") + "\n2 = " + device("ttyACM0") + "\n");
     form.handle(window::Handler{window::Control::Command1, window::Event::Click});
     ASSERT_EQ(view.offers.size(), 1u);
     EXPECT_EQ(offeredItems(),
