@@ -1,6 +1,6 @@
 # SPDX-License-Identifier: MIT
 # zarvo_add_fuzz_target(name SOURCES a.cpp ... LIBS x ... CORPUS dir): CHECK comes from
-# testing/fuzz_check.h.
+# testing/fuzz/fuzz_check.h.
 # With ZARVO_FUZZ ON (clang only) every target is compiled for coverage and the fuzz targets are
 # libFuzzer binaries, all under AddressSanitizer and UndefinedBehaviorSanitizer. With it OFF the
 # same sources get a small driver that runs each file of the corpus once, registered with CTest
