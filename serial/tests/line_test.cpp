@@ -76,7 +76,7 @@ TEST_F(SerialLine, EveryByteValuePassesUnchangedBothWays) {
     EXPECT_EQ(line.c_iflag & (IXON | IXOFF), 0u);
 }
 
-TEST_F(SerialLine, InputStaysUntilTakenAndEachPortKeepsItsOwn) {
+TEST_F(SerialLine, InputStaysUntilTakenOrClosedAndEachPortKeepsItsOwn) {
     EXPECT_EQ(sio_getch(kPort), 0) << "nothing was sent";
     EXPECT_EQ(sio_wait(kPort, 0), 0);
     EXPECT_EQ(sio_wait(kPort, -5), 0);
@@ -91,15 +91,13 @@ TEST_F(SerialLine, InputStaysUntilTakenAndEachPortKeepsItsOwn) {
     EXPECT_EQ(take_through(2, '}'), "x}");
     EXPECT_EQ(sio_getch(kPort), 0);
     EXPECT_EQ(sio_close(2), SIO_OK);
-}
 
-TEST_F(SerialLine, CloseDiscardsInputNotYetTaken) {
+    // A close drops what was not taken, the bytes taken in before it and those still queued.
     ASSERT_TRUE(pty_.send("abc"));
     ASSERT_GT(sio_wait(kPort, 5000), 0);
     ASSERT_EQ(sio_getch(kPort), 'a');
     ASSERT_TRUE(pty_.send("def"));
     ASSERT_GE(pty_.await_queued(3), 3u);
-
     ASSERT_EQ(sio_close(kPort), SIO_OK);
     ASSERT_EQ(sio_open(kPort), SIO_OK);
     EXPECT_EQ(sio_wait(kPort, 100), 0);

@@ -1,18 +1,13 @@
 // SPDX-License-Identifier: MIT
 // End to end: the link library and the serial layer talk to the simulator over its pty.
-#include <fcntl.h>
-#include <poll.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -21,6 +16,7 @@
 #include "ZarvoCountedText.h"
 #include "frames.h"
 #include "printer_simulator.h"
+#include "pseudo_terminal.h"
 #include "scratch_directory.h"
 
 namespace {
@@ -42,7 +38,6 @@ class EndToEnd : public ::testing::Test {
 
     /// Starts the simulator, points port 1 at it and opens the port.
     void start(std::vector<std::string> args, bool open = true) {
-        args_ = args;
         sim_ = std::make_unique<Simulator>(ZARVO_SIM_PATH, args);
         ASSERT_TRUE(sim_->started()) << "cannot start " << sim_->error();
         path_ = sim_->device();
@@ -71,136 +66,76 @@ class EndToEnd : public ::testing::Test {
         return written;
     }
 
-    /// What the program saves in LeitM.txt: the data of the first reply and of every ".++"
-    /// reply up to the end mark, each with CR LF.
-    std::string save_reading(const std::string &command, std::string *end = nullptr) {
-        std::string file;
-        std::string r = reply(command, 100);
-        for (int blocks = 0; blocks < 1000; ++blocks) {
-            const auto close = r.find('}', 6);
-            file +=
-                (r.size() > 6 && close != std::string::npos ? r.substr(6, close - 6) : "") + "\r\n";
-            if (r.size() < 2 || r[1] == ']') {
-                break;
-            }
-            r = reply(".++", 100);
-            if (r.size() < 2 || r[1] != '+') {
-                break;
-            }
-        }
-        if (end != nullptr) {
-            *end = r;
-        }
-        return file;
-    }
-
-    /// Expects @p saved, the file a reading left, to match byte for byte what --dump-reading
-    /// says, run with the running simulator's own options.
-    void expect_reading_matches_dump(const std::string &saved, const std::string &command) {
-        std::vector<std::string> args = args_;
-        args.push_back("--dump-reading");
-        args.push_back(command);
-        Simulator dump(ZARVO_SIM_PATH, args);
-        const std::string expected = dump.output();
-        EXPECT_EQ(dump.wait_exit(), 0);
-        EXPECT_EQ(saved, expected);
-    }
-
     static std::string at(const std::string &r, std::size_t pos, std::size_t len = 1) {
         return pos - 1 < r.size() ? r.substr(pos - 1, len) : std::string();
     }
 
     zarvo::testing::ScratchDirectory scratch_;  // first made, last gone
     std::unique_ptr<Simulator> sim_;
-    std::vector<std::string> args_;  ///< The running simulator's options.
     std::string path_;
 };
 
-// The options that shape the printer reach it, and each command's reply comes back whole. What the
-// model answers is checked field by field in printer_model_test; here, that the session wires it.
-TEST_F(EndToEnd, OptionsAndCommandsThroughTheLine) {
-    start({"--fast", "--clock", "0101081200", "--reduction", "S", "--coo", "4711", "--ccf", "42",
-           "--print-time", "300", "--refuse", ".36N=07"});
-    const std::string status = reply(".28", 3);
-    EXPECT_EQ(status.size(), 125u) << status;
-    EXPECT_EQ(at(status, 2), "+");
-    EXPECT_EQ(at(status, 18), "S");
-    EXPECT_EQ(at(status, 44, 10), "0101081200");
-    EXPECT_EQ(at(status, 54), "N");
-    EXPECT_EQ(at(status, 124), "N");
-    EXPECT_EQ(reply(".5609"), ".+09004711}");
-    EXPECT_EQ(reply(".5618"), ".+18000042}");
-    EXPECT_EQ(at(reply(".23"), 6), "0");
-    EXPECT_EQ(reply(".xyz"), ".-0001ERRO:         01}");
-    EXPECT_EQ(reply(".++"), ".-0001ERRO:         33}");
-    EXPECT_EQ(reply(".36S", 3), ".+0000}");
-    EXPECT_EQ(at(reply(".36S", 3), 21, 2), "10");
-    EXPECT_EQ(at(reply(".28"), 44, 11), "0101081300S");
-    // A forced refusal keeps the command from the printer: still in summer time.
-    EXPECT_EQ(reply(".36N", 3), ".-0001ERRO:         07}");
-    EXPECT_EQ(at(reply(".28"), 54), "S");
-    // The X reading takes the print time, then marks the first X reading.
-    EXPECT_EQ(reply(".13", 180), ".+0000}");
-    EXPECT_EQ(at(reply(".28"), 124), "S");
-}
-
-TEST_F(EndToEnd, OutOfPaperThenExitAfterTwoCommands) {
-    start({"--fast", "--no-paper", "--exit-after", "2"});
-    EXPECT_EQ(at(reply(".23"), 6), "5");
-    EXPECT_EQ(at(reply(".13", 180), 21, 2), "20");
-    EXPECT_EQ(sim_->wait_exit(), 0) << "--exit-after 2";
-}
-
-// Both kinds of reading over the line, saved as the program saves them, match --dump-reading
-// (which selection and what ends a reading: printer_model_test).
-TEST_F(EndToEnd, ReadingsOverSeveralBlocks) {
-    start({"--fast", "--seed", "17", "--reductions", "25", "--blocks", "5"});
-    std::string end;
-    const std::string saved = save_reading(".1500031000#", &end);
-    EXPECT_EQ(at(end, 2), "]");
-    EXPECT_EQ(std::count(saved.begin(), saved.end(), '\n'), 5);  // --blocks 5
-    expect_reading_matches_dump(saved, ".1500031000#");
-    expect_reading_matches_dump(save_reading(".16010100301210#"), ".16010100301210#");
-}
-
-TEST_F(EndToEnd, PacedLikeARealLine) {
-    start({"--blocks", "2", "--reductions", "3"});
-    const std::string saved = save_reading(".1500011000#");
-    expect_reading_matches_dump(saved, ".1500011000#");
-}
-
-// The faults that shape a reply, and a printer that stops answering: through the real library
-// and serial layer, zero bytes dropped, noise kept, bytes after the "}" left for the next reply,
-// a reply without its "}" and silence both the timeout reply.
-TEST_F(EndToEnd, FaultsThroughTheLine) {
-    start({"--fast", "--coo", "1234", "--ccf", "5", "--nul-in-reply", ".5609", "--noise-in-reply",
-           ".5618", "--extra-after", ".28=EXTRA", "--cut-reply", ".36S", "--silent-after", "5"});
+// What the session does with the faults chosen by option, through the real library and serial
+// layer: zero bytes dropped, noise kept, a forced refusal that keeps the command from the printer,
+// bytes after the "}" left for the next reply, a reply without its "}" and silence both the
+// timeout reply, and the end after --exit-after. What each command answers is the model's part
+// (printer_model_test); how --clock, --summer, --reduction, --first-x and --no-paper reach the
+// status, the window's (program/tests/tst_printer_test_e2e).
+TEST_F(EndToEnd, FaultsThroughTheLineThenExitAfter) {
+    start({"--fast",    "--coo",
+           "1234",      "--ccf",
+           "5",         "--print-time",
+           "0",         "--nul-in-reply",
+           ".5609",     "--noise-in-reply",
+           ".5618",     "--refuse",
+           ".36N=07",   "--extra-after",
+           ".28=EXTRA", "--cut-reply",
+           ".13",       "--silent-after",
+           "7",         "--exit-after",
+           "8"});
     EXPECT_EQ(reply(".5609"), ".+09001234}");
     EXPECT_EQ(reply(".5618"),
               ".+1800\xFF\x7E\x01\x80"
               "0005}");
-    EXPECT_EQ(at(reply(".28"), 2), "+");
+    EXPECT_EQ(reply(".36S"), ".+0000}");
+    EXPECT_EQ(reply(".36N"), ".-0001ERRO:         07}");
+    EXPECT_EQ(at(reply(".28"), 54), "S") << "the refused command changed the printer";
     std::this_thread::sleep_for(100ms);  // let the extra bytes arrive
     EXPECT_EQ(reply(".23"), "EXTRA.+0000}");
-    EXPECT_EQ(reply(".36S", 1), kTimeout);
-    EXPECT_EQ(reply(".28", 1), kTimeout);  // the 6th command, after --silent-after 5
+    EXPECT_EQ(reply(".13", 1), kTimeout);
+    EXPECT_EQ(reply(".28", 1), kTimeout);  // the 8th command, after --silent-after 7
+    EXPECT_EQ(sim_->wait_exit(), 0) << "--exit-after 8";
 }
 
-TEST_F(EndToEnd, LineClosedAfterABlock) {
-    const std::string link = (fs::current_path() / "port1").string();
-    start({"--fast", "--blocks", "4", "--close-after-block", "2", "--link", link});
-    EXPECT_EQ(at(reply(".1500011000#"), 3, 4), "0001");
-    EXPECT_EQ(at(reply(".++"), 3, 4), "0002");
+// Paced as on a real line: both kinds of reading over the line, in --blocks blocks, saved as the
+// program saves LeitM.txt (each block's data and CR LF), match --dump-reading byte for byte (which
+// reductions, and what ends a reading: printer_model_test). SIGTERM then ends the simulator.
+TEST_F(EndToEnd, PacedReadingsMatchTheDump) {
+    const std::vector<std::string> options{"--seed", "17", "--reductions", "3", "--blocks", "2"};
+    start(options);
+    for (const std::string command : {".1500011000#", ".16010100301210#"}) {
+        std::string saved, r = reply(command, 100);
+        for (int guard = 0; r.starts_with(".+") && guard < 10; ++guard) {
+            saved += r.substr(6, r.size() - 7) + "\r\n";
+            r = reply(".++", 100);
+        }
+        EXPECT_EQ(r, ".]0002FIM:          00}");
+        EXPECT_EQ(std::count(saved.begin(), saved.end(), '\n'), 2);
+        std::vector<std::string> dump_options = options;
+        dump_options.insert(dump_options.end(), {"--dump-reading", command});
+        Simulator dump(ZARVO_SIM_PATH, dump_options);
+        EXPECT_EQ(saved, dump.output());
+        EXPECT_EQ(dump.wait_exit(), 0);
+    }
+    sim_->signal(SIGTERM);
     EXPECT_EQ(sim_->wait_exit(), 0);
-    EXPECT_FALSE(fs::is_symlink(link)) << "the link is removed";
-    const std::string after = txrx(".++", 1);
-    EXPECT_TRUE(after == kTimeout + "\r\n" || after == ".-0001ERRO:         98}\r\n") << after;
 }
 
-// The port named by the link, closed and opened again between commands; the link goes at SIGTERM.
-TEST_F(EndToEnd, LinkPointsAtThePtyAndGoesAtTheSignal) {
+// The port named by the link, closed and opened again between commands; then the line closes after
+// reading block 2: the simulator ends by itself, the link goes, the client finds the device gone.
+TEST_F(EndToEnd, ThroughTheLinkUntilTheLineClosesAfterABlock) {
     const std::string link = (fs::current_path() / "port1").string();
-    start({"--fast", "--link", link}, false);
+    start({"--fast", "--link", link, "--blocks", "4", "--close-after-block", "2"}, false);
     ASSERT_TRUE(fs::is_symlink(link));
     EXPECT_EQ(fs::read_symlink(link), path_);
     ASSERT_EQ(::setenv("API232_PORT1", link.c_str(), 1), 0);
@@ -209,47 +144,33 @@ TEST_F(EndToEnd, LinkPointsAtThePtyAndGoesAtTheSignal) {
         EXPECT_EQ(at(reply(command), 2), "+") << command;
         Fecha(1);
     }
-    sim_->signal(SIGTERM);
+    ASSERT_GE(Abre(1), 0);
+    EXPECT_EQ(at(reply(".1500011000#"), 3, 4), "0001");
+    EXPECT_EQ(at(reply(".++"), 3, 4), "0002");
     EXPECT_EQ(sim_->wait_exit(), 0);
-    EXPECT_FALSE(fs::exists(fs::symlink_status(link)));
-}
-
-/// Reads raw bytes from @p fd up to the first "}", or what came within 5 s.
-std::string read_reply(int fd) {
-    std::string got;
-    char c = 0;
-    while (!got.ends_with('}')) {
-        pollfd p{fd, POLLIN, 0};
-        if (::poll(&p, 1, 5000) <= 0 || ::read(fd, &c, 1) != 1) {
-            break;
-        }
-        got += c;
-    }
-    return got;
+    EXPECT_FALSE(fs::exists(fs::symlink_status(link))) << "the link is removed";
+    const std::string after = txrx(".++", 1);
+    EXPECT_TRUE(after == kTimeout + "\r\n" || after == ".-0001ERRO:         98}\r\n") << after;
 }
 
 // A given device (a pseudo-terminal made here stands in for a serial port on a null-modem cable),
 // raw bytes on it: noise and a frame with a bad checksum, then a good frame; the log tells each.
 TEST_F(EndToEnd, ServesAGivenDeviceAndLogsWhatCame) {
-    const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
-    if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0) {
-        GTEST_SKIP() << "no pseudo-terminal available: " << std::strerror(errno);
-    }
-    const std::string device = ::ptsname(master);
+    const zarvo::testing::PseudoTerminal line(9);
+    SKIP_WITHOUT_PTY(line);
     const std::string log = (fs::current_path() / "sim.log").string();
-    start({"--fast", "--device", device, "--coo", "99", "--log", log}, false);
-    EXPECT_EQ(path_, device);
+    start({"--fast", "--device", line.path(), "--coo", "99", "--log", log}, false);
+    EXPECT_EQ(path_, line.path());
     std::string bad = zarvo::sim::build_frame(".36S");
     bad[bad.size() - 3] = '\xAB';
     for (const auto &[sent, expected] :
          {std::pair{"noise}" + bad, ".-0001ERRO:         02}"},
           std::pair{zarvo::sim::build_frame(".5609"), ".+09000099}"}}) {
-        ASSERT_EQ(::write(master, sent.data(), sent.size()), static_cast<ssize_t>(sent.size()));
-        EXPECT_EQ(read_reply(master), expected);
+        ASSERT_TRUE(line.send(sent));
+        EXPECT_EQ(line.receive(std::strlen(expected)), expected);
     }
     sim_->signal(SIGINT);
     EXPECT_EQ(sim_->wait_exit(), 0);
-    ::close(master);
     const std::string text = zarvo::testing::read_file(log);
     EXPECT_NE(text.find("NOISE"), std::string::npos);
     EXPECT_NE(text.find("BAD CHECKSUM | 8 bytes | 1B 2E 33 36 53 AB FF 7D"), std::string::npos)

@@ -10,16 +10,15 @@ namespace {
 using namespace std::string_literals;
 
 TEST(Faults, SilenceCountsCommands) {
-    FaultSettings s;
-    s.silent_after = 2;
-    const FaultLayer after_two(s);
-    EXPECT_FALSE(after_two.silent_for(1));
-    EXPECT_FALSE(after_two.silent_for(2));
-    EXPECT_TRUE(after_two.silent_for(3));
+    FaultSettings after_two;
+    after_two.silent_after = 2;
     FaultSettings always;
     always.silent = true;
-    EXPECT_TRUE(FaultLayer(always).silent_for(1));
-    EXPECT_FALSE(FaultLayer({}).silent_for(1000));
+    for (const long command : {1, 2, 3, 1000}) {
+        EXPECT_EQ(FaultLayer(after_two).silent_for(command), command > 2) << command;
+        EXPECT_TRUE(FaultLayer(always).silent_for(command));
+        EXPECT_FALSE(FaultLayer({}).silent_for(command));
+    }
 }
 
 TEST(Faults, FirstMatchingRefusalWins) {
@@ -82,15 +81,12 @@ TEST(Faults, ShapingAReply) {
 TEST(Faults, CloseAfterTheChosenBlockOnly) {
     FaultSettings s;
     s.close_after_block = 2;
-    const FaultLayer faults(s);
     ModelReply r;
-    r.block = 1;
-    EXPECT_FALSE(faults.close_after(r));
-    r.block = 2;
-    EXPECT_TRUE(faults.close_after(r));
-    r.block = 0;
-    EXPECT_FALSE(faults.close_after(r));
-    EXPECT_FALSE(FaultLayer({}).close_after(r));
+    for (const auto &[block, closes] : {std::pair{1, false}, {2, true}, {0, false}}) {
+        r.block = block;
+        EXPECT_EQ(FaultLayer(s).close_after(r), closes) << block;
+        EXPECT_FALSE(FaultLayer({}).close_after(r));
+    }
 }
 
 }  // namespace

@@ -13,20 +13,6 @@ ParsedOptions parse(std::vector<std::string> args) {
     return parse_options("zarvo-printer-sim", args);
 }
 
-TEST(Options, DefaultsWithoutArguments) {
-    const auto p = parse({});
-    ASSERT_TRUE(p.options) << p.error;
-    const Options &o = *p.options;
-    EXPECT_FALSE(o.device || o.link || o.log || o.clock || o.exit_after || o.dump_reading);
-    EXPECT_FALSE(o.fast);
-    EXPECT_EQ(o.seed, 1u);
-    EXPECT_EQ(o.reductions, 40);
-    EXPECT_EQ(o.printer.print_time, milliseconds{2000});
-    EXPECT_TRUE(o.printer.paper);
-    EXPECT_EQ(o.printer.reduction, 'N');
-    EXPECT_FALSE(o.printer.blocks);
-}
-
 // The values the simulator converts itself after CLI11 has read them: each split where it must.
 TEST(Options, ConvertedValues) {
     const auto p =

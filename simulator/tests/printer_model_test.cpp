@@ -16,128 +16,142 @@ std::string at(const std::string &reply, std::size_t pos, std::size_t len = 1) {
     return pos - 1 < reply.size() ? reply.substr(pos - 1, len) : std::string();
 }
 
-class PrinterModelTest : public ::testing::Test {
-  protected:
-    PrinterModel make(PrinterSettings settings = {}, int reductions = 12, std::uint64_t seed = 5) {
-        settings.print_time = milliseconds{1500};
-        return PrinterModel(settings, FiscalMemory::generate(seed, reductions),
-                            [] { return *parse_clock("3112082359"); });
-    }
-};
-
-/// A refusal, and its code as the protocol numbers it (the window reads the number).
-void expect_refusal(const ModelReply &r, Refusal why, const char *code) {
-    EXPECT_EQ(r.text, std::string(".-0001ERRO:         ") + code + "}");
-    EXPECT_EQ(r.refusal, why) << r.text;
+/// A printer whose clock stands at 31/12/08 23:59 and that prints for 1.5 s.
+PrinterModel make(PrinterSettings settings = {}, int reductions = 12, std::uint64_t seed = 5) {
+    settings.print_time = milliseconds{1500};
+    return PrinterModel(settings, FiscalMemory::generate(seed, reductions),
+                        [] { return *parse_clock("3112082359"); });
 }
 
-TEST_F(PrinterModelTest, StatusCarriesEveryFieldThatTheProgramReads) {
+/// The refusal with @p code as the protocol numbers it (the window reads the number).
+std::string refusal(const char *code) {
+    return std::string(".-0001ERRO:         ") + code + "}";
+}
+
+// One command to a fresh printer: the reply (whole, or its beginning for a reading block), the
+// refusal the log names, the time spent printing; a refused print leaves no trace.
+TEST(PrinterModel, EachCommandOnAFreshPrinter) {
+    PrinterSettings counters;
+    counters.coo = 4321;
+    counters.ccf = 77;
+    PrinterSettings no_paper;
+    no_paper.paper = false;
+    PrinterSettings no_blocks;
+    no_blocks.blocks = 0;
+    const PrinterSettings plain;
+    struct Case {
+        const char *command;
+        const PrinterSettings &settings;
+        std::string reply;
+        std::optional<Refusal> why = std::nullopt;
+        int print_ms = 0;
+    };
+    const Case cases[] = {
+        {".5609", counters, ".+09004321}"},
+        {".5618", counters, ".+18000077}"},
+        {".23", plain, ".+0000}"},
+        {".23", no_paper, ".+0005}"},
+        {".28", no_paper, ".+0000ZV"},
+        {".13", plain, ".+0000}", {}, 1500},
+        {".1500011000", plain, ".+0000}", {}, 1500},
+        {".16010100301210", plain, ".+0000}", {}, 1500},
+        {".13", no_paper, refusal("20"), Refusal::out_of_paper},
+        {".1500011000", no_paper, refusal("20"), Refusal::out_of_paper},
+        {".1500011000#", no_paper, ".+0001"},  // over the line nothing is printed
+        {".1500011000#", no_blocks, ".]0000FIM:          00}"},
+        {".++", plain, refusal("33"), Refusal::no_reading},
+        {".36X", plain, refusal("03"), Refusal::bad_parameter},
+        {".36", plain, refusal("03"), Refusal::bad_parameter},
+        {"", plain, refusal("01"), Refusal::unknown_command},
+        {"#", plain, refusal("01"), Refusal::unknown_command},
+        {".2", plain, refusal("01"), Refusal::unknown_command},
+        {".280", plain, refusal("01"), Refusal::unknown_command},
+        {".5610", plain, refusal("01"), Refusal::unknown_command},
+        {".99", plain, refusal("01"), Refusal::unknown_command},
+        {"28", plain, refusal("01"), Refusal::unknown_command},
+        {".13 ", plain, refusal("01"), Refusal::unknown_command},
+        {".15", plain, refusal("30"), Refusal::malformed_range},
+        {".15#", plain, refusal("30"), Refusal::malformed_range},
+        {".150001100", plain, refusal("30"), Refusal::malformed_range},  // 3 + 4 digits
+        {".1500a11000#", plain, refusal("30"), Refusal::malformed_range},
+        {".15 00011000", plain, refusal("30"), Refusal::malformed_range},
+        {".150001100##", plain, refusal("30"), Refusal::malformed_range},
+        {".151234567890123456789", plain, refusal("30"), Refusal::malformed_range},  // 10 + 11
+        {".1610000030121", plain, refusal("30"), Refusal::malformed_range},          // 13 digits
+        {".16320100301210#", plain, refusal("30"), Refusal::malformed_range},  // 32nd of January
+        {".16010100311310", plain, refusal("30"), Refusal::malformed_range},   // month 13
+        {".16290201010301", plain, refusal("30"), Refusal::malformed_range},   // 29/02/01
+        {".1510000001#", plain, refusal("31"), Refusal::empty_range},
+        {".16020100010100", plain, refusal("31"), Refusal::empty_range},
+        {".1500500060#", plain, refusal("32"), Refusal::nothing_in_range},  // 12 reductions
+        {".16010199311299", plain, refusal("32"), Refusal::nothing_in_range},
+        {".1500000000#", plain, refusal("32"), Refusal::nothing_in_range},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.command);
+        auto model = make(c.settings);
+        const auto coo = model.coo();
+        const ModelReply r = model.handle(c.command);
+        EXPECT_EQ(r.text.substr(0, c.reply.size()), c.reply);
+        EXPECT_EQ(r.text.find('}'), r.text.size() - 1) << "one \"}\", at the end: " << r.text;
+        EXPECT_EQ(r.refusal, c.why);
+        EXPECT_EQ(r.delay, milliseconds{c.print_ms});
+        EXPECT_EQ(model.reading_in_progress(), r.block > 0);
+        if (r.refusal) {
+            EXPECT_FALSE(model.first_x());
+            EXPECT_EQ(model.coo(), coo);
+        }
+    }
+}
+
+// The status and the counters as they start, then as summer time, the X reading and a
+// reading over the line change them.
+TEST(PrinterModel, StateThroughTheStatusAndCounters) {
+    auto model = make();
+    const auto &last = model.memory().reductions().back();
+    EXPECT_EQ(std::stoul(at(model.handle(".5609").text, 5, 6)), last.coo + 1);
+    EXPECT_EQ(std::stoul(at(model.handle(".5618").text, 5, 6)), last.ccf);
+    const std::string status = model.handle(".28").text;
+    ASSERT_EQ(status.size(), 125u);
+    EXPECT_EQ(at(status, 18), "N");
+    EXPECT_EQ(at(status, 44, 11), "3112082359N");
+    EXPECT_EQ(at(status, 124), "N");
+
+    // The clock moves an hour ahead, across midnight and the year here.
+    EXPECT_EQ(model.handle(".36S").text, ".+0000}");
+    EXPECT_TRUE(model.summer());
+    EXPECT_EQ(at(model.handle(".28").text, 44, 11), "0101090059S");
+    const auto twice = model.handle(".36S");
+    EXPECT_EQ(twice.text, refusal("10"));
+    EXPECT_EQ(twice.refusal, Refusal::already_summer);
+    EXPECT_EQ(model.handle(".36N").text, ".+0000}");
+    EXPECT_FALSE(model.summer());
+    EXPECT_EQ(at(model.handle(".28").text, 44, 11), "3112082359N");
+    const auto not_in_it = model.handle(".36N");
+    EXPECT_EQ(not_in_it.text, refusal("11"));
+    EXPECT_EQ(not_in_it.refusal, Refusal::not_summer);
+
+    const auto coo = model.coo();
+    model.handle(".13");
+    EXPECT_TRUE(model.first_x());
+    EXPECT_EQ(model.coo(), coo + 1);
+    EXPECT_EQ(at(model.handle(".28").text, 124), "S");
+
+    // Any command but ".++" abandons a reading over the line.
+    model.handle(".1500011000#");
+    EXPECT_TRUE(model.reading_in_progress());
+    model.handle(".28");
+    EXPECT_FALSE(model.reading_in_progress());
+    EXPECT_EQ(model.handle(".++").text, refusal("33"));
+
     PrinterSettings s;
     s.reduction = 'F';
     s.summer = true;
     s.first_x = true;
-    auto model = make(s);
-    const std::string reply = model.handle(".28").text;
-    ASSERT_GE(reply.size(), 124u);
-    EXPECT_EQ(at(reply, 2), "+");
-    EXPECT_EQ(at(reply, 18), "F");
-    EXPECT_EQ(at(reply, 44, 10), "3112082359");
-    EXPECT_EQ(at(reply, 54), "S");
-    EXPECT_EQ(at(reply, 124), "S");
-    EXPECT_EQ(reply.back(), '}');
-    EXPECT_EQ(reply.find('}'), reply.size() - 1) << "no \"}\" before the end";
-
-    auto plain = make();
-    const std::string other = plain.handle(".28").text;
-    EXPECT_EQ(at(other, 18), "N");
-    EXPECT_EQ(at(other, 54), "N");
-    EXPECT_EQ(at(other, 124), "N");
-}
-
-TEST_F(PrinterModelTest, CounterRegistersAndPaper) {
-    PrinterSettings s;
-    s.coo = 4321;
-    s.ccf = 77;
-    auto model = make(s);
-    const auto coo = model.handle(".5609").text;
-    const auto ccf = model.handle(".5618").text;
-    EXPECT_EQ(at(coo, 2), "+");
-    EXPECT_EQ(at(coo, 5, 6), "004321");
-    EXPECT_EQ(at(ccf, 5, 6), "000077");
-    EXPECT_EQ(coo.back(), '}');
-    EXPECT_NE(at(model.handle(".23").text, 6), "5");
-
-    s.paper = false;
-    auto empty = make(s);
-    EXPECT_EQ(at(empty.handle(".23").text, 6), "5");
-    EXPECT_EQ(at(empty.handle(".28").text, 2), "+");
-}
-
-TEST_F(PrinterModelTest, CountersDefaultToTheFiscalMemory) {
-    auto model = make({}, 3);
-    const auto &last = model.memory().reductions().back();
-    EXPECT_EQ(std::stoul(at(model.handle(".5609").text, 5, 6)), last.coo + 1);
-    EXPECT_EQ(std::stoul(at(model.handle(".5618").text, 5, 6)), last.ccf);
-}
-
-TEST_F(PrinterModelTest, SummerTimeEntersLeavesAndRefusesTwice) {
-    auto model = make();
-    EXPECT_EQ(at(model.handle(".36S").text, 2), "+");
-    EXPECT_TRUE(model.summer());
-    // The clock moves an hour ahead, across midnight and the year here.
-    const auto summer_status = model.handle(".28").text;
-    EXPECT_EQ(at(summer_status, 54), "S");
-    EXPECT_EQ(at(summer_status, 44, 10), "0101090059");
-    expect_refusal(model.handle(".36S"), Refusal::already_summer, "10");
-
-    EXPECT_EQ(at(model.handle(".36N").text, 2), "+");
-    EXPECT_FALSE(model.summer());
-    const auto normal_status = model.handle(".28").text;
-    EXPECT_EQ(at(normal_status, 54), "N");
-    EXPECT_EQ(at(normal_status, 44, 10), "3112082359");
-    expect_refusal(model.handle(".36N"), Refusal::not_summer, "11");
-    expect_refusal(model.handle(".36X"), Refusal::bad_parameter, "03");
-    expect_refusal(model.handle(".36"), Refusal::bad_parameter, "03");
-}
-
-TEST_F(PrinterModelTest, XReadingPrintsThenMarksTheFirstXReading) {
-    auto model = make();
-    const auto coo = model.coo();
-    const auto reply = model.handle(".13");
-    EXPECT_EQ(at(reply.text, 2), "+");
-    EXPECT_EQ(reply.delay, milliseconds{1500});
-    EXPECT_TRUE(model.first_x());
-    EXPECT_EQ(model.coo(), coo + 1);
-    EXPECT_EQ(at(model.handle(".28").text, 124), "S");
-}
-
-TEST_F(PrinterModelTest, PrintingWithoutPaperIsRefused) {
-    PrinterSettings s;
-    s.paper = false;
-    auto model = make(s);
-    expect_refusal(model.handle(".13"), Refusal::out_of_paper, "20");
-    EXPECT_FALSE(model.first_x());
-    expect_refusal(model.handle(".1500011000"), Refusal::out_of_paper, "20");
-    // A reading over the line prints nothing and still works.
-    EXPECT_EQ(at(model.handle(".1500011000#").text, 2), "+");
-}
-
-TEST_F(PrinterModelTest, UnknownCommandsAreRefused) {
-    auto model = make();
-    for (const char *command : {"", "#", ".2", ".280", ".5610", ".99", "28", ".13 "}) {
-        SCOPED_TRACE(command);
-        expect_refusal(model.handle(command), Refusal::unknown_command, "01");
-    }
-}
-
-TEST_F(PrinterModelTest, PrintedReadingTakesThePrintTime) {
-    auto model = make();
-    for (const char *command : {".1500011000", ".16010100301210"}) {
-        const auto reply = model.handle(command);
-        EXPECT_EQ(reply.text, ".+0000}");
-        EXPECT_EQ(reply.delay, milliseconds{1500});
-        EXPECT_FALSE(model.reading_in_progress());
-    }
+    const std::string set = make(s).handle(".28").text;
+    EXPECT_EQ(at(set, 18), "F");
+    EXPECT_EQ(at(set, 44, 11), "3112082359S");
+    EXPECT_EQ(at(set, 124), "S");
 }
 
 /// Fetches a whole reading over the line; returns the data of each block.
@@ -156,25 +170,24 @@ std::vector<std::string> fetch(PrinterModel &model, const std::string &command, 
     return data;
 }
 
-TEST_F(PrinterModelTest, ReadingByReductionComesBlockByBlockThenEnds) {
+// Reductions 3 to 9 in four blocks, in order, between a header and a totals line, in Latin-1
+// and with nothing that would end a reply or a line early; then the end reply.
+TEST(PrinterModel, ReadingByReductionComesBlockByBlockThenEnds) {
     PrinterSettings s;
     s.blocks = 4;
-    auto model = make(s, 12);
+    auto model = make(s);
     ModelReply end;
     const auto data = fetch(model, ".1500030009#", end);
     ASSERT_EQ(data.size(), 4u);
-    EXPECT_EQ(at(end.text, 2), "]");
+    EXPECT_EQ(end.text, ".]0004FIM:          00}");
     EXPECT_TRUE(end.ends_reading);
-    EXPECT_EQ(end.text.size(), 23u);
-    EXPECT_EQ(at(end.text, 3, 4), "0004");
-    EXPECT_EQ(at(end.text, 21, 2), "00");
     EXPECT_FALSE(model.reading_in_progress());
-    expect_refusal(model.handle(".++"), Refusal::no_reading, "33");
+    EXPECT_EQ(model.handle(".++").text, refusal("33"));
 
-    // Reductions 3 to 9, in order, between a header and a totals line.
     std::string all;
     for (const auto &d : data) {
         all += d + "\n";
+        EXPECT_EQ(d.find_first_of(std::string("}\r\n\0", 4)), std::string::npos) << d;
     }
     EXPECT_EQ(all.find("Redu\xE7\xE3o 0002"), std::string::npos);
     EXPECT_EQ(all.find("Redu\xE7\xE3o 0010"), std::string::npos);
@@ -189,26 +202,8 @@ TEST_F(PrinterModelTest, ReadingByReductionComesBlockByBlockThenEnds) {
     EXPECT_NE(data.back().find("TOTAL 0007"), std::string::npos);
 }
 
-TEST_F(PrinterModelTest, ReadingDataIsLatin1WithoutLineBreaksOrBraces) {
-    auto model = make({}, 30, 99);
-    ModelReply end;
-    const auto data = fetch(model, ".1500011000#", end);
-    ASSERT_EQ(data.size(), 32u);  // header, 30 reductions, totals
-    bool latin1 = false;
-    for (const auto &d : data) {
-        for (const char c : d) {
-            EXPECT_NE(c, '}');
-            EXPECT_NE(c, '\r');
-            EXPECT_NE(c, '\n');
-            EXPECT_NE(c, '\0');
-            latin1 = latin1 || static_cast<unsigned char>(c) >= 0x80;
-        }
-    }
-    EXPECT_TRUE(latin1);
-}
-
-TEST_F(PrinterModelTest, ReadingByDateSelectsTheDaysInRange) {
-    auto model = make({}, 20);
+TEST(PrinterModel, ReadingByDateSelectsTheDaysInRange) {
+    auto model = make();
     const auto &reductions = model.memory().reductions();
     const auto from = reductions[4].date;
     const auto to = reductions[9].date;
@@ -218,60 +213,10 @@ TEST_F(PrinterModelTest, ReadingByDateSelectsTheDaysInRange) {
     };
     ModelReply end;
     const auto data = fetch(model, ".16" + ddmmyy(from) + ddmmyy(to) + "#", end);
-    ASSERT_EQ(data.size(), 8u);  // header, reductions 5 to 10, totals
+    ASSERT_EQ(data.size(), 8u);  // header, reductions 5 to 10, totals: one block each
     EXPECT_NE(data[1].find("Redu\xE7\xE3o 0005 " + short_date(from)), std::string::npos);
     EXPECT_NE(data[6].find("Redu\xE7\xE3o 0010 " + short_date(to)), std::string::npos);
     EXPECT_EQ(at(end.text, 2), "]");
-}
-
-TEST_F(PrinterModelTest, ZeroBlocksMakesTheFirstReplyTheEnd) {
-    PrinterSettings s;
-    s.blocks = 0;
-    auto model = make(s);
-    const auto reply = model.handle(".1500011000#");
-    EXPECT_EQ(reply.text, ".]0000FIM:          00}");
-    EXPECT_FALSE(model.reading_in_progress());
-}
-
-TEST_F(PrinterModelTest, AnotherCommandAbandonsTheReading) {
-    auto model = make();
-    model.handle(".1500011000#");
-    EXPECT_TRUE(model.reading_in_progress());
-    model.handle(".28");
-    EXPECT_FALSE(model.reading_in_progress());
-    expect_refusal(model.handle(".++"), Refusal::no_reading, "33");
-}
-
-TEST_F(PrinterModelTest, BadRangesAreRefusedWithTheirOwnCodes) {
-    struct Case {
-        const char *command;
-        Refusal why;
-        const char *code;
-    };
-    const Case cases[] = {
-        {".15", Refusal::malformed_range, "30"},
-        {".15#", Refusal::malformed_range, "30"},
-        {".150001100", Refusal::malformed_range, "30"},  // 3 + 4 digits
-        {".1500a11000#", Refusal::malformed_range, "30"},
-        {".15 00011000", Refusal::malformed_range, "30"},
-        {".150001100##", Refusal::malformed_range, "30"},
-        {".151234567890123456789", Refusal::malformed_range, "30"},  // 10 + 11 digits
-        {".1610000030121", Refusal::malformed_range, "30"},          // 13 digits
-        {".16320100301210#", Refusal::malformed_range, "30"},        // 32nd of January
-        {".16010100311310", Refusal::malformed_range, "30"},         // month 13
-        {".16290201010301", Refusal::malformed_range, "30"},         // 29/02/01
-        {".1510000001#", Refusal::empty_range, "31"},
-        {".16020100010100", Refusal::empty_range, "31"},
-        {".1500500060#", Refusal::nothing_in_range, "32"},  // the memory has 12 reductions
-        {".16010199311299", Refusal::nothing_in_range, "32"},
-        {".1500000000#", Refusal::nothing_in_range, "32"},
-    };
-    auto model = make();
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.command);
-        expect_refusal(model.handle(c.command), c.why, c.code);
-        EXPECT_FALSE(model.reading_in_progress());
-    }
 }
 
 TEST(Reading, OddDigitCountsGiveTheFirstNumberTheShorterHalf) {

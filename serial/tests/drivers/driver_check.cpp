@@ -29,6 +29,7 @@
 
 #include "API232.h"
 #include "Zarvo.h"
+#include "ZarvoCountedText.h"
 
 namespace {
 
@@ -85,11 +86,8 @@ std::string first_line(const char *path) {
 /// TXRX with @p command as the counted text it takes; the line of RespApf.txt into @p reply.
 std::int32_t txrx(std::int32_t port, std::int32_t timeout_s, const std::string &command,
                   std::string &reply) {
-    std::vector<char> counted(4 + command.size() + 1, '\0');
-    const auto n = static_cast<std::uint32_t>(command.size());
-    std::memcpy(counted.data(), &n, 4);
-    std::memcpy(counted.data() + 4, command.data(), command.size());
-    const std::int32_t result = TXRX(port, timeout_s, counted.data() + 4);
+    const std::int32_t result =
+        TXRX(port, timeout_s, zarvo::counted_text(command).data() + zarvo::kCountSize);
     reply = first_line("RespApf.txt");
     return result;
 }
