@@ -48,29 +48,12 @@ class PtyTest : public ::testing::Test {
         }
         Fecha(7);
     }
-    // Answers the next frame with @p reply, then, if asked, closes the line as an unplugged device.
-    void respond(std::string reply, bool then_vanish = false) {
-        responder_ = std::thread([this, reply, then_vanish] {
-            const int master = pty_.master_fd();
-            for (char byte = 0; byte != '}';) {
-                pollfd ready{master, POLLIN, 0};
-                if (::poll(&ready, 1, 10000) != 1 || ::read(master, &byte, 1) != 1) {
-                    return;
-                }
-                frame_ += byte;
-            }
-            if (::write(master, reply.data(), reply.size()) < 0 || then_vanish) {
-                pty_.hang_up();
-            }
-        });
-    }
     static int32_t txrx(std::string_view command, int32_t timeout_s) {
         return TXRX(7, timeout_s, zarvo::counted_text(command).data() + 4);
     }
 
     zarvo::testing::ScratchDirectory scratch_;
     zarvo::testing::PseudoTerminal pty_{7};
-    std::string frame_;
     std::thread responder_;
 };
 
@@ -79,7 +62,11 @@ class PtyTest : public ::testing::Test {
 // the CPU. The next exchange on the dead port fails its write at once (98), and the port closes.
 // The bounds are sanity checks, not speed targets.
 TEST_F(PtyTest, VanishedDeviceEndsTheWaitAtOnceWithTheTimeoutReply) {
-    respond(".+00", true);
+    responder_ = std::thread([this] {
+        pty_.receive(7, 10000);  // The frame of ".28"
+        pty_.send(".+00");
+        pty_.hang_up();
+    });
     const auto wall_start = steady_clock::now();
     const double cpu_start = cpu_seconds();
     EXPECT_EQ(txrx(".28", 10), ZARVO_WRITTEN);
