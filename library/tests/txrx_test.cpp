@@ -204,27 +204,26 @@ TEST_F(ExchangeTest, ACallerInC) {
     EXPECT_STREQ(reply, ".+C}");
 }
 
-struct PortCase {
-    int32_t port, open_result, ioctl_result;
-    std::vector<std::string> log;
-};
-
-TEST_F(ExchangeTest, AbreReturnsTheOpenResultAndSetsTheLineOnlyWhenOpen) {
-    for (const PortCase &c : std::vector<PortCase>{{1, 0, 0, {"open 1", "ioctl 1 12 3"}},
-                                                   {2, 7, 0, {"open 2", "ioctl 2 12 3"}},
-                                                   {1, 0, -7, {"open 1", "ioctl 1 12 3"}},
-                                                   {2, -4, 0, {"open 2"}},
-                                                   {-5, -1, 0, {"open -5"}}}) {
+// Abre sets the line only on a port that opened, and passes the open result on, whatever the
+// line setting gave; Fecha passes the close result on.
+TEST_F(ExchangeTest, AbreAndFechaPassTheResultsOn) {
+    struct {
+        int32_t port, open_result, ioctl_result, close_result;
+        std::vector<std::string> log;
+    } const cases[] = {
+        {2, 7, 0, 0, {"open 2", "ioctl 2 12 3", "close 2"}},
+        {1, 0, -7, 1, {"open 1", "ioctl 1 12 3", "close 1"}},
+        {2, -4, 0, -2, {"open 2", "close 2"}},
+        {-5, -1, 0, -8, {"open -5", "close -5"}},
+    };
+    for (const auto &c : cases) {
         Serial &fresh = Serial::reset();
         fresh.open_result = c.open_result;
         fresh.ioctl_result = c.ioctl_result;
+        fresh.close_result = c.close_result;
         EXPECT_EQ(Abre(c.port), c.open_result);
+        EXPECT_EQ(Fecha(c.port), c.close_result);
         EXPECT_EQ(fresh.log, c.log);
-    }
-    for (const int32_t result : {0, 1, -2, -8}) {
-        Serial::reset().close_result = result;
-        EXPECT_EQ(Fecha(2), result);
-        EXPECT_THAT(Serial::get().log, ElementsAre("close 2"));
     }
     EXPECT_FALSE(fs::exists("RespApf.txt"));
 }
