@@ -12,7 +12,6 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdint>
-#include <cstdlib>
 #include <string>
 #include <thread>
 

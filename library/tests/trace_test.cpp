@@ -133,19 +133,6 @@ TEST_F(TraceTest, NoiseIsBoundedRepliesAreWhole) {
     EXPECT_LT(found[6].size(), 2500u);
 }
 
-TEST_F(TraceTest, UnsetMeansNoFile) {
-    ::unsetenv("ZARVO_TRACE");
-    serial.arrive("}");
-    Abre(1);
-    txrx(".28");
-    char *reply = nullptr;
-    RX(&reply, 4, -1);
-    std::free(reply - zarvo::kCountSize);
-    Fecha(1);
-    EXPECT_EQ(std::distance(fs::directory_iterator("."), fs::directory_iterator()), 1)
-        << "more than RespApf.txt";
-}
-
 // Neither a planted link nor a directory under the trace's name is written, or changes what the
 // exchange gives; the reason is told once.
 TEST_F(TraceTest, UnwritableTraceChangesNothing) {
