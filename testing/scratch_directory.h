@@ -27,8 +27,6 @@ class ScratchDirectory {
     ScratchDirectory &operator=(const ScratchDirectory &) = delete;
 
     const std::filesystem::path &path() const { return path_; }
-    /// The current directory when the object was made.
-    const std::filesystem::path &previous() const { return previous_; }
 
     /// Makes the directory the current one while the returned object lives (for a fuzz target,
     /// which enters it for each input and is back where it started for its crash files).

@@ -25,18 +25,25 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 using Serial = zarvo::testing::ScriptedSerial;
+using ::testing::AllOf;
 using ::testing::ElementsAre;
-using ::testing::HasSubstr;
+using ::testing::EndsWith;
+using ::testing::Lt;
+using ::testing::SizeIs;
+using ::testing::StartsWith;
 using zarvo::testing::read_file;
 
-const char kNinetyNine[] =
-    "23 bytes | 2E 2D 30 30 30 31 45 52 52 4F 3A 20 20 20 20 20 20 20 20 20 39 39 7D | "
-    ".-0001ERRO:         99}";
+// The library's own outcome 98 or 99 as the trace shows it.
+std::string own_outcome(char digit) {
+    return std::string(
+               "23 bytes | 2E 2D 30 30 30 31 45 52 52 4F 3A 20 20 20 20 20 20 20 20 20 39 3") +
+           digit + " 7D | .-0001ERRO:         9" + digit + "}";
+}
 
-// TXRX and RX on the scripted layer's fake clock, so that the traced delays are exact.
+// TXRX and RX on port 4 and the scripted layer's fake clock, so that the traced delays are exact.
 int32_t txrx(std::string_view command, int32_t timeout_s = 10) {
-    zarvo::Trace trace(1, Serial::get());
-    return zarvo::txrx(1, timeout_s, zarvo::counted_text(command).data() + zarvo::kCountSize,
+    zarvo::Trace trace(4, Serial::get());
+    return zarvo::txrx(4, timeout_s, zarvo::counted_text(command).data() + zarvo::kCountSize,
                        Serial::get(), trace);
 }
 
@@ -50,9 +57,9 @@ class TraceTest : public ::testing::Test {
     void SetUp() override { ::setenv("ZARVO_TRACE", trace.c_str(), 1); }
     void TearDown() override { ::unsetenv("ZARVO_TRACE"); }
 
-    /// The trace's lines without their "<date> <time> pid <pid> port <port> " stamp, which every
-    /// line must carry, with this process's id and @p port.
-    std::vector<std::string> lines(int port = 1) const {
+    /// The trace's lines without their "<date> <time> pid <pid> port 4 " stamp, which every line
+    /// must carry, with this process's id.
+    std::vector<std::string> lines() const {
         const std::regex stamp(R"(^\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3} pid (\d+) port (-?\d+) )");
         std::vector<std::string> found;
         std::istringstream in(read_file(trace));
@@ -60,7 +67,7 @@ class TraceTest : public ::testing::Test {
             std::smatch match;
             EXPECT_TRUE(std::regex_search(line, match, stamp)) << line;
             EXPECT_EQ(match[1], std::to_string(::getpid()));
-            EXPECT_EQ(match[2], std::to_string(port));
+            EXPECT_EQ(match[2], "4");
             found.push_back(match.suffix());
         }
         return found;
@@ -71,99 +78,53 @@ class TraceTest : public ::testing::Test {
     const fs::path trace = scratch.path() / "trace.log";
 };
 
-TEST_F(TraceTest, AnExchangeFieldByField) {
-    EXPECT_EQ(Abre(1), 0);
-    serial.arrive(".+0001}", 20ms);
-    serial.arrive("next", 30ms);
+// A session, record by record: a long reply, traced whole; a timeout after noise, traced by its
+// ends only; a failed write into a RespApf.txt that cannot be written; an RX with 0 bytes, CR and
+// LF in its reply.
+TEST_F(TraceTest, ASessionFieldByField) {
+    EXPECT_EQ(Abre(4), 0);
+    const std::string reply = ".+" + std::string(10000, 'y') + "}", noise(5996, 'x');
+    serial.arrive(reply, 20ms);
     EXPECT_EQ(txrx(".36S"), ZARVO_WRITTEN);
-    serial.close_result = -3;
-    EXPECT_EQ(Fecha(1), -3);
-    EXPECT_THAT(
-        lines(),
-        ElementsAre("Abre result 0", "TXRX timeout 10 s, command | 4 bytes | 2E 33 36 53 | .36S",
-                    "TX frame, sio_write 8 | 8 bytes | 1B 2E 33 36 53 AC FF 7D | \\x1B.36S¬ÿ}",
-                    "RX reply, first byte after 20.0 ms, \"}\" after 20.0 ms, bytes 0 dropped: 0 "
-                    "| 7 bytes | 2E 2B 30 30 30 31 7D | .+0001}",
-                    "TXRX result 0, RespApf.txt written, outcome the reply", "Fecha result -3"));
-}
-
-TEST_F(TraceTest, TimeoutKeepsWhatCameAndNamesThe99Reply) {
-    serial.arrive(".+12", 5ms);
+    serial.arrive(".+12" + noise, serial.clock + 5ms);
     EXPECT_EQ(txrx(".28", 1), ZARVO_WRITTEN);
-    const std::vector<std::string> found = lines();
-    ASSERT_EQ(found.size(), 4u);
-    EXPECT_EQ(found[2],
-              "RX no \"}\" within 1 s, the 99 reply, first byte after 5.0 ms, bytes 0 dropped: 0 "
-              "| 4 bytes | 2E 2B 31 32 | .+12");
-    EXPECT_EQ(found[3], std::string("TXRX result 0, RespApf.txt written, outcome the 99 reply | ") +
-                            kNinetyNine);
-}
-
-TEST_F(TraceTest, FailedWriteAndUnwrittenReplyFile) {
     serial.write_result = -8;
-    EXPECT_EQ(txrx(".28"), ZARVO_WRITE_FAILED);
-    std::vector<std::string> found = lines();
-    ASSERT_EQ(found.size(), 3u) << "nothing is read after a failed write";
-    EXPECT_EQ(found[1],
-              "TX frame, sio_write -8 (failed: nothing is read, the 98 reply) | 7 bytes "
-              "| 1B 2E 32 38 FF FF 7D | \\x1B.28ÿÿ}");
-    EXPECT_THAT(found[2], HasSubstr("TXRX result -1, RespApf.txt written, outcome the 98 reply | "
-                                    "23 bytes"));
-
     fs::remove("RespApf.txt");
     fs::create_directory("RespApf.txt");
-    serial.write_result.reset();
-    serial.arrive("}");
     ::testing::internal::CaptureStderr();
     EXPECT_EQ(txrx(".28"), ZARVO_LOG_FAILED);
     ::testing::internal::GetCapturedStderr();
-    found = lines();
-    EXPECT_EQ(found.back(),
-              "TXRX result -2, RespApf.txt not written (cannot create RespApf.txt in " +
-                  scratch.path().string() + ": " + std::strerror(EISDIR) + "), outcome the reply");
-}
-
-TEST_F(TraceTest, RxAndAReplyWithZeroBytesCrAndLf) {
-    serial.arrive({".+\0\0a\r\nb}", 10}, 2ms);
+    serial.arrive({".+\0\0a\r\nb}", 10}, serial.clock + 2ms);
     rx(10);
-    EXPECT_FALSE(fs::exists("RespApf.txt"));
-    EXPECT_THAT(lines(4), ElementsAre("RX timeout 10 s, nothing sent",
-                                      ("RX reply, first byte after 2.0 ms, \"}\" after "
-                                       "2.0 ms, bytes 0 dropped: 2 | 7 bytes | 2E 2B 61 "
-                                       "0D 0A 62 7D | .+a\\x0D\\x0Ab}"),
-                                      "RX handed back, outcome the reply"));
-}
-
-// A reply is traced whole however long; noise that never closes a reply only by its ends.
-TEST_F(TraceTest, NoiseIsBoundedRepliesAreWhole) {
-    serial.keep_log = false;
-    serial.arrive(std::string(10000, 'y') + "}");
-    EXPECT_EQ(txrx(".28"), ZARVO_WRITTEN);
-    serial.arrive(std::string(6000, 'x'), 100ms);
-    EXPECT_EQ(txrx(".28", 1), ZARVO_WRITTEN);
-    const std::vector<std::string> found = lines();
-    ASSERT_EQ(found.size(), 8u);
-    EXPECT_THAT(found[2], HasSubstr("| 10001 bytes | 79 79"));
-    EXPECT_THAT(found[2], ::testing::EndsWith(std::string(10000, 'y') + "}"));
-    EXPECT_THAT(found[6], HasSubstr("| 6000 bytes, the first and the last 256 shown | 78"));
-    EXPECT_THAT(found[6], ::testing::EndsWith(" ... " + std::string(256, 'x')));
-    EXPECT_LT(found[6].size(), 2500u);
-}
-
-TEST_F(TraceTest, UnsetMeansNoFile) {
-    ::unsetenv("ZARVO_TRACE");
-    serial.arrive("}");
-    Abre(1);
-    txrx(".28");
-    char *reply = nullptr;
-    RX(&reply, 1, -1);
-    std::free(reply - zarvo::kCountSize);
-    Fecha(1);
-    std::vector<std::string> files;
-    for (const auto &entry : fs::directory_iterator(scratch.path())) {
-        files.push_back(entry.path().filename().string());
-    }
-    EXPECT_THAT(files, ElementsAre("RespApf.txt"));
+    serial.close_result = -3;
+    EXPECT_EQ(Fecha(4), -3);
+    const std::string frame28 = " | 7 bytes | 1B 2E 32 38 FF FF 7D | \\x1B.28ÿÿ}";
+    EXPECT_THAT(
+        lines(),
+        ElementsAre(
+            "Abre result 0", "TXRX timeout 10 s, command | 4 bytes | 2E 33 36 53 | .36S",
+            "TX frame, sio_write 8 | 8 bytes | 1B 2E 33 36 53 AC FF 7D | \\x1B.36S¬ÿ}",
+            AllOf(StartsWith("RX reply, first byte after 20.0 ms, \"}\" after 30.0 ms, bytes 0 "
+                             "dropped: 0 | 10003 bytes | 2E 2B 79 79"),
+                  EndsWith(" | " + reply)),
+            "TXRX result 0, RespApf.txt written, outcome the reply",
+            "TXRX timeout 1 s, command | 3 bytes | 2E 32 38 | .28",
+            "TX frame, sio_write 7" + frame28,
+            AllOf(
+                StartsWith("RX no \"}\" within 1 s, the 99 reply, first byte after 5.0 ms, bytes 0 "
+                           "dropped: 0 | 6000 bytes, the first and the last 256 shown | 2E 2B 31 "
+                           "32 78"),
+                EndsWith(" ... " + noise.substr(0, 256)), SizeIs(Lt(2500u))),
+            "TXRX result 0, RespApf.txt written, outcome the 99 reply | " + own_outcome('9'),
+            "TXRX timeout 10 s, command | 3 bytes | 2E 32 38 | .28",
+            "TX frame, sio_write -8 (failed: nothing is read, the 98 reply)" + frame28,
+            "TXRX result -2, RespApf.txt not written (cannot create RespApf.txt in " +
+                scratch.path().string() + ": " + std::strerror(EISDIR) +
+                "), outcome the 98 reply | " + own_outcome('8'),
+            "RX timeout 10 s, nothing sent",
+            "RX reply, first byte after 2.0 ms, \"}\" after 2.0 ms, bytes 0 dropped: 2 | 7 bytes | "
+            "2E 2B 61 0D 0A 62 7D | .+a\\x0D\\x0Ab}",
+            "RX handed back, outcome the reply", "Fecha result -3"));
 }
 
 // Neither a planted link nor a directory under the trace's name is written, or changes what the
@@ -191,48 +152,38 @@ TEST_F(TraceTest, UnwritableTraceChangesNothing) {
 TEST_F(TraceTest, TwoProcessesKeepEveryRecordWhole) {
     constexpr int kRecords = 40;
     const std::string reply = ".+" + std::string(1500, 'r') + "}";
-    std::vector<pid_t> children;
-    for (int child = 0; child < 2; ++child) {
-        const pid_t pid = ::fork();
-        ASSERT_GE(pid, 0);
-        if (pid == 0) {
-            Serial &own = Serial::reset();
-            own.keep_log = false;
-            for (int i = 0; i < kRecords; ++i) {
-                own.arrive(reply);
-                txrx(".28");
-            }
-            ::_exit(0);
-        }
-        children.push_back(pid);
+    // This process and a child of it trace to the same file at once.
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    Serial &own = Serial::reset();
+    own.keep_log = false;
+    for (int i = 0; i < kRecords; ++i) {
+        own.arrive(reply);
+        txrx(".28");
     }
-    for (const pid_t pid : children) {
-        int status = 0;
-        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    if (child == 0) {
+        ::_exit(0);
     }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     const std::regex line(
-        R"(^\S+ \S+ pid (\d+) port 1 (TXRX timeout|TX frame|RX reply|TXRX result))");
-    const std::vector<std::string> order{"TXRX timeout", "TX frame", "RX reply", "TXRX result"};
+        R"(^\S+ \S+ pid (\d+) port 4 (TXRX timeout|TX frame|RX reply|TXRX result))");
+    const std::string order[] = {"TXRX timeout", "TX frame", "RX reply", "TXRX result"};
     std::istringstream in(read_file(trace));
-    std::map<std::string, int> records;
-    std::string pid;
-    std::size_t next = 0;
-    for (std::string text; std::getline(in, text);) {
+    std::map<std::string, int> lines_of;
+    std::string text, pid;
+    for (int n = 0; std::getline(in, text); ++n) {
         std::smatch match;
         ASSERT_TRUE(std::regex_search(text, match, line)) << text.substr(0, 200);
-        if (next == 0) {
-            pid = match[1];
-        }
+        ASSERT_EQ(match[2], order[n % 4]);
+        pid = n % 4 == 0 ? match[1].str() : pid;
         ASSERT_EQ(match[1], pid) << "another process's line inside a record";
-        ASSERT_EQ(match[2], order[next]);
-        next = (next + 1) % order.size();
-        records[pid] += next == 0;
+        ++lines_of[pid];
     }
-    EXPECT_EQ(next, 0u);
-    ASSERT_EQ(records.size(), 2u);
-    for (const auto &[process, count] : records) {
-        EXPECT_EQ(count, kRecords) << process;
+    ASSERT_EQ(lines_of.size(), 2u);
+    for (const auto &[process, count] : lines_of) {
+        EXPECT_EQ(count, 4 * kRecords) << process;
     }
 }
 

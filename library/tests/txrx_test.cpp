@@ -11,7 +11,6 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
-#include <functional>
 
 #include "Zarvo.h"
 #include "ZarvoCountedText.h"
@@ -19,8 +18,7 @@
 #include "scratch_directory.h"
 #include "scripted_serial.h"
 
-extern "C" int32_t c_caller_exchange(int32_t port, const char *chars, int32_t count, char *reply,
-                                     int32_t size);
+extern "C" int32_t c_caller_exchange(int32_t port, char *reply, int32_t size);
 
 namespace {
 
@@ -34,8 +32,10 @@ using zarvo::testing::write_file;
 const std::string k98 = ".-0001ERRO:         98}\r\n";
 const std::string k99 = ".-0001ERRO:         99}\r\n";
 
+// Run without ZARVO_TRACE, as the trace is off then.
 class ExchangeTest : public ::testing::Test {
   protected:
+    void SetUp() override { ::unsetenv("ZARVO_TRACE"); }
     Serial &serial = Serial::reset();
     zarvo::testing::ScratchDirectory scratch;
 };
@@ -45,24 +45,22 @@ int32_t txrx(std::string_view command, int32_t timeout_s = 10) {
     return TXRX(1, timeout_s, block.data() + 4);
 }
 
-class FrameTest : public ExchangeTest,
-                  public ::testing::WithParamInterface<known_frames::KnownFrame> {};
-
-TEST_P(FrameTest, GoesOutInOneWrite) {
-    serial.arrive("}");
-    EXPECT_EQ(txrx(GetParam().command), ZARVO_WRITTEN);
-    EXPECT_THAT(serial.frames, ElementsAre(GetParam().frame));
-    EXPECT_EQ(serial.log.front(), "write 1 " + std::to_string(GetParam().frame.size()));
-}
-
-INSTANTIATE_TEST_SUITE_P(Commands, FrameTest, ::testing::ValuesIn(known_frames::all()),
-                         [](const auto &info) { return std::string(info.param.name); });
-
-TEST_F(ExchangeTest, NullIsTheEmptyCommandAndTheCountRules) {
+// Each command goes out in one write of its frame, byte for byte, before anything is read; a null
+// command is the empty one, and the count, not a terminating 0, says where a command ends.
+TEST_F(ExchangeTest, EachCommandGoesOutInOneWriteOfItsFrame) {
+    std::vector<std::string> frames;
+    for (const auto &known : known_frames::all()) {
+        serial.arrive("}");
+        EXPECT_EQ(txrx(known.command), ZARVO_WRITTEN) << known.name;
+        frames.push_back(known.frame);
+    }
     serial.arrive("}}");
     EXPECT_EQ(TXRX(1, 10, nullptr), ZARVO_WRITTEN);
     EXPECT_EQ(TXRX(1, 10, zarvo::counted_text(".28", 2).data() + 4), ZARVO_WRITTEN);
-    EXPECT_THAT(serial.frames, ElementsAre("\x1B\xFF\xFF}", "\x1B.2\xFF\xFF}"));
+    frames.insert(frames.end(), {"\x1B\xFF\xFF}", "\x1B.2\xFF\xFF}"});
+    EXPECT_EQ(serial.frames, frames);
+    EXPECT_EQ(serial.log.front(), "write 1 " + std::to_string(frames.front().size()));
+    EXPECT_EQ(serial.count("write 1 "), static_cast<int>(frames.size()));
 }
 
 // Counts that cannot describe a sendable command must not make the library read past the text
@@ -76,130 +74,90 @@ TEST_F(ExchangeTest, UnsendableCountsGiveTheWriteFailure) {
     EXPECT_TRUE(serial.log.empty());
 }
 
-struct RecordCase {
-    const char *name;
-    std::string input;
-    int32_t timeout_s;
-    std::optional<int32_t> write_result;
-    int32_t result;
-    std::string file;
-};
-void PrintTo(const RecordCase &c, std::ostream *os) {
-    *os << c.name;
-}
-
-class RecordTest : public ExchangeTest, public ::testing::WithParamInterface<RecordCase> {};
-
-TEST_P(RecordTest, FileHoldsTheOutcomeAndCrLf) {
-    const RecordCase &c = GetParam();
-    write_file("RespApf.txt", std::string(200, 'x'));  // An earlier, longer reply.
-    serial.arrive(c.input);
-    serial.write_result = c.write_result;
-    EXPECT_EQ(txrx(".28", c.timeout_s), c.result);
-    EXPECT_EQ(read_file("RespApf.txt"), c.file);
-    if (c.result == ZARVO_WRITE_FAILED) {
-        EXPECT_EQ(serial.count("getch"), 0);
+TEST_F(ExchangeTest, TheFileHoldsTheOutcomeAndCrLf) {
+    struct {
+        const char *name;
+        std::string input;
+        int32_t timeout_s;
+        std::optional<int32_t> write_result;
+        int32_t result;
+        std::string file;
+    } const cases[] = {
+        // Line breaks and Latin-1 letters kept as they came.
+        {"reply", ".+a\r\nb\nc\xC9\xFF}", 10, {}, ZARVO_WRITTEN, ".+a\r\nb\nc\xC9\xFF}\r\n"},
+        {"timeout_25_bytes", ".+12", -1, {}, ZARVO_WRITTEN, k99},
+        {"write_failed", ".+}", 10, -8, ZARVO_WRITE_FAILED, k98},
+        {"positive_write_result", ".+}", 10, 9, ZARVO_WRITTEN, ".+}\r\n"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        Serial::reset().arrive(c.input);
+        serial.write_result = c.write_result;
+        write_file("RespApf.txt", std::string(200, 'x'));  // An earlier, longer reply.
+        EXPECT_EQ(txrx(".28", c.timeout_s), c.result);
+        EXPECT_EQ(read_file("RespApf.txt"), c.file);
+        EXPECT_TRUE(c.result != ZARVO_WRITE_FAILED || serial.count("getch") == 0);
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Outcomes, RecordTest,
-    ::testing::Values(
-        RecordCase{"reply", ".+0001}", 10, {}, ZARVO_WRITTEN, ".+0001}\r\n"},
-        RecordCase{"line_breaks_kept", ".+a\r\nb\nc}", 10, {}, ZARVO_WRITTEN, ".+a\r\nb\nc}\r\n"},
-        RecordCase{"latin1_kept", ".+\xC9\xFF}", 10, {}, ZARVO_WRITTEN, ".+\xC9\xFF}\r\n"},
-        RecordCase{"timeout_25_bytes", ".+12", -1, {}, ZARVO_WRITTEN, k99},
-        RecordCase{"write_failed", ".+}", 10, -8, ZARVO_WRITE_FAILED, k98},
-        RecordCase{"positive_write_result", ".+}", 10, 9, ZARVO_WRITTEN, ".+}\r\n"}),
-    [](const auto &info) { return std::string(info.param.name); });
+// Ways RespApf.txt can fail that stop root too (root ignores permissions): each gives -2, leaves no
+// stale reply, and says why on stderr and through ZarvoReplyFileFailure, until a TXRX writes it.
+TEST_F(ExchangeTest, ReplyFileFailuresLeaveNoStaleReply) {
+    const auto fails = [&](const std::string &reason, int32_t cause, int32_t system_error) {
+        serial.arrive(".+0001}");
+        ::testing::internal::CaptureStderr();
+        EXPECT_EQ(txrx(".28"), ZARVO_LOG_FAILED) << reason;
+        const std::string message = ::testing::internal::GetCapturedStderr();
+        if (!reason.empty()) {  // Empty when the message cannot be caught.
+            EXPECT_THAT(message, HasSubstr("RespApf.txt in " + scratch.path().string()));
+            EXPECT_THAT(message, HasSubstr(reason));
+        }
+        const auto status = fs::symlink_status("RespApf.txt");
+        EXPECT_FALSE(fs::is_regular_file(status) || fs::is_symlink(status)) << reason;
+        int32_t error = -1;
+        EXPECT_EQ(ZarvoReplyFileFailure(&error), cause) << reason;
+        EXPECT_EQ(error, system_error) << reason;
+    };
+    fs::create_directory("RespApf.txt");
+    fails(std::strerror(EISDIR), ZARVO_REPLY_FILE_DIRECTORY, EISDIR);
+    EXPECT_TRUE(fs::is_directory("RespApf.txt"));
+    fs::remove("RespApf.txt");
 
-// Ways RespApf.txt can fail that stop root too (root ignores permissions).
-struct FailureCase {
-    const char *name;
-    std::function<void()> plant, check_after;
-    std::string reason;  ///< What the message says; empty when the message cannot be caught.
-    int32_t cause;       ///< What ZarvoReplyFileFailure tells afterwards.
-    int32_t system_error;
-};
-void PrintTo(const FailureCase &c, std::ostream *os) {
-    *os << c.name;
-}
+    write_file("target", "not ours");
+    fs::create_symlink("target", "RespApf.txt");
+    fails("it is a symbolic link", ZARVO_REPLY_FILE_LINK, ELOOP);
+    EXPECT_EQ(read_file("target"), "not ours");
 
-class FailureTest : public ExchangeTest, public ::testing::WithParamInterface<FailureCase> {};
+    ASSERT_EQ(::mkfifo("RespApf.txt", 0644), 0);
+    fails(std::strerror(ENXIO), ZARVO_REPLY_FILE_NOT_PLAIN, ENXIO);
+    EXPECT_TRUE(fs::is_fifo("RespApf.txt"));
+    // With a reader the open succeeds: only the check of the file's kind keeps the reply from
+    // going into the pipe.
+    const int reader = ::open("RespApf.txt", O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    fails("another kind of file", ZARVO_REPLY_FILE_NOT_PLAIN, 0);
+    char byte;
+    EXPECT_LE(::read(reader, &byte, 1), 0) << "the reply went into the pipe";
+    ::close(reader);
+    fs::remove("RespApf.txt");
 
-TEST_P(FailureTest, GivesMinusTwoAndLeavesNoStaleReply) {
-    GetParam().plant();
-    serial.arrive(".+0001}");
-    ::testing::internal::CaptureStderr();
-    const int32_t result = txrx(".28");
-    GetParam().check_after();
-    const std::string message = ::testing::internal::GetCapturedStderr();
-    EXPECT_EQ(result, ZARVO_LOG_FAILED);
-    if (!GetParam().reason.empty()) {
-        EXPECT_THAT(message, HasSubstr("RespApf.txt in " + scratch.path().string()));
-        EXPECT_THAT(message, HasSubstr(GetParam().reason));
-    }
-    const auto status = fs::symlink_status("RespApf.txt");
-    EXPECT_FALSE(fs::is_regular_file(status) || fs::is_symlink(status)) << "a stale reply survived";
-    // The cause stays found after the stale copy is gone, until the next TXRX writes the file.
-    int32_t error = -1;
-    EXPECT_EQ(ZarvoReplyFileFailure(&error), GetParam().cause);
-    EXPECT_EQ(error, GetParam().system_error);
-    std::error_code ignored;
-    fs::remove("RespApf.txt", ignored);
+    // A file size limit makes the write itself fail, after a short write. It also cuts the
+    // captured message short, so that is not checked.
+    write_file("RespApf.txt", "an earlier reply}\r\n");
+    rlimit saved{};
+    ::getrlimit(RLIMIT_FSIZE, &saved);
+    const rlimit limit{5, saved.rlim_max};
+    std::signal(SIGXFSZ, SIG_IGN);
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    fails("", ZARVO_REPLY_FILE_OTHER, EFBIG);
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+
     serial.arrive(".+0002}");
     ASSERT_EQ(txrx(".28"), ZARVO_WRITTEN);
+    int32_t error = -1;
     EXPECT_EQ(ZarvoReplyFileFailure(&error), ZARVO_REPLY_FILE_WRITTEN);
     EXPECT_EQ(error, 0);
 }
-
-rlimit saved_size_limit{};
-int fifo_reader = -1;
-
-INSTANTIATE_TEST_SUITE_P(
-    Causes, FailureTest,
-    ::testing::Values(FailureCase{"directory", [] { fs::create_directory("RespApf.txt"); },
-                                  [] { EXPECT_TRUE(fs::is_directory("RespApf.txt")); },
-                                  std::strerror(EISDIR), ZARVO_REPLY_FILE_DIRECTORY, EISDIR},
-                      FailureCase{"planted_link",
-                                  [] {
-                                      write_file("target", "not ours");
-                                      fs::create_symlink("target", "RespApf.txt");
-                                  },
-                                  [] { EXPECT_EQ(read_file("target"), "not ours"); },
-                                  "it is a symbolic link", ZARVO_REPLY_FILE_LINK, ELOOP},
-                      FailureCase{"fifo_without_reader",
-                                  [] { ASSERT_EQ(::mkfifo("RespApf.txt", 0644), 0); },
-                                  [] { EXPECT_TRUE(fs::is_fifo("RespApf.txt")); },
-                                  std::strerror(ENXIO), ZARVO_REPLY_FILE_NOT_PLAIN, ENXIO},
-                      // With a reader the open succeeds: only the check of the file's kind keeps
-                      // the reply from going into the pipe.
-                      FailureCase{"fifo_with_reader",
-                                  [] {
-                                      ASSERT_EQ(::mkfifo("RespApf.txt", 0644), 0);
-                                      fifo_reader = ::open("RespApf.txt", O_RDONLY | O_NONBLOCK);
-                                      ASSERT_GE(fifo_reader, 0);
-                                  },
-                                  [] {
-                                      char byte;
-                                      EXPECT_LE(::read(fifo_reader, &byte, 1), 0)
-                                          << "the reply went into it";
-                                      ::close(fifo_reader);
-                                  },
-                                  "another kind of file", ZARVO_REPLY_FILE_NOT_PLAIN, 0},
-                      // A file size limit makes the write itself fail, after a short write. It also
-                      // cuts the captured message short, so that is not checked.
-                      FailureCase{"write_fails",
-                                  [] {
-                                      write_file("RespApf.txt", "an earlier reply}\r\n");
-                                      ::getrlimit(RLIMIT_FSIZE, &saved_size_limit);
-                                      const rlimit limit{5, saved_size_limit.rlim_max};
-                                      std::signal(SIGXFSZ, SIG_IGN);
-                                      ::setrlimit(RLIMIT_FSIZE, &limit);
-                                  },
-                                  [] { ::setrlimit(RLIMIT_FSIZE, &saved_size_limit); }, "",
-                                  ZARVO_REPLY_FILE_OTHER, EFBIG}),
-    [](const auto &info) { return std::string(info.param.name); });
 
 TEST_F(ExchangeTest, ExceptionsFromBelowBecomeResults) {
     serial.arrive(".+}.+}");
@@ -241,34 +199,34 @@ TEST_F(ExchangeTest, RxHandsBackACountedTextAndLeavesTheFileAlone) {
 TEST_F(ExchangeTest, ACallerInC) {
     serial.arrive(".+}.+C}");
     char reply[8] = {};
-    EXPECT_EQ(c_caller_exchange(1, ".36S", 4, reply, sizeof reply), ZARVO_WRITTEN);
+    EXPECT_EQ(c_caller_exchange(1, reply, sizeof reply), ZARVO_WRITTEN);
     EXPECT_THAT(serial.frames, ElementsAre("\x1B.36S\xAC\xFF}"));
     EXPECT_STREQ(reply, ".+C}");
 }
 
-struct PortCase {
-    int32_t port, open_result, ioctl_result;
-    std::vector<std::string> log;
-};
-
-TEST_F(ExchangeTest, AbreReturnsTheOpenResultAndSetsTheLineOnlyWhenOpen) {
-    for (const PortCase &c : std::vector<PortCase>{{1, 0, 0, {"open 1", "ioctl 1 12 3"}},
-                                                   {2, 7, 0, {"open 2", "ioctl 2 12 3"}},
-                                                   {1, 0, -7, {"open 1", "ioctl 1 12 3"}},
-                                                   {2, -4, 0, {"open 2"}},
-                                                   {-5, -1, 0, {"open -5"}}}) {
+// Abre sets the line only on a port that opened, and passes the open result on, whatever the
+// line setting gave; Fecha passes the close result on.
+TEST_F(ExchangeTest, AbreAndFechaPassTheResultsOn) {
+    struct {
+        int32_t port, open_result, ioctl_result, close_result;
+        std::vector<std::string> log;
+    } const cases[] = {
+        {2, 7, 0, 0, {"open 2", "ioctl 2 12 3", "close 2"}},
+        {1, 0, -7, 1, {"open 1", "ioctl 1 12 3", "close 1"}},
+        {2, -4, 0, -2, {"open 2", "close 2"}},
+        {-5, -1, 0, -8, {"open -5", "close -5"}},
+    };
+    for (const auto &c : cases) {
         Serial &fresh = Serial::reset();
         fresh.open_result = c.open_result;
         fresh.ioctl_result = c.ioctl_result;
+        fresh.close_result = c.close_result;
         EXPECT_EQ(Abre(c.port), c.open_result);
+        EXPECT_EQ(Fecha(c.port), c.close_result);
         EXPECT_EQ(fresh.log, c.log);
     }
-    for (const int32_t result : {0, 1, -2, -8}) {
-        Serial::reset().close_result = result;
-        EXPECT_EQ(Fecha(2), result);
-        EXPECT_THAT(Serial::get().log, ElementsAre("close 2"));
-    }
-    EXPECT_FALSE(fs::exists("RespApf.txt"));
+    // Neither writes RespApf.txt, and no exported call leaves a trace while ZARVO_TRACE is unset.
+    EXPECT_TRUE(fs::is_empty(".")) << "a file written by Abre or Fecha";
 }
 
 }  // namespace
