@@ -1,19 +1,16 @@
 // SPDX-License-Identifier: MIT
-// The window as the operator meets it: controls, layout, focus order, the focus events, typing
-// limits, and whatever may be typed or pasted.
+// The Qt view against the library double: its widgets as the form table makes them, its events
+// routed by the handler table, typing limits and whatever may be typed or pasted, a long exchange
+// on the worker thread, closing after the handler, and the work folder of a menu-started window.
 #include <QGroupBox>
 #include <QLabel>
-#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QtTest>
 
-#include <algorithm>
-#include <vector>
-
-#include "core/form_table.h"
+#include "qt/work_folder.h"
 #include "tab_order.h"
 #include "window_test.h"
 
@@ -23,51 +20,31 @@ using window::Control;
 using window::ControlKind;
 using window::ControlRow;
 
-const char *widgetClass(ControlKind kind) {
-    switch (kind) {
-        case ControlKind::Button:
-            return "QPushButton";
-        case ControlKind::TextBox:
-            return "QLineEdit";
-        case ControlKind::Label:
-            return "QLabel";
-        case ControlKind::Frame:
-            return "QGroupBox";
-        case ControlKind::Option:
-            return "QRadioButton";
-    }
-    return "?";
-}
-
 QString nameOf(Control control) {
     const std::string_view name =
         control == Control::Window ? std::string_view("Form1") : window::row(control).name;
     return QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size()));
 }
 
-QStringList focusOrder() {
-    QStringList names;
-    for (const std::string &name : tabOrder()) {
-        names << QString::fromStdString(name);
-    }
-    return names;
+QString toQString(std::u16string_view text) {
+    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-QString controlText(const QWidget *widget) {
-    if (const auto *box = qobject_cast<const QLineEdit *>(widget)) {
-        return box->text();
+// Counts the paint events that reach a widget while the double is inside TXRX.
+class PaintWatcher : public QObject {
+  public:
+    PaintWatcher(QWidget *widget, const FakeLibrary &fake) : fake_(fake) {
+        widget->installEventFilter(this);
     }
-    if (const auto *button = qobject_cast<const QAbstractButton *>(widget)) {
-        return button->text();
+    bool eventFilter(QObject *, QEvent *event) override {
+        paintsDuringExchange += event->type() == QEvent::Paint && fake_.inTxrx() ? 1 : 0;
+        return false;
     }
-    if (const auto *label = qobject_cast<const QLabel *>(widget)) {
-        return label->text();
-    }
-    if (const auto *frame = qobject_cast<const QGroupBox *>(widget)) {
-        return frame->title();
-    }
-    return QStringLiteral("<unknown kind>");
-}
+    int paintsDuringExchange = 0;
+
+  private:
+    const FakeLibrary &fake_;
+};
 
 }  // namespace
 
@@ -75,106 +52,82 @@ class tst_FormWindow : public WindowTest {
     Q_OBJECT
 
   private slots:
-    void initTestCase();
-    void init();
-    void cleanup();
+    void initTestCase() { useDouble(); }
+    void init() { openWindow(); }
+    void cleanup() { closeWindow(); }
 
-    void controls();
-    void windowAndInitialState();
-    void accessibleNames();
-    void tabOrder();
-    void optionLabelsSelect_data();
-    void optionLabelsSelect();
-    void focusEvents_data();
-    void focusEvents();
-    void otherWindowIsNoValidate();
-    void buttonsRunTheirHandlers_data();
+    void controlsFromTheTable();
+    void tabKeyOrder();
+    void focusAndClickEvents();
     void buttonsRunTheirHandlers();
     void typingLimits();
     void badInputInEveryBox();
+    void longExchangeRepaintsAndDropsInput();
+    void closingWaitsForTheHandler();
+    void focusEventsWaitTheirTurn();
+    void workFolder();
 
   private:
     QString text(const char *name) const { return box(name)->text(); }
-    void click(const char *name) {
-        QTest::mouseClick(child(name), Qt::LeftButton, {}, child(name)->rect().center());
-    }
-    // As the operator types: click into the box, select all, type.
-    void type(const char *name, const QString &text) {
-        click(name);
-        QTest::keyClick(box(name), Qt::Key_A, Qt::ControlModifier);
-        QTest::keyClicks(box(name), text);
-    }
+    /// Runs @p action once, as soon as the double is inside a TXRX call.
+    void whenInsideTxrx(const std::function<void()> &action);
 };
 
-void tst_FormWindow::initTestCase() {
-    useDouble();
-}
-
-void tst_FormWindow::init() {
-    openWindow(Shown::active);
-}
-
-void tst_FormWindow::cleanup() {
-    closeWindow();
-}
-
 // Each control as the core's table makes it: its kind, container, text, place in pixels, whether
-// it takes the focus and, for an option, whether it is selected; and no widget beside them.
-void tst_FormWindow::controls() {
-    QSet<QString> expected;
+// it takes the focus and, for an option, whether it is selected; the name a screen reader gives
+// each box and option button (its label's text without the colon); and no widget beside them.
+void tst_FormWindow::controlsFromTheTable() {
+    QCOMPARE(form_->windowTitle(), QStringLiteral("ZARVO"));
+    QCOMPARE(form_->size(), QSize(368, 452));  // 5520 x 6780 twips
+    QCOMPARE(QApplication::focusWidget(), child("Command1"));
+    QCOMPARE(box("PAPEL")->palette().color(QPalette::Text), QColor(Qt::black));
+    const QStringList classes{"QPushButton", "QLineEdit", "QLabel", "QGroupBox", "QRadioButton"};
+    QStringList expected;
     for (const ControlRow &row : window::kForm) {
         const QString name = nameOf(row.id);
-        expected.insert(name);
+        expected << name;
         QWidget *widget = child(qPrintable(name));
         QVERIFY2(widget != nullptr, qPrintable(name));
         QCOMPARE(QString::fromLatin1(widget->metaObject()->className()),
-                 QString::fromLatin1(widgetClass(row.kind)));
+                 classes[static_cast<int>(row.kind)]);
         QCOMPARE(widget->parentWidget()->objectName(), nameOf(row.container));
-        QCOMPARE(controlText(widget),
-                 QString::fromUtf16(row.text.data(), static_cast<qsizetype>(row.text.size())));
+        QCOMPARE(widget->property(row.kind == ControlKind::Frame ? "title" : "text").toString(),
+                 toQString(row.text));
         QCOMPARE(widget->geometry(), QRect(window::pixels(row.left), window::pixels(row.top),
                                            window::pixels(row.width), window::pixels(row.height)));
-        QVERIFY(widget->isEnabled());
-        QVERIFY(widget->isVisible());
+        QVERIFY(widget->isEnabled() && widget->isVisible());
+        QCOMPARE(widget->focusPolicy(), window::takesFocus(row) ? Qt::StrongFocus : Qt::NoFocus);
         if (auto *box = qobject_cast<QLineEdit *>(widget)) {
             QVERIFY(!box->isReadOnly());
             QCOMPARE(box->maxLength(), 32767);  // the widget's own maximum: no limit set
         }
-        QCOMPARE(widget->focusPolicy(), window::takesFocus(row) ? Qt::StrongFocus : Qt::NoFocus);
         if (auto *option = qobject_cast<QRadioButton *>(widget)) {
             QCOMPARE(option->isChecked(), (row.facts & window::kSelected) != 0);
         }
-    }
-    QSet<QString> found;
-    for (const QWidget *widget : form_->findChildren<QWidget *>()) {
-        const QString kind = QString::fromLatin1(widget->metaObject()->className());
-        if (kind == "QPushButton" || kind == "QLineEdit" || kind == "QLabel" ||
-            kind == "QGroupBox" || kind == "QRadioButton") {
-            found.insert(widget->objectName());
+        if (row.kind == ControlKind::Label && row.names != Control::Window) {
+            QString label = toQString(row.text);
+            label.chop(label.endsWith(u':') ? 1 : 0);
+            QCOMPARE(child(qPrintable(nameOf(row.names)))->accessibleName(), label);
         }
     }
+    QStringList found;
+    for (const QWidget *widget : form_->findChildren<QWidget *>()) {
+        if (classes.contains(QString::fromLatin1(widget->metaObject()->className()))) {
+            found << widget->objectName();
+        }
+    }
+    found.sort();
+    expected.sort();
     QCOMPARE(found, expected);
 }
 
-void tst_FormWindow::windowAndInitialState() {
-    QCOMPARE(form_->windowTitle(), QStringLiteral("ZARVO"));
-    QCOMPARE(form_->size(), QSize(368, 452));  // 5520 x 6780 twips
-    QCOMPARE(QApplication::focusWidget(), child("Command1"));
-    QCOMPARE(child<QLineEdit>("PAPEL")->palette().color(QPalette::Text), QColor(Qt::black));
-}
-
-// A screen reader names each box and option button by the label that heads it, without its colon.
-void tst_FormWindow::accessibleNames() {
-    for (const ControlRow &label : window::kForm) {
-        if (label.kind == ControlKind::Label && label.names != Control::Window) {
-            QString name = QString::fromUtf16(label.text.data(), label.text.size());
-            name.chop(name.endsWith(u':') ? 1 : 0);
-            QCOMPARE(child(qPrintable(nameOf(label.names)))->accessibleName(), name);
-        }
+// The focus chain follows the table's tab indexes; the Tab key stops at the selected button of
+// each option pair only, and goes round again.
+void tst_FormWindow::tabKeyOrder() {
+    QStringList order;
+    for (const std::string &name : tabOrder()) {
+        order << QString::fromStdString(name);
     }
-}
-
-void tst_FormWindow::tabOrder() {
     QStringList chain;
     QWidget *widget = child("Command1");
     do {
@@ -183,156 +136,93 @@ void tst_FormWindow::tabOrder() {
         }
         widget = widget->nextInFocusChain();
     } while (widget != child("Command1"));
-    QCOMPARE(chain, focusOrder());
+    QCOMPARE(chain, order);
 
-    // The Tab key stops at the selected button of each option pair only.
-    QStringList expected = focusOrder();
-    expected.removeAll("Pordata");
-    expected.removeAll("NoArq");
+    order.removeAll("Pordata");
+    order.removeAll("NoArq");
     QStringList visited{QApplication::focusWidget()->objectName()};
-    for (int i = 1; i <= expected.size(); ++i) {
+    for (int i = 1; i <= order.size(); ++i) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         visited << QApplication::focusWidget()->objectName();
     }
-    QCOMPARE(visited, expected + QStringList{"Command1"});  // and round again
+    QCOMPARE(visited, order + QStringList{"Command1"});
 }
 
-void tst_FormWindow::optionLabelsSelect_data() {
-    QTest::addColumn<QString>("option");
-    QTest::addColumn<QString>("handler");
-    QTest::newRow("Label10") << "Pordata"
-                             << "Pordata_Click";
-    QTest::newRow("Label9") << "Porredu"
-                            << "Porredu_Click";
-    QTest::newRow("Label12") << "NoArq"
-                             << "";
-    QTest::newRow("Label11") << "NaImp"
-                             << "";
-}
-
-void tst_FormWindow::optionLabelsSelect() {
-    QFETCH(QString, option);
-    QFETCH(QString, handler);
-    auto *button = child<QRadioButton>(qPrintable(option));
-    // Start from the other button of the pair, with the focus in Ini.
-    for (QRadioButton *other : button->parentWidget()->findChildren<QRadioButton *>()) {
-        if (other != button) {
-            other->setChecked(true);
+// The handlers a move of the focus or a click runs, in order (Validate only as the focus moves
+// within the form: switching windows is focusEventsWaitTheirTurn's), where the focus lands and
+// which options are selected then. A label that names an option button selects it; the pairs
+// exclude within their own frame only.
+void tst_FormWindow::focusAndClickEvents() {
+    struct Case {
+        const char *from, *action;  // "tab", "backtab" or the control clicked
+        const char *selectedBefore, *handlers, *focus, *selectedAfter;
+    };
+    const Case cases[] = {
+        {"Fim", "LMF", "Porredu NaImp", "Fim_Validate LMF_Click", "LMF", "Porredu NaImp"},
+        {"Fim", "tab", "Porredu NaImp", "Fim_Validate", "LMF", "Porredu NaImp"},
+        {"Ini", "tab", "Porredu NaImp", "Ini_Validate Fim_GotFocus", "Fim", "Porredu NaImp"},
+        {"Ini", "Fim", "Porredu NaImp", "Ini_Validate Fim_GotFocus", "Fim", "Porredu NaImp"},
+        {"Fim", "backtab", "Porredu NaImp", "Fim_Validate Ini_GotFocus", "Ini", "Porredu NaImp"},
+        {"Command1", "Ini", "Porredu NaImp", "Ini_GotFocus", "Ini", "Porredu NaImp"},
+        {"Fim", "Pordata", "Porredu NoArq", "Fim_Validate Pordata_Click", "Pordata",
+         "Pordata NoArq"},
+        {"Ini", "Command1", "Porredu NaImp", "Ini_Validate Command1_Click", "Command1",
+         "Porredu NaImp"},
+        {"Ini", "Ini", "Porredu NaImp", "", "Ini", "Porredu NaImp"},
+        {"Ini", "Label10", "Porredu NoArq", "Ini_Validate Pordata_Click", "Pordata",
+         "Pordata NoArq"},
+        {"Ini", "Label9", "Pordata NoArq", "Ini_Validate Porredu_Click", "Porredu",
+         "Porredu NoArq"},
+        {"Ini", "Label12", "Pordata NaImp", "Ini_Validate", "NoArq", "Pordata NoArq"},
+        {"Ini", "Label11", "Pordata NoArq", "Ini_Validate", "NaImp", "Pordata NaImp"},
+    };
+    for (const Case &c : cases) {
+        for (const QString &option : QString::fromLatin1(c.selectedBefore).split(' ')) {
+            child<QRadioButton>(qPrintable(option))->setChecked(true);
         }
-    }
-    QVERIFY(!button->isChecked());
-    child("Ini")->setFocus(Qt::MouseFocusReason);
-    // The pairs exclude within their frame only: the other frame's pair stays as it is.
-    QMap<QRadioButton *, bool> expectedStates;
-    for (QRadioButton *any : form_->findChildren<QRadioButton *>()) {
-        const bool samePair = any->parentWidget() == button->parentWidget();
-        expectedStates[any] = samePair ? any == button : any->isChecked();
-    }
-
-    QSignalSpy started(form_.get(), &FormWindow::handlerStarting);
-    QTest::mouseClick(child(QTest::currentDataTag()), Qt::LeftButton);
-
-    for (auto [any, on] : expectedStates.asKeyValueRange()) {
-        QVERIFY2(any->isChecked() == on, qPrintable(any->objectName()));
-    }
-    QCOMPARE(QApplication::focusWidget(), button);
-    QStringList expected{"Ini_Validate"};
-    if (!handler.isEmpty()) {
-        expected << handler;
-    }
-    QCOMPARE(handlerNames(started), expected);
-}
-
-void tst_FormWindow::focusEvents_data() {
-    QTest::addColumn<QString>("from");
-    QTest::addColumn<QString>("action");  // "mouse:<control>" or "tab"
-    QTest::addColumn<QStringList>("handlers");
-    QTest::newRow("Fim, mouse on Executa")
-        << "Fim"
-        << "mouse:LMF" << QStringList{"Fim_Validate", "LMF_Click"};
-    QTest::newRow("Fim, tab to Executa") << "Fim"
-                                         << "tab" << QStringList{"Fim_Validate"};
-    QTest::newRow("Ini, tab to Fim") << "Ini"
-                                     << "tab" << QStringList{"Ini_Validate", "Fim_GotFocus"};
-    QTest::newRow("Ini, mouse on Fim")
-        << "Ini"
-        << "mouse:Fim" << QStringList{"Ini_Validate", "Fim_GotFocus"};
-    QTest::newRow("Fim, shift+tab to Ini")
-        << "Fim"
-        << "backtab" << QStringList{"Fim_Validate", "Ini_GotFocus"};
-    QTest::newRow("Command1, mouse on Ini") << "Command1"
-                                            << "mouse:Ini" << QStringList{"Ini_GotFocus"};
-    QTest::newRow("Fim, mouse on Data")
-        << "Fim"
-        << "mouse:Pordata" << QStringList{"Fim_Validate", "Pordata_Click"};
-    QTest::newRow("Ini, mouse on Testar Impressora")
-        << "Ini"
-        << "mouse:Command1" << QStringList{"Ini_Validate", "Command1_Click"};
-    QTest::newRow("Ini, mouse on Ini") << "Ini"
-                                       << "mouse:Ini" << QStringList{};
-}
-
-void tst_FormWindow::focusEvents() {
-    QFETCH(QString, from);
-    QFETCH(QString, action);
-    QFETCH(QStringList, handlers);
-
-    child(qPrintable(from))->setFocus(Qt::OtherFocusReason);
-    QCOMPARE(QApplication::focusWidget(), child(qPrintable(from)));
-    QSignalSpy started(form_.get(), &FormWindow::handlerStarting);
-
-    if (action == QLatin1String("tab")) {
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-    } else if (action == QLatin1String("backtab")) {
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
-    } else {
-        QWidget *target = child(qPrintable(action.mid(6)));
-        QTest::mouseClick(target, Qt::LeftButton, {}, target->rect().center());
-    }
-    QCOMPARE(handlerNames(started), handlers);
-}
-
-void tst_FormWindow::otherWindowIsNoValidate() {
-    child("Fim")->setFocus(Qt::OtherFocusReason);
-    QSignalSpy started(form_.get(), &FormWindow::handlerStarting);
-
-    QWidget other;
-    other.resize(100, 100);
-    other.show();
-    other.activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(&other));
-    QCOMPARE(QApplication::activeWindow(), &other);
-
-    for (const QString &handler : handlerNames(started)) {
-        QVERIFY2(!handler.endsWith(QLatin1String("_Validate")),
-                 "switching windows must not validate the box");
-    }
-}
-
-// Every Click of the handler table.
-void tst_FormWindow::buttonsRunTheirHandlers_data() {
-    QTest::addColumn<QString>("handler");
-    for (const auto &row : window::Form1::kHandlers) {
-        if (row.handler.event == window::Event::Click) {
-            QTest::newRow(qPrintable(nameOf(row.handler.control)))
-                << QString::fromStdString(window::nameOf(row.handler));
+        child(c.from)->setFocus(Qt::OtherFocusReason);
+        QCOMPARE(QApplication::focusWidget(), child(c.from));
+        QSignalSpy started(form_.get(), &FormWindow::handlerStarting);
+        if (qstrcmp(c.action, "tab") == 0) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        } else if (qstrcmp(c.action, "backtab") == 0) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+        } else {
+            click(c.action);
         }
+        QStringList selected;
+        for (const char *option : {"Porredu", "Pordata", "NaImp", "NoArq"}) {
+            if (child<QRadioButton>(option)->isChecked()) {
+                selected << option;
+            }
+        }
+        const QString row = QStringLiteral("%1, %2: ").arg(c.from, c.action);
+        const QStringList seen{handlerNames(started).join(' '),
+                               QApplication::focusWidget()->objectName(), selected.join(' ')};
+        QCOMPARE(row + seen.join(" | "),
+                 row + QStringList({c.handlers, c.focus, c.selectedAfter}).join(" | "));
     }
 }
 
 // Each button runs its one handler, by mouse and by the space key; the option buttons NaImp and
 // NoArq and typing into a box run nothing.
 void tst_FormWindow::buttonsRunTheirHandlers() {
-    QFETCH(QString, handler);
-    auto *button = child<QAbstractButton>(QTest::currentDataTag());
+    for (const auto &row : window::Form1::kHandlers) {
+        if (row.handler.event != window::Event::Click) {
+            continue;
+        }
+        const QString handler = QString::fromStdString(window::nameOf(row.handler));
+        auto *button = child<QAbstractButton>(qPrintable(nameOf(row.handler.control)));
+        QSignalSpy started(form_.get(), &FormWindow::handlerStarting);
+        QTest::mouseClick(button, Qt::LeftButton, {}, button->rect().center());
+        QTest::keyClick(button, Qt::Key_Space);
+        QCOMPARE(handlerNames(started), QStringList({handler, handler}));
+    }
     QSignalSpy started(form_.get(), &FormWindow::handlerStarting);
-
-    QTest::mouseClick(button, Qt::LeftButton, {}, button->rect().center());
-    QTest::keyClick(button, Qt::Key_Space);
     QTest::keyClicks(child("Text3"), "abc");
     QTest::mouseClick(child("NoArq"), Qt::LeftButton);
     QTest::mouseClick(child("NaImp"), Qt::LeftButton);
-    QCOMPARE(handlerNames(started), QStringList({handler, handler}));
+    QCOMPARE(handlerNames(started), QStringList());
 }
 
 // 4 typed characters in a box that took the focus by reduction, 10 once dates are chosen; back
@@ -340,17 +230,17 @@ void tst_FormWindow::buttonsRunTheirHandlers() {
 void tst_FormWindow::typingLimits() {
     type("Ini", "123456");
     QCOMPARE(text("Ini"), QStringLiteral("1234"));
-    QCOMPARE(child<QLineEdit>("Fim")->maxLength(), 32767);
+    QCOMPARE(box("Fim")->maxLength(), 32767);
     click("Pordata");
     type("Fim", "01/02/2003x");
     QCOMPARE(text("Fim"), QStringLiteral("01/02/2003"));
-    QCOMPARE(child<QLineEdit>("Ini")->maxLength(), 10);
+    QCOMPARE(box("Ini")->maxLength(), 10);
     click("Porredu");
     QCOMPARE(QStringList({text("Ini"), text("Fim")}), QStringList({"0001", "1000"}));
-    QCOMPARE(child<QLineEdit>("Fim")->maxLength(), 10);
+    QCOMPARE(box("Fim")->maxLength(), 10);
     type("Fim", "123456");
     QCOMPARE(text("Fim"), QStringLiteral("1234"));
-    QCOMPARE(child<QLineEdit>("Ini")->maxLength(), 10);
+    QCOMPARE(box("Ini")->maxLength(), 10);
 }
 
 // What may be put into any box: a text far longer than the box takes, characters with no 8-bit
@@ -382,6 +272,144 @@ void tst_FormWindow::badInputInEveryBox() {
     const fake_call reading = fake_->call(1);
     QCOMPARE(QByteArray(reading.command, reading.count), QByteArray(".15\x01\t\x1b?\x01\t\x1b?#"));
     QCOMPARE(calls().count(QStringLiteral("Fecha 0")), 5);
+}
+
+void tst_FormWindow::whenInsideTxrx(const std::function<void()> &action) {
+    auto *poll = new QTimer(this);
+    connect(poll, &QTimer::timeout, this, [this, poll, action] {
+        if (fake_->inTxrx()) {
+            poll->stop();
+            poll->deleteLater();
+            action();
+        }
+    });
+    poll->start(20);
+}
+
+// While the library call waits on the worker thread the window repaints and shows busy; input
+// is dropped, not deferred; it works again once the handler has ended.
+void tst_FormWindow::longExchangeRepaintsAndDropsInput() {
+    fake_->setDelayMs(1500);
+    PaintWatcher watcher(box("Text3"), *fake_);
+    QSignalSpy started(form_.get(), &FormWindow::handlerStarting);
+    bool shownDuring = false;
+    whenInsideTxrx([&] {
+        QVERIFY(QApplication::overrideCursor() != nullptr);
+        QCOMPARE(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+        // The handler's progress text, painted before the call.
+        QTRY_COMPARE(text("Text3"), QStringLiteral("Leitura X"));
+        shownDuring = true;
+        box("Text3")->update();
+        // The operator clicks another button, presses keys and types meanwhile.
+        QTest::mouseClick(child("Command2"), Qt::LeftButton);
+        QTest::keyClick(child("Command3"), Qt::Key_Space);
+        QTest::keyClicks(child("Text2"), "typed");
+        QTest::mouseClick(child("NoArq"), Qt::LeftButton);
+    });
+    logic().PrinterPort = 1;
+    fake_->pushReply(".+done}");
+    QTest::mouseClick(child("Command4"), Qt::LeftButton);
+
+    QVERIFY(shownDuring);
+    QVERIFY(watcher.paintsDuringExchange > 0);
+    QCOMPARE(QApplication::overrideCursor(), nullptr);
+    QCOMPARE(text("Text3"), QStringLiteral(".+done}"));
+    QTest::qWait(200);  // anything deferred would have arrived by now
+    QCOMPARE(handlerNames(started), QStringList{"Command4_Click"});
+    QCOMPARE(text("Text2"), QString());
+    QVERIFY(child<QRadioButton>("NaImp")->isChecked());
+    QCOMPARE(calls(), QStringList({"Abre 1", "TXRX 1 180 .13", "Fecha 1"}));
+    QTest::mouseClick(child("Command2"), Qt::LeftButton);
+    QCOMPARE(handlerNames(started), QStringList({"Command4_Click", "Command2_Click"}));
+}
+
+// A close asked for while the exchange waits leaves the window open until the handler has run to
+// its end, and then closes it.
+void tst_FormWindow::closingWaitsForTheHandler() {
+    fake_->setDelayMs(1500);
+    bool visibleAfterClose = false;
+    whenInsideTxrx([&] {
+        form_->close();
+        visibleAfterClose = form_->isVisible();
+    });
+    bool visibleAtHandlerEnd = false;
+    logic().handleWith(window::Handler{window::Control::Command2, window::Event::Click}, [&] {
+        logic().link().Abre(1);
+        logic().VV(1, 3, u".36S");
+        logic().link().Fecha(1);
+        logic().Resultado();
+        visibleAtHandlerEnd = form_->isVisible();
+    });
+
+    QVERIFY(visibleAfterClose);
+    QVERIFY(visibleAtHandlerEnd);
+    QVERIFY(!form_->isVisible());
+    QCOMPARE(calls(), QStringList({"Abre 1", "TXRX 1 3 .36S", "Fecha 1"}));
+}
+
+// The window loses the focus to another one and gets it back while an exchange waits: no
+// Validate, and the GotFocus runs after the running handler, not inside it.
+void tst_FormWindow::focusEventsWaitTheirTurn() {
+    fake_->setDelayMs(1500);
+    child("Ini")->setFocus(Qt::OtherFocusReason);
+    QSignalSpy started(form_.get(), &FormWindow::handlerStarting);
+    QWidget other;
+    other.resize(50, 50);
+    bool reactivated = false;
+    whenInsideTxrx([&] {
+        other.show();
+        other.activateWindow();
+        QTRY_VERIFY(QApplication::activeWindow() == &other);
+        form_->activateWindow();
+        QTRY_VERIFY(QApplication::activeWindow() == form_.get());
+        reactivated = true;
+    });
+    QStringList seenInside;
+    logic().handleWith(window::Handler{window::Control::LMF, window::Event::Click}, [&] {
+        logic().VV(1, 100, u".1500011000#");
+        seenInside = handlerNames(started);
+    });
+
+    QVERIFY(reactivated);
+    QCOMPARE(seenInside, QStringList{"LMF_Click"});
+    QCOMPARE(handlerNames(started), QStringList({"LMF_Click", "Ini_GotFocus"}));
+}
+
+// A menu-started window works in the Zarvo folder of the documents folder the desktop names: one
+// that cannot be made is named with the system's reason and the current directory stays; made on
+// the first start, it is entered on the next with what was written there.
+void tst_FormWindow::workFolder() {
+    namespace WorkFolder = zarvo::window::qt::WorkFolder;
+    QTemporaryDir home;
+    QVERIFY(home.isValid());
+    const QByteArray homeBefore = qgetenv("HOME"), configBefore = qgetenv("XDG_CONFIG_HOME");
+    qputenv("HOME", QFile::encodeName(home.path()));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.filePath(".config")));
+    const QString start = QDir::currentPath(), folder = home.filePath("Documents/Zarvo");
+
+    QVERIFY(writeFile(home.filePath("Documents"), "a plain file"));
+    const QString message = WorkFolder::enterDocumentsFolder();
+    QVERIFY2(
+        message.contains(folder) && message.contains("Motivo: ") && !message.endsWith("Motivo: "),
+        qPrintable(message));
+    QCOMPARE(QDir::currentPath(), start);
+    QVERIFY(QFile::remove(home.filePath("Documents")));
+    QCOMPARE(WorkFolder::enterDocumentsFolder(), QString());
+    QCOMPARE(QDir::currentPath(), folder);
+    QVERIFY(writeFile("LeitM.txt", "block\r\n"));
+    QVERIFY(QDir::setCurrent(start));
+    QCOMPARE(WorkFolder::enterDocumentsFolder(), QString());
+    QCOMPARE(QDir::currentPath(), folder);
+    QCOMPARE(contents("LeitM.txt"), QByteArray("block\r\n"));
+    QVERIFY(QDir::setCurrent(start));
+
+    // A Portuguese desktop names its documents folder in user-dirs.dirs.
+    QVERIFY(QDir(home.path()).mkpath(".config"));
+    QVERIFY(writeFile(home.filePath(".config/user-dirs.dirs"),
+                      "XDG_DOCUMENTS_DIR=\"$HOME/Documentos\"\n"));
+    QCOMPARE(WorkFolder::documentsFolder(), home.filePath("Documentos/Zarvo"));
+    qputenv("HOME", homeBefore);
+    configBefore.isNull() ? qunsetenv("XDG_CONFIG_HOME") : qputenv("XDG_CONFIG_HOME", configBefore);
 }
 
 QTEST_MAIN(tst_FormWindow)

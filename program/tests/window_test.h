@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
-// What the window's Qt tests share: files of the scratch directory, read-only cases as root, the
-// handlers a window started, the printer simulator, and the fixture of a fresh window against the
-// link library double.
+// What the window's Qt tests share: files of the scratch directory, the handlers a window started,
+// and the fixture of a fresh window, against the link library double or the real library.
 #pragma once
 
 #include <sys/stat.h>
@@ -15,20 +14,14 @@
 
 #include <memory>
 #include <string>
-#include <vector>
 
 #include "core/module1.h"
 #include "fake_library.h"
-#include "file_modes_bind.h"
-#include "printer_simulator.h"
-#include "pseudo_terminal.h"
-#include "qt/blocking_call.h"
 #include "qt/form_window.h"
 #include "scratch_directory.h"
 
 namespace window = zarvo::window;
 using zarvo::window::qt::FormWindow;
-using zarvo::window::qt::runBlockingCall;
 
 /// Writes @p bytes as the whole of file @p name; false when that fails.
 inline bool writeFile(const QString &name, const QByteArray &bytes) {
@@ -51,69 +44,11 @@ inline QStringList handlerNames(const QSignalSpy &spy) {
     return names;
 }
 
-/// A FileModesBind on the thread that runs the window's library calls, which keeps capabilities
-/// of its own: made and undone there, through a blocking call.
-class WorkerFileModesBind {
-  public:
-    WorkerFileModesBind() {
-        runBlockingCall([this] {
-            bind_ = std::make_unique<FileModesBind>();
-            return 0;
-        });
-    }
-    ~WorkerFileModesBind() {
-        runBlockingCall([this] {
-            bind_.reset();
-            return 0;
-        });
-    }
-    const std::string &failure() const { return bind_->failure(); }
-
-  private:
-    std::unique_ptr<FileModesBind> bind_;
-};
-
-/// Makes a read-only file or directory bind the test and the window's library calls, as root too
-/// (see FileModesBind); skips the current test function, saying why, where the system cannot make
-/// the case.
-#define BIND_FILE_MODES(name)                                                     \
-    FileModesBind name;                                                           \
-    WorkerFileModesBind name##OnWorker;                                           \
-    for (const std::string *why : {&name.failure(), &name##OnWorker.failure()}) { \
-        if (!why->empty()) {                                                      \
-            QSKIP(qPrintable(QString::fromStdString(*why)));                      \
-        }                                                                         \
-    }
-
-/// Starts the printer simulator (testing/) with "--fast" and @p options as @p name, serving the
-/// window's port @p port, and fails the test function when it gives no device. For tests
-/// registered as E2E, which know the simulator's path.
-#define START_SIMULATOR(name, port, options)                                          \
-    zarvo::testing::PrinterSimulator name(ZARVO_SIM_PATH, simulatorOptions(options)); \
-    QVERIFY2(name.serve_port(port),                                                   \
-             qPrintable("printer simulator: no device " + QString::fromStdString(name.error())))
-
-inline std::vector<std::string> simulatorOptions(const QStringList &options) {
-    std::vector<std::string> out{"--fast"};
-    for (const QString &option : options) {
-        out.push_back(option.toStdString());
-    }
-    return out;
-}
-
-/// Skips the test case where no pseudo-terminal can be made: the simulator serves its line on one.
-#define SKIP_WITHOUT_PSEUDO_TERMINALS()                                        \
-    if (!zarvo::testing::PseudoTerminal::available()) {                        \
-        QSKIP("no pseudo-terminal can be created here (posix_openpt failed)"); \
-    }
-
-/// The base of a window test case: each test function gets a fresh window in a fresh scratch
-/// directory (openWindow from init, closeWindow from cleanup), against the double of the link
-/// library when initTestCase called useDouble.
+/// The base of a window test case: each test function gets a fresh, active window in a fresh
+/// scratch directory (openWindow from init, closeWindow from cleanup), against the double of the
+/// link library when initTestCase called useDouble.
 class WindowTest : public QObject {
   protected:
-    enum class Shown { hidden, exposed, active };
-
     /// Points the window at the double, loaded once for the whole test case.
     void useDouble() {
         window::Module1::setLibraryFile(FAKE_ZARVO_PATH);
@@ -121,20 +56,15 @@ class WindowTest : public QObject {
     }
 
     /// Forgets the double's script and calls, then opens the window in a new scratch directory.
-    void openWindow(Shown shown) {
+    void openWindow() {
         closeWindow();  // what a cleanup that stopped early left
         if (fake_ != nullptr) {
             fake_->reset();
         }
         scratch_ = std::make_unique<zarvo::testing::ScratchDirectory>();
         form_ = std::make_unique<FormWindow>();
-        if (shown == Shown::exposed) {
-            form_->show();
-            QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
-        } else if (shown == Shown::active) {
-            form_->show();
-            QVERIFY(QTest::qWaitForWindowActive(form_.get()));
-        }
+        form_->show();
+        QVERIFY(QTest::qWaitForWindowActive(form_.get()));
     }
 
     void closeWindow() {
@@ -163,6 +93,16 @@ class WindowTest : public QObject {
         return form_->findChild<T *>(QLatin1String(name));
     }
     QLineEdit *box(const char *name) const { return child<QLineEdit>(name); }
+    /// As the operator clicks: at the middle of the control.
+    void click(const char *name) const {
+        QTest::mouseClick(child(name), Qt::LeftButton, {}, child(name)->rect().center());
+    }
+    /// As the operator types: click into the box, select all, type.
+    void type(const char *name, const QString &text) const {
+        click(name);
+        QTest::keyClick(box(name), Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(box(name), text);
+    }
 
     std::unique_ptr<FakeLibrary> fake_;
     std::unique_ptr<zarvo::testing::ScratchDirectory> scratch_;
