@@ -80,7 +80,7 @@ class EndToEnd : public ::testing::Test {
 // bytes after the "}" left for the next reply, a reply without its "}" and silence both the
 // timeout reply, and the end after --exit-after. What each command answers is the model's part
 // (printer_model_test); how --clock, --summer, --reduction, --first-x and --no-paper reach the
-// status, the window's (program/tests/tst_printer_test_e2e).
+// status, the windows' (program/tests/tst_window_e2e, and the Win32 robot for --first-x).
 TEST_F(EndToEnd, FaultsThroughTheLineThenExitAfter) {
     start({"--fast",    "--coo",
            "1234",      "--ccf",
