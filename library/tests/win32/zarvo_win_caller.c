@@ -1,7 +1,8 @@
 /* SPDX-License-Identifier: MIT */
 /* A Windows caller of Zarvo.dll, as an outside program uses it: LoadLibraryA by name,
  * GetProcAddress by name and by ordinal, calls through stdcall pointers.
- *   zarvo_win_caller load   exports, ordinals, version resource, stack after a million calls
+ *   zarvo_win_caller load   each export by name and by ordinal, the version resource as Windows
+ *                           reads it, the stack after a million calls, RespApf.txt failures
  *   zarvo_win_caller e2e    against the printer simulator on COM1 (see win32_e2e.sh)
  * Prints one line per check; the exit status is the number of failed checks. */
 #include <windows.h>
@@ -49,13 +50,9 @@ static uintptr_t stack_pointer(void) {
     return sp;
 }
 
-/* A counted text in a BSTR, as the window passes a command. */
-static BSTR command(const char *text) {
-    return SysAllocStringByteLen(text, (UINT)strlen(text));
-}
-
+/* TXRX with the command as a counted text in a BSTR, as the window passes it. */
 static int32_t exchange(int32_t port, int32_t timeout_s, const char *text) {
-    BSTR c = command(text);
+    BSTR c = SysAllocStringByteLen(text, (UINT)strlen(text));
     int32_t result = TXRX(port, timeout_s, (const char *)c);
     SysFreeString(c);
     return result;
