@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // zarvo-robot: uses Zarvo.exe the way a person does. It starts the program, finds its window by
-// title and the controls by class and place, checks the form, clicks, moves the focus, types,
+// class and the controls by class and place, checks the form, clicks, moves the focus, types,
 // and reads the boxes back.
 //   zarvo-robot CASE ZARVO.EXE WORKDIR [FILE...]
 //   zarvo-robot shortcut LINK.lnk DOCUMENTS\Zarvo INSTALLED\Zarvo.exe
@@ -148,8 +148,28 @@ bool closeTo(long actual, int twips) {
     return std::labs(actual - window::pixels(twips)) <= 2;
 }
 
-// The visible message box of process @p pid (of any when 0) owned by @p owner (by any when
-// nullptr), waited for up to @p ms; its text and OK button.
+// The visible top window of class @p cls of process @p pid, owned by @p owner (by any when
+// nullptr), waited for up to @p ms; nullptr when none showed.
+HWND topWindow(DWORD pid, const wchar_t *cls, HWND owner, DWORD ms) {
+    HWND hwnd = nullptr;
+    waitFor(
+        [&] {
+            while ((hwnd = FindWindowExW(nullptr, hwnd, cls, nullptr)) != nullptr) {
+                DWORD of = 0;
+                GetWindowThreadProcessId(hwnd, &of);
+                if (IsWindowVisible(hwnd) && of == pid &&
+                    (owner == nullptr || GetWindow(hwnd, GW_OWNER) == owner)) {
+                    return true;
+                }
+            }
+            return false;
+        },
+        ms);
+    return hwnd;
+}
+
+// The message box of process @p pid owned by @p owner (by any when nullptr), waited for up to
+// @p ms: its text and OK button.
 struct Box {
     HWND hwnd = nullptr;
     std::wstring message;
@@ -158,19 +178,7 @@ struct Box {
 
 Box messageBoxOf(DWORD pid, HWND owner, DWORD ms) {
     Box box;
-    waitFor(
-        [&] {
-            while ((box.hwnd = FindWindowExW(nullptr, box.hwnd, L"#32770", nullptr)) != nullptr) {
-                DWORD of = 0;
-                GetWindowThreadProcessId(box.hwnd, &of);
-                if (IsWindowVisible(box.hwnd) && (pid == 0 || of == pid) &&
-                    (owner == nullptr || GetWindow(box.hwnd, GW_OWNER) == owner)) {
-                    return true;
-                }
-            }
-            return false;
-        },
-        ms);
+    box.hwnd = topWindow(pid, L"#32770", owner, ms);
     for (HWND child = box.hwnd != nullptr ? GetWindow(box.hwnd, GW_CHILD) : nullptr;
          child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
         if (className(child) == L"Static") {
@@ -223,14 +231,13 @@ struct Program {
     Program(const std::wstring &exe, const std::wstring &workdir,
             const std::wstring &arguments = L"") {
         process = start(exe, workdir, arguments);
-        if (!waitFor([&] { return (main = findWindow()) != nullptr; }, 20000)) {
-            fatal(L"no window titled ZARVO appeared");
-        }
+        main = topWindow(process.dwProcessId, L"ZarvoForm1", nullptr, 20000);
         thread = GetWindowThreadProcessId(main, nullptr);
         // The window is shown once its controls are made, and the focus is put in it after that.
-        if (!waitFor([&] { return IsWindowVisible(main) && focus() != nullptr; }, 20000)) {
-            fatal(L"the window was not shown with a focused control");
+        if (main == nullptr || !waitFor([&] { return focus() != nullptr; }, 20000)) {
+            fatal(L"no window shown with a focused control");
         }
+        check(textOf(main) == L"ZARVO", L"the window's title: " + textOf(main));
         collect();
     }
 
@@ -323,18 +330,6 @@ struct Program {
     void close() {
         PostMessageW(main, WM_CLOSE, 0, 0);
         ended(process, 0, L"when its window is closed");
-    }
-
-    HWND findWindow() const {
-        HWND hwnd = nullptr;
-        while ((hwnd = FindWindowExW(nullptr, hwnd, nullptr, L"ZARVO")) != nullptr) {
-            DWORD pid = 0;
-            GetWindowThreadProcessId(hwnd, &pid);
-            if (pid == process.dwProcessId && className(hwnd) != L"#32770") {
-                return hwnd;
-            }
-        }
-        return nullptr;
     }
 
     // Finds each control of the table at its place, within two pixels, among the window's
@@ -528,7 +523,7 @@ void session(Program &program, const std::wstring &workdir,
 void nolib(Program &program) {
     for (const char *button : {"Command4", "Command1"}) {
         program.press(button);
-        const Box box = messageBoxOf(0, program.main, 5000);
+        const Box box = messageBoxOf(program.process.dwProcessId, program.main, 5000);
         check(box.message.find(L"Zarvo.dll") != std::wstring::npos,
               L"a message box naming Zarvo.dll after " + wide(std::string(button)) + L": " +
                   box.message);
@@ -551,8 +546,7 @@ void offer(Program &program) {
     DeleteFileW(portsFile.c_str());
 
     program.press("Command1");
-    HWND choice = nullptr;
-    waitFor([&] { return (choice = FindWindowW(L"ZarvoChoice", nullptr)) != nullptr; }, 20000);
+    HWND choice = topWindow(program.process.dwProcessId, L"ZarvoChoice", nullptr, 20000);
     if (choice == nullptr) {
         fatal(L"no choice offered after the failed printer test: " + program.text("Text2"));
     }
