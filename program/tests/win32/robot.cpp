@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: MIT
 // zarvo-robot: uses Zarvo.exe the way a person does. It starts the program, finds its window by
-// title and the controls by class and caption, checks the form, clicks, moves the focus, types,
+// class and the controls by class and place, checks the form, clicks, moves the focus, types,
 // and reads the boxes back.
 //   zarvo-robot CASE ZARVO.EXE WORKDIR [FILE...]
 //   zarvo-robot shortcut LINK.lnk DOCUMENTS\Zarvo INSTALLED\Zarvo.exe
-// Cases: form, session, silent, nolib, offer, shortcut (see the functions of the same
-// name).
+// Cases: form (checkForm, then nolib: Zarvo.exe alone in a folder), session, offer, shortcut
+// (see the functions of the same names).
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
@@ -13,12 +13,9 @@
 
 #include <objbase.h>
 #include <shlobj.h>
-#include <tlhelp32.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <cwchar>
 #include <map>
 #include <string>
 #include <vector>
@@ -66,6 +63,11 @@ std::wstring textOf(HWND hwnd) {
     return text;
 }
 
+template <typename Text>
+std::wstring wide(const Text &text) {
+    return std::wstring(std::begin(text), std::end(text));
+}
+
 // Sends and waits until the window has handled the message. Only for what runs no library call:
 // the window answers sent messages while a library call runs, but a click into a button that
 // makes one would hold the robot until the exchange ends.
@@ -91,41 +93,46 @@ bool waitFor(Condition condition, DWORD ms = 5000) {
     return true;
 }
 
-struct Found {
-    HWND hwnd;
-    std::wstring cls;
-    std::wstring caption;
-    LONG style;
-    RECT rect;  // screen coordinates
-};
+std::string fileBytes(const std::wstring &path) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return "(missing " + std::string(path.begin(), path.end()) + ")";
+    }
+    std::string bytes;
+    char buffer[4096];
+    DWORD got = 0;
+    while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) {
+        bytes.append(buffer, got);
+    }
+    CloseHandle(file);
+    return bytes;
+}
 
-// The form as it must appear is the program's own table, read here: the robot checks that the
-// window shows it.
+bool fileExists(const std::wstring &path) {
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool isAccepted(const std::wstring &reply) {
+    return reply.size() >= 3 && reply[1] == L'+' && reply.back() == L'}';
+}
+
 using Kind = window::ControlKind;
 using window::ControlRow;
 
-// The control's name, or "" for the window itself.
-std::string controlName(window::Control control) {
-    return control == window::Control::Window ? std::string()
-                                              : std::string(window::row(control).name);
-}
+struct Found {
+    HWND hwnd;
+    std::wstring caption;
+    Kind kind;
+    RECT rect;  // screen coordinates
+};
 
-std::wstring wide(std::u16string_view text) {
-    return std::wstring(text.begin(), text.end());
-}
-
-std::wstring wide(const std::string &text) {
-    return std::wstring(text.begin(), text.end());
-}
-
-Kind kindOf(const Found &found) {
-    if (found.cls == L"Edit") {
-        return Kind::TextBox;
+Kind kindOf(HWND hwnd) {
+    const std::wstring cls = className(hwnd);
+    if (cls != L"Button") {
+        return cls == L"Edit" ? Kind::TextBox : Kind::Label;
     }
-    if (found.cls == L"Static") {
-        return Kind::Label;
-    }
-    switch (found.style & BS_TYPEMASK) {
+    switch (GetWindowLongW(hwnd, GWL_STYLE) & BS_TYPEMASK) {
         case BS_GROUPBOX:
             return Kind::Frame;
         case BS_AUTORADIOBUTTON:
@@ -141,8 +148,28 @@ bool closeTo(long actual, int twips) {
     return std::labs(actual - window::pixels(twips)) <= 2;
 }
 
-// The visible message box of process @p pid (of any when 0) owned by @p owner (by any when
-// nullptr), waited for up to @p ms; its text and OK button.
+// The visible top window of class @p cls of process @p pid, owned by @p owner (by any when
+// nullptr), waited for up to @p ms; nullptr when none showed.
+HWND topWindow(DWORD pid, const wchar_t *cls, HWND owner, DWORD ms) {
+    HWND hwnd = nullptr;
+    waitFor(
+        [&] {
+            while ((hwnd = FindWindowExW(nullptr, hwnd, cls, nullptr)) != nullptr) {
+                DWORD of = 0;
+                GetWindowThreadProcessId(hwnd, &of);
+                if (IsWindowVisible(hwnd) && of == pid &&
+                    (owner == nullptr || GetWindow(hwnd, GW_OWNER) == owner)) {
+                    return true;
+                }
+            }
+            return false;
+        },
+        ms);
+    return hwnd;
+}
+
+// The message box of process @p pid owned by @p owner (by any when nullptr), waited for up to
+// @p ms: its text and OK button.
 struct Box {
     HWND hwnd = nullptr;
     std::wstring message;
@@ -151,19 +178,7 @@ struct Box {
 
 Box messageBoxOf(DWORD pid, HWND owner, DWORD ms) {
     Box box;
-    waitFor(
-        [&] {
-            while ((box.hwnd = FindWindowExW(nullptr, box.hwnd, L"#32770", nullptr)) != nullptr) {
-                DWORD of = 0;
-                GetWindowThreadProcessId(box.hwnd, &of);
-                if (IsWindowVisible(box.hwnd) && (pid == 0 || of == pid) &&
-                    (owner == nullptr || GetWindow(box.hwnd, GW_OWNER) == owner)) {
-                    return true;
-                }
-            }
-            return false;
-        },
-        ms);
+    box.hwnd = topWindow(pid, L"#32770", owner, ms);
     for (HWND child = box.hwnd != nullptr ? GetWindow(box.hwnd, GW_CHILD) : nullptr;
          child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
         if (className(child) == L"Static") {
@@ -175,59 +190,64 @@ Box messageBoxOf(DWORD pid, HWND owner, DWORD ms) {
     return box;
 }
 
+// Clicks the box's OK and checks that the box closes.
+void answerOk(const Box &box) {
+    check(box.ok != nullptr, L"the box has an OK button");
+    if (box.ok != nullptr) {
+        PostMessageW(box.ok, BM_CLICK, 0, 0);
+    }
+    check(waitFor([&] { return !IsWindow(box.hwnd); }), L"OK closes the box");
+}
+
 PROCESS_INFORMATION start(const std::wstring &exe, const std::wstring &workdir,
                           const std::wstring &arguments) {
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
-    std::wstring commandLine = L"\"" + exe + L"\"";
-    if (!arguments.empty()) {
-        commandLine += L" " + arguments;
-    }
+    std::wstring commandLine = L"\"" + exe + L"\" " + arguments;
     PROCESS_INFORMATION process{};
     if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
                         workdir.c_str(), &startup, &process)) {
         fatal(L"cannot start " + exe + L" in " + workdir);
     }
+    g_program = process.hProcess;
     return process;
 }
 
-class Program {
-  public:
+// Waits up to 10 s for the program to end, checks its exit code and lets it go.
+void ended(PROCESS_INFORMATION &process, DWORD wanted, const std::wstring &after) {
+    check(WaitForSingleObject(process.hProcess, 10000) == WAIT_OBJECT_0,
+          L"the program ends " + after);
+    DWORD code = 99;
+    GetExitCodeProcess(process.hProcess, &code);
+    check(code == wanted, L"exit code " + std::to_wstring(code) + L" " + after);
+    TerminateProcess(process.hProcess, 3);
+    g_program = nullptr;
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    process = {};
+}
+
+struct Program {
     Program(const std::wstring &exe, const std::wstring &workdir,
             const std::wstring &arguments = L"") {
-        process_ = start(exe, workdir, arguments);
-        g_program = process_.hProcess;
-        if (!waitFor([&] { return (main_ = findWindow()) != nullptr; }, 20000)) {
-            fatal(L"no window titled ZARVO appeared");
-        }
-        thread_ = GetWindowThreadProcessId(main_, nullptr);
+        process = start(exe, workdir, arguments);
+        main = topWindow(process.dwProcessId, L"ZarvoForm1", nullptr, 20000);
+        thread = GetWindowThreadProcessId(main, nullptr);
         // The window is shown once its controls are made, and the focus is put in it after that.
-        if (!waitFor([&] { return IsWindowVisible(main_) && focus() != nullptr; }, 20000)) {
-            fatal(L"the window was not shown with a focused control");
+        if (main == nullptr || !waitFor([&] { return focus() != nullptr; }, 20000)) {
+            fatal(L"no window shown with a focused control");
         }
+        check(textOf(main) == L"ZARVO", L"the window's title: " + textOf(main));
         collect();
     }
 
-    ~Program() {
-        g_program = nullptr;
-        if (process_.hProcess != nullptr) {
-            TerminateProcess(process_.hProcess, 3);
-            CloseHandle(process_.hThread);
-            CloseHandle(process_.hProcess);
-        }
-    }
-
-    HWND main() const { return main_; }
     HWND operator[](const std::string &name) const {
-        auto at = named_.find(name);
-        if (at == named_.end()) {
+        auto at = named.find(name);
+        if (at == named.end()) {
             fatal(L"control not found: " + wide(name));
         }
         return at->second.hwnd;
     }
-    const std::vector<Found> &children() const { return children_; }
-    const Found &found(const std::string &name) const { return named_.at(name); }
-    bool has(const std::string &name) const { return named_.count(name) != 0; }
 
     std::wstring text(const std::string &name) const { return textOf((*this)[name]); }
     bool checked(const std::string &name) const {
@@ -236,12 +256,12 @@ class Program {
     HWND focus() const {
         GUITHREADINFO info{};
         info.cbSize = sizeof info;
-        GetGUIThreadInfo(thread_, &info);
+        GetGUIThreadInfo(thread, &info);
         return info.hwndFocus;
     }
-    std::string nameOf(HWND hwnd) const {
-        for (const auto &[name, found] : named_) {
-            if (found.hwnd == hwnd) {
+    std::string focusName() const {
+        for (const auto &[name, found] : named) {
+            if (found.hwnd == focus()) {
                 return name;
             }
         }
@@ -260,16 +280,19 @@ class Program {
         sendAndWait((*this)[name], WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
     }
 
-    /// Presses @p button with the answer box emptied, and waits up to @p ms until it shows a text
-    /// that @p done accepts; returns that text, or what it shows then.
-    template <typename Done>
-    std::wstring pressForAnswer(const std::string &button, Done done, DWORD ms = 20000) const {
+    /// Presses @p button with the answer box emptied and waits up to 20 s for its answer:
+    /// @p wanted, or when that is empty an accepted reply; an error ends the wait too.
+    void answer(const std::string &button, const std::wstring &wanted = L"") const {
+        const auto done = [&](const std::wstring &shown) {
+            return wanted.empty() ? isAccepted(shown) : shown == wanted;
+        };
         setText("Text3", L"");
         press(button);
         std::wstring shown;
-        waitFor([&] { return done(shown = text("Text3")); }, ms);
+        waitFor([&] { return done(shown = text("Text3")) || shown.rfind(L"ERRO ", 0) == 0; },
+                20000);
         settle();
-        return shown;
+        check(done(shown), wide(button) + L" shows " + shown);
     }
 
     /// After a handler's last change to a box only Fecha is left, which takes well under a
@@ -278,12 +301,11 @@ class Program {
 
     /// A click into a label or a box (at its middle).
     void clickInto(const std::string &name) const {
-        HWND hwnd = (*this)[name];
         RECT client;
-        GetClientRect(hwnd, &client);
+        GetClientRect((*this)[name], &client);
         const LPARAM at = MAKELPARAM(client.right / 2, client.bottom / 2);
-        sendAndWait(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, at);
-        sendAndWait(hwnd, WM_LBUTTONUP, 0, at);
+        sendAndWait((*this)[name], WM_LBUTTONDOWN, MK_LBUTTON, at);
+        sendAndWait((*this)[name], WM_LBUTTONUP, 0, at);
     }
 
     /// Clicks into the box, selects its text and types @p text over it.
@@ -301,137 +323,95 @@ class Program {
         PostMessageW(from, WM_KEYDOWN, VK_TAB, 0x000F0001);
         PostMessageW(from, WM_KEYUP, VK_TAB, static_cast<LPARAM>(0xC00F0001));
         waitFor([&] { return focus() != from; }, 2000);
-        sendAndWait(main_, WM_NULL);  // handled only once the key has been
+        sendAndWait(main, WM_NULL);  // handled only once the key has been
     }
-
-    /// The message box that the window shows (none after @p ms).
-    Box messageBox(DWORD ms = 5000) const { return messageBoxOf(0, main_, ms); }
 
     /// Closes the window as its close box does and checks that the program ends well.
     void close() {
-        PostMessageW(main_, WM_CLOSE, 0, 0);
-        check(WaitForSingleObject(process_.hProcess, 10000) == WAIT_OBJECT_0,
-              L"the program ends when its window is closed");
-        DWORD code = 1;
-        GetExitCodeProcess(process_.hProcess, &code);
-        check(code == 0, L"the program ends with exit code 0");
-        g_program = nullptr;
-        CloseHandle(process_.hThread);
-        CloseHandle(process_.hProcess);
-        process_ = {};
-    }
-
-    bool running() const { return WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT; }
-
-  private:
-    HWND findWindow() const {
-        HWND hwnd = nullptr;
-        while ((hwnd = FindWindowExW(nullptr, hwnd, nullptr, L"ZARVO")) != nullptr) {
-            DWORD pid = 0;
-            GetWindowThreadProcessId(hwnd, &pid);
-            if (pid == process_.dwProcessId && className(hwnd) != L"#32770") {
-                return hwnd;
-            }
-        }
-        return nullptr;
+        PostMessageW(main, WM_CLOSE, 0, 0);
+        ended(process, 0, L"when its window is closed");
     }
 
     // Finds each control of the table at its place, within two pixels, among the window's
     // children of its kind; what is not there is missing (checkForm tells which).
     void collect() {
-        for (HWND child = GetWindow(main_, GW_CHILD); child != nullptr;
+        for (HWND child = GetWindow(main, GW_CHILD); child != nullptr;
              child = GetWindow(child, GW_HWNDNEXT)) {
-            Found found{child,
-                        className(child),
-                        textOf(child),
-                        static_cast<LONG>(GetWindowLongW(child, GWL_STYLE)),
-                        {}};
-            GetWindowRect(child, &found.rect);
-            children_.push_back(found);
+            children.push_back({child, textOf(child), kindOf(child), {}});
+            GetWindowRect(child, &children.back().rect);
         }
         for (const ControlRow &e : window::kForm) {  // a frame before what it holds
             POINT origin{0, 0};
-            const std::string container = controlName(e.container);
-            if (container.empty()) {
-                ClientToScreen(main_, &origin);
-            } else if (has(container)) {
-                origin = {named_[container].rect.left, named_[container].rect.top};
+            if (e.container == window::Control::Window) {
+                ClientToScreen(main, &origin);
+            } else if (auto frame = named.find(window::row(e.container).name);
+                       frame != named.end()) {
+                origin = {frame->second.rect.left, frame->second.rect.top};
             } else {
                 continue;
             }
-            for (const Found &f : children_) {
-                if (kindOf(f) == e.kind && closeTo(f.rect.left - origin.x, e.left) &&
+            for (const Found &f : children) {
+                if (f.kind == e.kind && closeTo(f.rect.left - origin.x, e.left) &&
                     closeTo(f.rect.top - origin.y, e.top) &&
                     closeTo(f.rect.right - f.rect.left, e.width) &&
                     closeTo(f.rect.bottom - f.rect.top, e.height)) {
-                    named_[std::string(e.name)] = f;
+                    named[std::string(e.name)] = f;
                 }
             }
         }
     }
 
-    PROCESS_INFORMATION process_{};
-    HWND main_ = nullptr;
-    DWORD thread_ = 0;
-    std::vector<Found> children_;
-    std::map<std::string, Found> named_;
+    PROCESS_INFORMATION process{};
+    HWND main = nullptr;
+    DWORD thread = 0;
+    std::vector<Found> children;
+    std::map<std::string, Found, std::less<>> named;
 };
 
 // The form as it opens: each control of the table, and no other, at its place with its caption
-// or text, the option states, the tab order and the focus; the option pairs and the keyboard.
+// or text, the option states and the focus; the Tab key, the option pairs and the boxes' events.
 void checkForm(Program &program) {
     RECT client;
-    GetClientRect(program.main(), &client);
+    GetClientRect(program.main, &client);
     check(client.right == window::pixels(window::kClientWidthTwips) &&
               client.bottom == window::pixels(window::kClientHeightTwips),
           L"client area 5520 x 6780 twips");
-    check(program.children().size() == window::kForm.size(), L"36 controls");
+    check(program.children.size() == window::kForm.size(), L"36 controls");
     for (const ControlRow &e : window::kForm) {
         const std::string name(e.name);
-        if (!program.has(name)) {
+        const auto at = program.named.find(name);
+        if (at == program.named.end()) {
             check(false, L"a control at the place of " + wide(name) + L" (" + wide(e.text) + L")");
             continue;
         }
-        const Found &f = program.found(name);
+        const Found &f = at->second;
         check(f.caption == wide(e.text),
               wide(name) + L" reads \"" + wide(e.text) + L"\", not \"" + f.caption + L"\"");
         check(IsWindowVisible(f.hwnd) && IsWindowEnabled(f.hwnd),
               wide(name) + L" visible and enabled");
-        if (e.kind == Kind::Option) {
-            check(program.checked(name) == ((e.facts & window::kSelected) != 0),
-                  wide(name) + L" selected as the form opens, or not");
-        }
+        check(
+            e.kind != Kind::Option || program.checked(name) == ((e.facts & window::kSelected) != 0),
+            wide(name) + L" selected as the form opens, or not");
     }
-    check(program.focus() == program["Command1"], L"the focus on Testar Impressora at start");
 
-    // The order the dialog keys follow is the windows' order, which holds the tab order.
-    std::vector<std::string> order;
-    for (const Found &f : program.children()) {
-        const Kind kind = kindOf(f);
-        if (kind == Kind::Button || kind == Kind::TextBox || kind == Kind::Option) {
-            order.push_back(program.nameOf(f.hwnd));
-        }
-    }
-    check(order == tabOrder(), L"tab order");
-
-    // The Tab key stops at the selected option of each pair only, and goes round.
-    std::vector<std::string> visited{program.nameOf(program.focus())};
-    std::vector<std::string> expectedVisits;
+    // The Tab key follows the tab order from Testar Impressora, stops at the selected option of
+    // each pair only, and goes round. The windows' order holds the tab order (the dialog keys
+    // follow it) and each pair's group (the option clicks below would leak out of a wrong one).
+    std::vector<std::string> expected;
     for (const std::string &name : tabOrder()) {
         if (name != "Pordata" && name != "NoArq") {
-            expectedVisits.push_back(name);
+            expected.push_back(name);
         }
     }
-    expectedVisits.push_back("Command1");
-    for (std::size_t i = 1; i < expectedVisits.size(); ++i) {
+    expected.push_back("Command1");
+    std::vector<std::string> visited{program.focusName()};
+    std::wstring seen = wide(visited.back());
+    while (visited.size() < expected.size()) {
         program.pressTab();
-        visited.push_back(program.nameOf(program.focus()));
+        visited.push_back(program.focusName());
+        seen += L" " + wide(visited.back());
     }
-    std::wstring seen;
-    for (const std::string &name : visited) {
-        seen += wide(name) + L" ";
-    }
-    check(visited == expectedVisits, L"Tab visits the tab order; it went " + seen);
+    check(visited == expected, L"Tab visits the tab order from Command1; it went " + seen);
 
     // The option pairs exclude within their frame only; the label beside an option selects it.
     program.clickInto("Label10");  // "Data"
@@ -451,68 +431,40 @@ void checkForm(Program &program) {
     check(program.text("Fim") == L"1234", L"Fim takes 4 typed characters: " + program.text("Fim"));
 }
 
-std::string fileBytes(const std::wstring &path) {
-    std::string bytes;
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        return "(missing " + std::string(path.begin(), path.end()) + ")";
-    }
-    char buffer[4096];
-    DWORD got = 0;
-    while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) {
-        bytes.append(buffer, got);
-    }
-    CloseHandle(file);
-    return bytes;
-}
-
-bool fileExists(const std::wstring &path) {
-    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-bool isAccepted(const std::wstring &reply) {
-    return reply.size() >= 3 && reply[1] == L'+' && reply.back() == L'}';
-}
-
 // The printer test against the simulator started with --clock 0102031234 --reduction F
-// --first-x --coo 123 --ccf 45: every box filled.
+// --first-x --coo 123 --ccf 45: every box filled, the answer box left alone. With @p clockPrefix,
+// only the port and how the clock box starts (the other boxes as the first printer test checked
+// them).
 void printerTest(Program &program, const std::wstring &clockPrefix = L"") {
-    for (const char *box : {"Text1", "Text2", "COO", "CCF", "PAPEL", "Reducao", "LEITX"}) {
-        program.setText(box, L"");
+    const std::pair<const char *, const wchar_t *> boxes[] = {
+        {"Text1", L"com 1"},         {"Text2", L"Horario Normal 01/02/03 12:34"},
+        {"COO", L"000123"},          {"CCF", L"000045"},
+        {"Reducao", L"Obrigatória"}, {"LEITX", L"Efetuada"},
+        {"PAPEL", L"Com Papel"},     {"Text3", L""}};
+    for (const auto &[box, text] : boxes) {
+        if (*text != L'\0') {
+            program.setText(box, L"");
+        }
     }
     program.press("Command1");
     // The paper state is the last box filled.
     check(waitFor([&] { return !program.text("PAPEL").empty(); }, 20000),
           L"the printer test ends within 20 s");
     program.settle();
-    check(program.text("Text1") == L"com 1", L"port box: " + program.text("Text1"));
-    if (!clockPrefix.empty()) {
-        check(program.text("Text2").rfind(clockPrefix, 0) == 0,
-              L"clock box: " + program.text("Text2"));
-        return;  // the other boxes as the first printer test checked them
+    for (const auto &[box, text] : boxes) {
+        const std::wstring shown = program.text(box);
+        if (clockPrefix.empty() || box == std::string("Text1")) {
+            check(shown == text, wide(std::string(box)) + L" after the printer test: " + shown);
+        } else if (box == std::string("Text2")) {
+            check(shown.rfind(clockPrefix, 0) == 0, L"clock box: " + shown);
+        }
     }
-    check(program.text("Text2") == L"Horario Normal 01/02/03 12:34",
-          L"clock box: " + program.text("Text2"));
-    check(program.text("COO") == L"000123", L"COO: " + program.text("COO"));
-    check(program.text("CCF") == L"000045", L"CCF: " + program.text("CCF"));
-    check(program.text("Reducao") == L"Obrigatória", L"Redução: " + program.text("Reducao"));
-    check(program.text("LEITX") == L"Efetuada", L"Primeira LX: " + program.text("LEITX"));
-    check(program.text("PAPEL") == L"Com Papel", L"Papel: " + program.text("PAPEL"));
-    check(program.text("Text3").empty(), L"the printer test leaves the answer box alone");
 }
 
-// Waits while the file @p flag exists, so that a screenshot can be taken of the window.
-void pauseFor(const std::wstring &flag) {
-    HANDLE file = CreateFileW(flag.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    CloseHandle(file);
-    waitFor([&] { return !fileExists(flag); }, 30000);
-}
-
-// A whole session against a willing printer: the printer test, the X reading, summer time in and
-// out, readings by reduction and by date to LeitM.txt, and a printed reading.
+// A whole session: the printer test, the X reading, summer time in, and out while the printer's
+// reply to it lacks its end, readings by reduction and by date to LeitM.txt, a printed reading.
 // Files: the expected LeitM.txt of the reading by reduction 0001-0003 and of the reading by date
-// 01/01/00-30/12/10; optionally a flag file to pause on for a screenshot.
+// 01/01/00-30/12/10; optionally a flag file to pause on for a screenshot, while it exists.
 void session(Program &program, const std::wstring &workdir,
              const std::vector<std::wstring> &files) {
     if (files.size() < 2) {
@@ -520,86 +472,50 @@ void session(Program &program, const std::wstring &workdir,
     }
     printerTest(program);
     if (files.size() > 2) {
-        pauseFor(files[2]);
+        CloseHandle(
+            CreateFileW(files[2].c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+        waitFor([&] { return !fileExists(files[2]); }, 30000);
     }
-
-    const auto replied = [](const std::wstring &shown) {
-        return isAccepted(shown) || shown.rfind(L"ERRO ", 0) == 0;
-    };
-    std::wstring shown = program.pressForAnswer("Command4", replied);
-    check(isAccepted(shown), L"Leitura X shows the reply: " + shown);
-    shown = program.pressForAnswer("Command2", replied);
-    check(isAccepted(shown), L"Entrar: " + shown);
+    program.answer("Command4");  // Leitura X
+    program.answer("Command2");  // Entrar
     printerTest(program, L"Horario de Verao ");
-    shown = program.pressForAnswer("Command3", replied);
-    check(isAccepted(shown), L"Sair: " + shown);
+
+    // Sair's reply comes without its end: for the 3 seconds until ERRO 99 the window shows its
+    // progress text, answers, and drops clicks.
+    program.setText("Text3", L"");
+    program.press("Command3");
+    check(waitFor([&] { return program.text("Text3") == L"Sair do Horário de Verão"; }),
+          L"the progress text shows during the wait: " + program.text("Text3"));
+    // A click on another button, by the button's own message and by the mouse: both dropped.
+    program.press("Command4");
+    PostMessageW(program["Command4"], WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    PostMessageW(program["Command4"], WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+    std::wstring shown;
+    waitFor([&] { return (shown = program.text("Text3")).rfind(L"ERRO", 0) == 0; }, 20000);
+    check(shown == L"ERRO 99", L"Sair, reply without its end: " + shown);
+    // "Leitura X" would show its progress text at once had a click been kept for later.
+    Sleep(500);
+    check(program.text("Text3") == L"ERRO 99",
+          L"the clicks made during the wait ran nothing: " + program.text("Text3"));
 
     const std::wstring reading = workdir + L"\\LeitM.txt";
     program.click("NoArq");
     program.type("Ini", L"1");
     program.type("Fim", L"3");
-    const auto saved = [](const std::wstring &shown) {
-        return shown == L"Arquivo LeitM.txt gravado";
-    };
     // Fim_Validate runs first: the box reads 0003 when the command is made.
-    shown = program.pressForAnswer("LMF", saved);
+    program.answer("LMF", L"Arquivo LeitM.txt gravado");
     check(program.text("Fim") == L"0003", L"Fim rewritten before Executa: " + program.text("Fim"));
-    check(saved(shown), L"reading by reduction to the file: " + shown);
     check(fileBytes(reading) == fileBytes(files[0]), L"LeitM.txt holds the reading 0001-0003");
 
     program.click("Pordata");
-    shown = program.pressForAnswer("LMF", saved);
-    check(saved(shown), L"reading by date to the file: " + shown);
+    program.answer("LMF", L"Arquivo LeitM.txt gravado");
     check(fileBytes(reading) == fileBytes(files[1]), L"LeitM.txt holds the reading by date");
     check(program.text("Ini") == L"01/01/00" && program.text("Fim") == L"30/12/10",
           L"the dates read dd/mm/yy again: " + program.text("Ini") + L" " + program.text("Fim"));
 
     program.click("NaImp");
     program.click("Porredu");
-    shown = program.pressForAnswer("LMF", replied);
-    check(isAccepted(shown), L"printed reading: " + shown);
-}
-
-// A printer that answers the printer test's five commands and then nothing: ERRO 99 after the
-// 3-second wait, during which the window shows its progress text, answers, and drops clicks.
-void silent(Program &program) {
-    printerTest(program);
-    program.setText("Text3", L"");
-    program.press("Command2");
-    check(waitFor([&] { return program.text("Text3") == L"Entrar em Horário de Verão"; }),
-          L"the progress text shows during the wait: " + program.text("Text3"));
-    // A click on another button, by the button's own message and by the mouse: both dropped.
-    program.press("Command4");
-    PostMessageW(program["Command4"], WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
-    PostMessageW(program["Command4"], WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
-    const auto ended = [](const std::wstring &text) { return text.rfind(L"ERRO", 0) == 0; };
-    std::wstring shown;
-    waitFor([&] { return ended(shown = program.text("Text3")); }, 20000);
-    check(shown == L"ERRO 99", L"Entrar, silent printer: " + shown);
-    // "Leitura X" would show its progress text at once had a click been kept for later.
-    Sleep(500);
-    check(program.text("Text3") == L"ERRO 99",
-          L"the clicks made during the wait ran nothing: " + program.text("Text3"));
-}
-
-// Zarvo.exe's version resource: file and product version 1.00.
-void checkVersion(const std::wstring &exe) {
-    DWORD ignored = 0;
-    const DWORD size = GetFileVersionInfoSizeW(exe.c_str(), &ignored);
-    std::vector<char> info(size);
-    const auto value = [&](const wchar_t *name) -> std::wstring {
-        wchar_t *text = nullptr;
-        UINT length = 0;
-        const std::wstring key = std::wstring(L"\\StringFileInfo\\041604B0\\") + name;
-        if (VerQueryValueW(info.data(), key.c_str(), reinterpret_cast<void **>(&text), &length) &&
-            text != nullptr) {
-            return text;
-        }
-        return L"(none)";
-    };
-    check(size > 0 && GetFileVersionInfoW(exe.c_str(), 0, size, info.data()) &&
-              value(L"FileVersion") == L"1.00" && value(L"ProductVersion") == L"1.00",
-          L"file and product version 1.00");
+    program.answer("LMF");  // the printed reading
 }
 
 // No Zarvo.dll beside the program: each action that calls the library says so in a message box,
@@ -607,17 +523,16 @@ void checkVersion(const std::wstring &exe) {
 void nolib(Program &program) {
     for (const char *button : {"Command4", "Command1"}) {
         program.press(button);
-        const Box box = program.messageBox();
+        const Box box = messageBoxOf(program.process.dwProcessId, program.main, 5000);
         check(box.message.find(L"Zarvo.dll") != std::wstring::npos,
-              L"a message box naming Zarvo.dll after " + wide(button) + L": " + box.message);
-        check(!IsWindowEnabled(program.main()), L"the window takes no input while the box shows");
-        check(box.ok != nullptr, L"the box has an OK button");
-        if (box.ok != nullptr) {
-            PostMessageW(box.ok, BM_CLICK, 0, 0);
-        }
-        check(waitFor([&] { return !IsWindow(box.hwnd); }), L"OK closes the box");
-        check(program.running() && IsWindow(program.main()), L"the program stays");
-        waitFor([&] { return IsWindowEnabled(program.main()) != FALSE; });
+              L"a message box naming Zarvo.dll after " + wide(std::string(button)) + L": " +
+                  box.message);
+        check(!IsWindowEnabled(program.main), L"the window takes no input while the box shows");
+        answerOk(box);
+        check(WaitForSingleObject(program.process.hProcess, 0) == WAIT_TIMEOUT &&
+                  IsWindow(program.main),
+              L"the program stays");
+        waitFor([&] { return IsWindowEnabled(program.main) != FALSE; });
     }
 }
 
@@ -631,28 +546,23 @@ void offer(Program &program) {
     DeleteFileW(portsFile.c_str());
 
     program.press("Command1");
-    HWND choice = nullptr;
-    waitFor([&] { return (choice = FindWindowW(L"ZarvoChoice", nullptr)) != nullptr; }, 20000);
+    HWND choice = topWindow(program.process.dwProcessId, L"ZarvoChoice", nullptr, 20000);
     if (choice == nullptr) {
         fatal(L"no choice offered after the failed printer test: " + program.text("Text2"));
     }
     check(program.text("Text2") == L"Impressora não Conectada",
           L"clock box: " + program.text("Text2"));
-    check(!IsWindowEnabled(program.main()), L"the window takes no input while the choice shows");
+    check(!IsWindowEnabled(program.main), L"the window takes no input while the choice shows");
     HWND list = GetDlgItem(choice, 100);
-    const LRESULT count = sendAndWait(list, LB_GETCOUNT);
     LRESULT com3 = LB_ERR;
     std::wstring items;
-    for (LRESULT i = 0; i < count; ++i) {
+    for (LRESULT i = 0, count = sendAndWait(list, LB_GETCOUNT); i < count; ++i) {
         wchar_t item[512] = {};
         sendAndWait(list, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(item));
-        items += std::wstring(item) + L"; ";
-        const std::wstring text = item;
         // "Porta serial do computador: COM3 (hoje a porta 3)"
-        if (text.find(L": COM3 ") != std::wstring::npos ||
-            (text.size() >= 6 && text.compare(text.size() - 6, 6, L": COM3") == 0)) {
-            com3 = i;
-        }
+        const std::wstring text = item + std::wstring(L" ");
+        items += text + L"; ";
+        com3 = text.find(L": COM3 ") != std::wstring::npos ? i : com3;
         check(text.find(L": COM1") == std::wstring::npos &&
                   text.find(L": COM2") == std::wstring::npos,
               L"ports 1 and 2, just tried, are not offered: " + text);
@@ -665,72 +575,10 @@ void offer(Program &program) {
     check(waitFor([&] { return !IsWindow(choice); }), L"the choice closes");
     check(waitFor([&] { return fileBytes(portsFile).find("\n1 = COM3\n") != std::string::npos; }),
           L"the ports file makes COM3 port 1: " + wide(fileBytes(portsFile)));
-    waitFor([&] { return IsWindowEnabled(program.main()) != FALSE; });
+    waitFor([&] { return IsWindowEnabled(program.main) != FALSE; });
 
     printerTest(program);
     DeleteFileW(portsFile.c_str());
-}
-
-bool samePath(const std::wstring &a, const std::wstring &b) {
-    return CompareStringOrdinal(a.c_str(), -1, b.c_str(), -1, TRUE) == CSTR_EQUAL;
-}
-
-struct Shortcut {
-    std::wstring target;
-    std::wstring arguments;
-    std::wstring folder;
-};
-
-// What the shell reads from a .lnk when a person opens it: program, arguments, working folder.
-Shortcut readShortcut(const std::wstring &link) {
-    if (FAILED(CoInitialize(nullptr))) {
-        fatal(L"COM does not start");
-    }
-    IShellLinkW *shell = nullptr;
-    IPersistFile *file = nullptr;
-    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
-                                reinterpret_cast<void **>(&shell))) ||
-        FAILED(shell->QueryInterface(IID_IPersistFile, reinterpret_cast<void **>(&file))) ||
-        FAILED(file->Load(link.c_str(), STGM_READ))) {
-        fatal(L"cannot read the shortcut " + link);
-    }
-    wchar_t text[1024] = {};
-    Shortcut shortcut;
-    shell->GetPath(text, 1024, nullptr, SLGP_RAWPATH);
-    shortcut.target = text;
-    text[0] = L'\0';
-    shell->GetArguments(text, 1024);
-    shortcut.arguments = text;
-    text[0] = L'\0';
-    shell->GetWorkingDirectory(text, 1024);
-    shortcut.folder = text;
-    file->Release();
-    shell->Release();
-    return shortcut;
-}
-
-// The program started as @p shortcut says, but from @p workdir, where the documents' Zarvo is a
-// file: a message box names the folder, and OK ends the program with code 1.
-void folderRefused(const Shortcut &shortcut, const std::wstring &workdir,
-                   const std::wstring &documents) {
-    PROCESS_INFORMATION process = start(shortcut.target, workdir, shortcut.arguments);
-    g_program = process.hProcess;
-    const Box box = messageBoxOf(process.dwProcessId, nullptr, 20000);
-    check(box.message.find(L"Não foi possível usar a pasta de trabalho " + documents + L".") !=
-              std::wstring::npos,
-          L"a message box naming the folder: " + box.message);
-    if (box.ok != nullptr) {
-        PostMessageW(box.ok, BM_CLICK, 0, 0);
-    }
-    check(WaitForSingleObject(process.hProcess, 10000) == WAIT_OBJECT_0,
-          L"the program ends after the message");
-    DWORD code = 0;
-    GetExitCodeProcess(process.hProcess, &code);
-    check(code == 1, L"exit code 1 after the message: " + std::to_wstring(code));
-    TerminateProcess(process.hProcess, 3);
-    g_program = nullptr;
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
 }
 
 // The installed program as its Start-menu shortcut starts it, against a willing printer. The
@@ -739,32 +587,52 @@ void folderRefused(const Shortcut &shortcut, const std::wstring &workdir,
 // writes RespApf.txt there whatever folder it was started in.
 void shortcut(const std::wstring &link, const std::wstring &documents,
               const std::wstring &installed) {
-    const Shortcut lnk = readShortcut(link);
-    check(samePath(lnk.target, installed), L"the shortcut starts " + lnk.target);
-    check(samePath(lnk.folder, documents), L"the shortcut works in " + lnk.folder);
+    // What the shell reads from the .lnk when a person opens it: program, arguments, folder.
+    IShellLinkW *shell = nullptr;
+    IPersistFile *file = nullptr;
+    if (FAILED(CoInitialize(nullptr)) ||
+        FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                reinterpret_cast<void **>(&shell))) ||
+        FAILED(shell->QueryInterface(IID_IPersistFile, reinterpret_cast<void **>(&file))) ||
+        FAILED(file->Load(link.c_str(), STGM_READ))) {
+        fatal(L"cannot read the shortcut " + link);
+    }
+    wchar_t target[1024] = {}, arguments[1024] = {}, folder[1024] = {};
+    shell->GetPath(target, 1024, nullptr, SLGP_RAWPATH);
+    shell->GetArguments(arguments, 1024);
+    shell->GetWorkingDirectory(folder, 1024);
+    file->Release();
+    shell->Release();
+    const auto samePath = [](const std::wstring &a, const std::wstring &b) {
+        return CompareStringOrdinal(a.c_str(), -1, b.c_str(), -1, TRUE) == CSTR_EQUAL;
+    };
+    check(samePath(target, installed), L"the shortcut starts " + std::wstring(target));
+    check(samePath(folder, documents), L"the shortcut works in " + std::wstring(folder));
     const std::wstring programFolder = installed.substr(0, installed.find_last_of(L'\\'));
     const std::wstring reply = documents + L"\\RespApf.txt";
 
+    // Started from the program's folder where the documents' Zarvo is a file: a message box
+    // names the folder, and OK ends the program with code 1.
     check(RemoveDirectoryW(documents.c_str()) != 0, L"the setup made an empty " + documents);
-    HANDLE blocker =
-        CreateFileW(documents.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
-    CloseHandle(blocker);
-    folderRefused(lnk, programFolder, documents);
+    CloseHandle(CreateFileW(documents.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+    PROCESS_INFORMATION refused = start(target, programFolder, arguments);
+    const Box box = messageBoxOf(refused.dwProcessId, nullptr, 20000);
+    check(box.message.find(L"Não foi possível usar a pasta de trabalho " + documents + L".") !=
+              std::wstring::npos,
+          L"a message box naming the folder: " + box.message);
+    answerOk(box);
+    ended(refused, 1, L"after the message");
     DeleteFileW(documents.c_str());
 
-    {
-        Program missing(lnk.target, programFolder, lnk.arguments);
-        printerTest(missing);
-        missing.close();
+    // From the program's folder with the documents' Zarvo missing, then as the shortcut starts it.
+    for (const std::wstring &startIn : {programFolder, std::wstring(folder)}) {
+        DeleteFileW(reply.c_str());
+        Program program(target, startIn, arguments);
+        printerTest(program);
+        program.close();
+        check(fileExists(reply), L"started in " + startIn + L", the program wrote " + reply);
     }
-    check(fileExists(reply), L"the program made the missing folder and wrote " + reply);
     check(!fileExists(programFolder + L"\\RespApf.txt"), L"nothing written beside the program");
-
-    DeleteFileW(reply.c_str());
-    Program program(lnk.target, lnk.folder, lnk.arguments);
-    printerTest(program);
-    program.close();
-    check(fileExists(reply), L"started from the shortcut, the program wrote " + reply);
 }
 
 }  // namespace
@@ -775,32 +643,26 @@ int wmain(int argc, wchar_t **argv) {
         return 2;
     }
     const std::wstring which = argv[1];
-    const std::wstring workdir = argv[3];
     const std::vector<std::wstring> files(argv + 4, argv + argc);
     if (which == L"shortcut") {
         if (files.empty()) {
             fatal(L"shortcut needs the installed Zarvo.exe");
         }
-        shortcut(argv[2], workdir, files[0]);
-        std::fwprintf(stderr, L"shortcut: %d failure(s)\n", g_failures);
-        return g_failures == 0 ? 0 : 1;
-    }
-    Program program(argv[2], workdir);
-    if (which == L"form") {
-        checkVersion(argv[2]);
-        checkForm(program);
-    } else if (which == L"session") {
-        session(program, workdir, files);
-    } else if (which == L"silent") {
-        silent(program);
-    } else if (which == L"nolib") {
-        nolib(program);
-    } else if (which == L"offer") {
-        offer(program);
+        shortcut(argv[2], argv[3], files[0]);
     } else {
-        fatal(L"unknown case " + which);
+        Program program(argv[2], argv[3]);
+        if (which == L"form") {
+            checkForm(program);
+            nolib(program);
+        } else if (which == L"session") {
+            session(program, argv[3], files);
+        } else if (which == L"offer") {
+            offer(program);
+        } else {
+            fatal(L"unknown case " + which);
+        }
+        program.close();
     }
-    program.close();
     std::fwprintf(stderr, L"%ls: %d failure(s)\n", which.c_str(), g_failures);
     return g_failures == 0 ? 0 : 1;
 }

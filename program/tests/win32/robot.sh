@@ -3,9 +3,9 @@
 # Zarvo.exe under Wine, driven by zarvo-robot, against the Linux printer simulator on a
 # pseudo-terminal that the prefix's COM1 points at.
 # Usage: robot.sh WINE_RUN SIMULATOR PORTS_DIR BIN_DIR WORK_DIR CASE [ZIP SET | LINK DOCUMENTS EXE]
-# CASE: form (no printer needed), session, silent, nolib (Zarvo.exe alone in a folder),
-# bundle (the session case with the programs of SET, x86 or x64, unpacked from ZIP, the Windows
-# download).
+# CASE: form (Zarvo.exe alone in a folder: no printer, no Zarvo.dll), session (the printer's
+# reply to .36N cut short), bundle (the session case with the programs of SET, x86 or x64,
+# unpacked from ZIP, the Windows download).
 # offer (the printer on COM3, which the window offers after a failed printer test; zarvo-ports
 # lists it).
 # shortcut (the installed EXE as the Start-menu shortcut LINK starts it, working in
@@ -45,7 +45,7 @@ if [ "$case" = bundle ]; then
     case=session
 fi
 case $case in
-form | offer | shortcut) ;;
+offer | shortcut) ;;
 session)
     dump .1500010003# >"$work/expected-reduction.txt"
     dump .16010100301210# >"$work/expected-date.txt"
@@ -53,9 +53,9 @@ session)
     if [ -n "${SHOT:-}" ]; then
         files+=("$(windows_path "$work/pause")")
     fi
+    faults=(--cut-reply .36N)
     ;;
-silent) faults=(--silent-after 5) ;;  # the printer test's five commands, then nothing
-nolib)
+form)
     # The program alone: Zarvo.dll is neither beside it nor in its current directory.
     mkdir -p "$work/alone"
     cp "$exe" "$work/alone/Zarvo.exe"
@@ -76,7 +76,7 @@ cleanup() {
     wait 2>/dev/null || true
 }
 trap cleanup EXIT
-if [ "$case" != form ] && [ "$case" != nolib ]; then
+if [ "$case" != form ]; then
     if [ ! -x "$simulator" ]; then
         echo "the Linux printer simulator is not built: $simulator (make test-windows builds it)" >&2
         exit 1
