@@ -46,8 +46,6 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(ReplyCase{"accepted_shown_whole", kAccepted + "\r\n", kAccepted, "+",
                                 kAccepted},
                       ReplyCase{"timeout", kTimeoutReply + "\r\n", kTimeoutReply, "-", "ERRO 99"},
-                      ReplyCase{"write_failure", ".-0001ERRO:         98}\r\n",
-                                ".-0001ERRO:         98}", "-", "ERRO 98"},
                       ReplyCase{"refusal_of_21", ".-0001ERRO:         7\r\n",
                                 ".-0001ERRO:         7", "-", "ERRO 7"},
                       ReplyCase{"refusal_of_20", ".-0001ERRO:         \r\n",
@@ -65,13 +63,6 @@ INSTANTIATE_TEST_SUITE_P(
                                 ".+" + latin1High() + "}", "+", ".+" + latin1High() + "}"},
                       ReplyCase{"longer_than_one_read", kLong + "\r\n", kLong, "+", kLong}),
     [](const auto &info) { return std::string(info.param.name); });
-
-TEST_F(CoreTest, ResultadoBeforeAnyExchange) {
-    view.texts[Box::Text3] = u"typed by the operator";
-    form.Resultado();
-    EXPECT_EQ(view.utf8(Box::Text3), "ERRO ");
-    EXPECT_EQ(fake.log(), Log{});
-}
 
 struct CommandCase {
     const char *name;
