@@ -66,7 +66,7 @@ int32_t TXRX(int32_t port, int32_t timeout_s, const char *command) {
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
     if (exchange.file && !writeReplyFile(*exchange.file)) {
-        exchange.result = ZARVO_LOG_FAILED;  // what the planted file or directory caused
+        exchange.result = ZARVO_LOG_FAILED;  // as the library does when its write fails
     }
     std::lock_guard lock(s.mutex);
     s.inTxrx = false;

@@ -137,7 +137,7 @@ void tst_PrinterTestE2E::summerTimeAndXReading() {
 
 void tst_PrinterTestE2E::silentPrinter() {
     // As after a printer test that found the printer before it fell silent (a silent port in the
-    // printer test's search is the core's PortSearch case).
+    // printer test's search is a case of the core's PrinterTest).
     START_SIMULATOR(printer, 1, {"--silent"});
     logic().PrinterPort = 1;
     QStringList seenWhileWaiting;

@@ -13,9 +13,7 @@ const std::string kPaper = ".+0000}";
 // A reply to ".28" of 125 characters: reduction at 18, clock ddmmyyhhmm at 44, summer time at 54,
 // first X reading at 124.
 std::string status(const std::string &clock, char summer, char reduction, char firstX) {
-    std::string reply(125, '0');
-    reply[0] = '.';
-    reply[1] = '+';
+    std::string reply = ".+" + std::string(123, '0');
     reply[17] = reduction;
     reply.replace(43, 10, clock);
     reply[53] = summer;
