@@ -63,3 +63,12 @@ class CoreTest : public ::testing::Test {
 inline window::Text u16(const std::string &utf8) {
     return window::fromUtf8(utf8);
 }
+
+/// The bytes 0x80 to 0xFF, each once: what Latin-1 adds to ASCII.
+inline std::string highBytes() {
+    std::string bytes;
+    for (int c = 0x80; c <= 0xFF; ++c) {
+        bytes += char(c);
+    }
+    return bytes;
+}
