@@ -16,13 +16,15 @@ namespace window = zarvo::window;
 /// Records every call; runs blocking calls in place.
 class FakeView : public window::View {
   public:
+    /// The boxes' texts and the options' states as the form table opens them.
     FakeView() {
-        texts[window::Box::Ini] = u"0001";
-        texts[window::Box::Fim] = u"1000";
-        for (window::Option option : {window::Option::Porredu, window::Option::Pordata,
-                                      window::Option::NaImp, window::Option::NoArq}) {
-            selected[option] =
-                (window::row(window::controlOf(option)).facts & window::kSelected) != 0;
+        for (const window::ControlRow &row : window::kForm) {
+            if (row.kind == window::ControlKind::TextBox) {
+                texts[window::Box(window::idOf(row.id))] = window::Text(row.text);
+            } else if (row.kind == window::ControlKind::Option) {
+                selected[window::Option(window::idOf(row.id))] =
+                    (row.facts & window::kSelected) != 0;
+            }
         }
     }
 

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
-// The form's controls that take the focus, by tab index: the order the form table's test checks
-// and each view's test expects the Tab key to follow.
+// The form's controls that take the focus, by tab index: the order each view's test expects the
+// Tab key to follow.
 #pragma once
 
 #include <algorithm>

@@ -269,8 +269,8 @@ void tst_FormWindow::badInputInEveryBox() {
     QVERIFY(form_->findChild<QMessageBox *>() == nullptr);
     const QString shown = QString::fromUtf8("\x01\t\x1b?");
     QCOMPARE(QStringList({text("Ini"), text("Fim")}), QStringList({shown, shown}));
-    const fake_call reading = fake_->call(1);
-    QCOMPARE(QByteArray(reading.command, reading.count), QByteArray(".15\x01\t\x1b?\x01\t\x1b?#"));
+    QCOMPARE(QByteArray::fromStdString(fake_->call(1).command),
+             QByteArray(".15\x01\t\x1b?\x01\t\x1b?#"));
     QCOMPARE(calls().count(QStringLiteral("Fecha 0")), 5);
 }
 
