@@ -153,21 +153,14 @@ HWND topWindow(DWORD pid, const wchar_t *cls, HWND owner, DWORD ms) {
 // nullptr), checks that its owner takes no input while it shows, clicks its OK and checks that it
 // closes. Gives its text.
 std::wstring answerMessageBox(DWORD pid, HWND owner, DWORD ms) {
-    HWND box = topWindow(pid, L"#32770", owner, ms), ok = nullptr;
+    HWND box = topWindow(pid, L"#32770", owner, ms), text = nullptr;
+    HWND ok = box != nullptr ? FindWindowExW(box, nullptr, L"Button", L"OK") : nullptr;
     std::wstring message;
-    for (HWND child = box != nullptr ? GetWindow(box, GW_CHILD) : nullptr; child != nullptr;
-         child = GetWindow(child, GW_HWNDNEXT)) {
-        if (className(child) == L"Static") {
-            message += textOf(child);
-        } else if (className(child) == L"Button" && textOf(child) == L"OK") {
-            ok = child;
-        }
+    while (box != nullptr && (text = FindWindowExW(box, text, L"Static", nullptr)) != nullptr) {
+        message += textOf(text);
     }
     check(owner == nullptr || !IsWindowEnabled(owner), L"the window takes no input: " + message);
-    check(ok != nullptr, L"a message box with an OK button: " + message);
-    if (ok != nullptr) {
-        PostMessageW(ok, BM_CLICK, 0, 0);
-    }
+    check(ok != nullptr && PostMessageW(ok, BM_CLICK, 0, 0), L"a box with OK: " + message);
     check(waitFor([&] { return !IsWindow(box); }), L"OK closes the box");
     return message;
 }
