@@ -55,12 +55,6 @@ std::wstring wide(const Text &text) {
     return std::wstring(std::begin(text), std::end(text));
 }
 
-std::wstring className(HWND hwnd) {
-    wchar_t name[64] = {};
-    GetClassNameW(hwnd, name, 64);
-    return name;
-}
-
 std::wstring textOf(HWND hwnd) {
     wchar_t text[1024] = {};
     SendMessageTimeoutW(hwnd, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text), SMTO_NORMAL, 5000,
@@ -114,7 +108,9 @@ struct Found {
 };
 
 Kind kindOf(HWND hwnd) {
-    const std::wstring cls = className(hwnd);
+    wchar_t name[64] = {};
+    GetClassNameW(hwnd, name, 64);
+    const std::wstring cls = name;
     const LONG type = GetWindowLongW(hwnd, GWL_STYLE) & BS_TYPEMASK;
     if (cls != L"Button") {
         return cls == L"Edit" ? Kind::TextBox : Kind::Label;
