@@ -40,7 +40,6 @@ expect_frame() {
         status=$((status + 1))
     fi
 }
-expect_frame .28 "7 bytes | 1B 2E 32 38 FF FF 7D"
 expect_frame .5609 "9 bytes | 1B 2E 35 36 30 39 96 FF 7D"
 expect_frame .23 "7 bytes | 1B 2E 32 33 FF FF 7D"
 if grep -q "NOISE\|DROP" "$work/simulator.log"; then

@@ -1,7 +1,7 @@
 /* SPDX-License-Identifier: MIT */
-/* A Windows caller of Zarvo.dll, as an outside program uses it: LoadLibraryA by name,
- * GetProcAddress by name and by ordinal, calls through stdcall pointers.
- *   zarvo_win_caller load   each export by name and by ordinal, the version resource as Windows
+/* A Windows caller of Zarvo.dll, as an outside program uses it: LoadLibraryA and GetProcAddress
+ * by name, calls through stdcall pointers, BSTRs in and out.
+ *   zarvo_win_caller load   each export by name, the version resource as Windows
  *                           reads it, the stack after a million calls, RespApf.txt failures
  *   zarvo_win_caller e2e    against the printer simulator on COM1 (see win32_e2e.sh)
  * Prints one line per check; the exit status is the number of failed checks. */
@@ -10,7 +10,6 @@
 #include <oleauto.h>
 #include <stdint.h>
 #include <stdio.h>
-#include <stdlib.h>
 #include <string.h>
 
 #include "win_check.h"
@@ -29,15 +28,6 @@ static FailureCall ZarvoReplyFileFailure;
 static int failure_is(int32_t cause, int32_t error) {
     int32_t found = -1;
     return ZarvoReplyFileFailure(&found) == cause && found == error;
-}
-
-static FARPROC must_find(HMODULE zarvo, const char *name, WORD ordinal) {
-    FARPROC by_name = GetProcAddress(zarvo, name);
-    FARPROC by_ordinal = GetProcAddress(zarvo, MAKEINTRESOURCEA(ordinal));
-    char what[128];
-    snprintf(what, sizeof what, "%s by name and by ordinal %u give one address", name, ordinal);
-    check(by_name != NULL && by_name == by_ordinal, what);
-    return by_name;
 }
 
 static uintptr_t stack_pointer(void) {
@@ -61,12 +51,9 @@ static int32_t exchange(int32_t port, int32_t timeout_s, const char *text) {
 /* The whole of RespApf.txt, or "" when it cannot be read. */
 static const char *reply_file(void) {
     static char content[8192];
-    size_t n = 0;
     FILE *f = fopen("RespApf.txt", "rb");
-    content[0] = '\0';
+    content[f != NULL ? fread(content, 1, sizeof content - 1, f) : 0] = '\0';
     if (f != NULL) {
-        n = fread(content, 1, sizeof content - 1, f);
-        content[n] = '\0';
         fclose(f);
     }
     return content;
@@ -137,14 +124,10 @@ static void reply_file_failures(void) {
 static int load(HMODULE zarvo) {
     {
         /* As Windows shows it: the version resource read through the system's API. */
-        char file[MAX_PATH], *value = NULL;
-        DWORD ignored = 0, size;
+        char file[MAX_PATH], info[8192], *value = NULL;
         UINT length = 0;
-        void *info;
         GetModuleFileNameA(zarvo, file, sizeof file);
-        size = GetFileVersionInfoSizeA(file, &ignored);
-        info = malloc(size + 1);
-        check(size > 0 && info && GetFileVersionInfoA(file, 0, size, info) &&
+        check(GetFileVersionInfoA(file, 0, sizeof info, info) &&
                   VerQueryValueA(info, "\\StringFileInfo\\041604B0\\FileVersion", (void **)&value,
                                  &length) &&
                   strcmp(value, "1.00") == 0 &&
@@ -152,25 +135,22 @@ static int load(HMODULE zarvo) {
                                  (void **)&value, &length) &&
                   strcmp(value, "1.00") == 0,
               "file and product version 1.00");
-        free(info);
     }
     {
         /* A callee that did not pop its arguments (or popped too many) moves the stack pointer. */
         const uintptr_t before = stack_pointer();
         long i;
-        int32_t sum = 0;
         for (i = 0; i < 1000000; ++i) {
-            sum += Fecha(0) + Abre(0);
+            Fecha(0), Abre(0);
         }
         for (i = 0; i < 1000; ++i) {
             char *reply = NULL;
             RX(&reply, 0, -1);
             SysFreeString((BSTR)reply);
-            sum += TXRX(0, 0, NULL);
+            TXRX(0, 0, NULL);
         }
         check(stack_pointer() == before,
               "a million calls through the exported pointers keep the stack");
-        check(sum == 2000000 * -1 + 1000 * -1, "port 0 is refused by Abre, Fecha and TXRX");
     }
     reply_file_failures();
     return failures;
@@ -182,15 +162,13 @@ static int e2e(void) {
     DWORD start;
 
     check(Abre(1) == 0, "Abre(1) opens COM1");
-    check(exchange(1, 10, ".28") == 0, "TXRX .28 is written");
+    /* The simulator sends ".+EXTRA}" after the reply to .5609: it waits in the port's input. */
+    check(exchange(1, 10, ".5609") == 0, "TXRX .5609 is written");
     reply = reply_file();
     check(strncmp(reply, ".+", 2) == 0 && strlen(reply) > 4 &&
               strpbrk(reply, "\r\n") == reply + strlen(reply) - 2 &&
               strcmp(reply + strlen(reply) - 3, "}\r\n") == 0,
-          "RespApf.txt holds the accepted .28 reply as one line and CR LF");
-
-    /* The simulator sends ".+EXTRA}" after the reply to .5609: it waits in the port's input. */
-    check(exchange(1, 10, ".5609") == 0, "TXRX .5609 is written");
+          "RespApf.txt holds the accepted .5609 reply as one line and CR LF");
     rx = (char *)SysAllocStringByteLen("old text", 8);
     RX(&rx, 1, 5);
     check(rx != NULL && SysStringByteLen((BSTR)rx) == 8 && memcmp(rx, ".+EXTRA}", 8) == 0,
@@ -221,13 +199,16 @@ int main(int argc, char **argv) {
         printf("FAILED: LoadLibraryA(\"Zarvo.dll\"): error %lu\n", GetLastError());
         return 100;
     }
-    Fecha = (PortCall)(void (*)(void))must_find(zarvo, "Fecha", 1);
-    Abre = (PortCall)(void (*)(void))must_find(zarvo, "Abre", 2);
-    RX = (RxCall)(void (*)(void))must_find(zarvo, "RX", 3);
-    TXRX = (TxrxCall)(void (*)(void))must_find(zarvo, "TXRX", 4);
+    /* By name, as a program declares them; their ordinals are the export table's, which
+     * zarvo_win_exports checks. */
+    Fecha = (PortCall)(void (*)(void))GetProcAddress(zarvo, "Fecha");
+    Abre = (PortCall)(void (*)(void))GetProcAddress(zarvo, "Abre");
+    RX = (RxCall)(void (*)(void))GetProcAddress(zarvo, "RX");
+    TXRX = (TxrxCall)(void (*)(void))GetProcAddress(zarvo, "TXRX");
     ZarvoReplyFileFailure =
-        (FailureCall)(void (*)(void))must_find(zarvo, "ZarvoReplyFileFailure", 5);
+        (FailureCall)(void (*)(void))GetProcAddress(zarvo, "ZarvoReplyFileFailure");
     if (!Fecha || !Abre || !RX || !TXRX || !ZarvoReplyFileFailure) {
+        printf("FAILED: an export of Zarvo.dll is missing\n");
         return 100;
     }
     if (argc > 1 && strcmp(argv[1], "e2e") == 0) {

@@ -69,7 +69,8 @@ esac
 
 simulator_pid= holder_pid=
 cleanup() {
-    # The ports file belongs to the whole prefix: the other cases find the printer on COM1.
+    # The ports file belongs to the whole prefix (unset before the offer too): the other cases
+    # find the printer on COM1.
     [ "$case" = offer ] && "$wine_run" "$bin/zarvo-ports.exe" unset 1 >/dev/null 2>&1
     [ -n "$holder_pid" ] && kill "$holder_pid" 2>/dev/null
     [ -n "$simulator_pid" ] && kill "$simulator_pid" 2>/dev/null
@@ -90,6 +91,7 @@ if [ "$case" != form ]; then
         # The printer moves to COM3; COM1 and COM2 are ports whose devices are missing.
         ln -s "$(readlink "$ports/COM1")" "$ports/COM3"
         rm "$ports/COM1"
+        "$wine_run" "$bin/zarvo-ports.exe" unset 1 >/dev/null 2>&1 || true
         "$wine_run" "$bin/zarvo-ports.exe" >"$work/zarvo-ports.out" 2>"$work/zarvo-ports.err" || {
             cat "$work/zarvo-ports.err" >&2
             exit 1
