@@ -80,7 +80,7 @@ class TraceTest : public ::testing::Test {
 
 // A session, record by record: a long reply, traced whole; a timeout after noise, traced by its
 // ends only; a failed write into a RespApf.txt that cannot be written; an RX with 0 bytes, CR and
-// LF in its reply.
+// LF in its reply; an RX cut short by a device gone for good.
 TEST_F(TraceTest, ASessionFieldByField) {
     EXPECT_EQ(Abre(4), 0);
     const std::string reply = ".+" + std::string(10000, 'y') + "}", noise(5996, 'x');
@@ -94,7 +94,10 @@ TEST_F(TraceTest, ASessionFieldByField) {
     ::testing::internal::CaptureStderr();
     EXPECT_EQ(txrx(".28"), ZARVO_LOG_FAILED);
     ::testing::internal::GetCapturedStderr();
-    serial.arrive({".+\0\0a\r\nb}", 10}, serial.clock + 2ms);
+    serial.arrive({".+\0\0a\r\nb}", 9}, serial.clock + 2ms);
+    rx(10);
+    serial.arrive(".+12", serial.clock + 1ms);
+    serial.gone_at = serial.clock + 3ms;
     rx(10);
     serial.close_result = -3;
     EXPECT_EQ(Fecha(4), -3);
@@ -124,7 +127,10 @@ TEST_F(TraceTest, ASessionFieldByField) {
             "RX timeout 10 s, nothing sent",
             "RX reply, first byte after 2.0 ms, \"}\" after 2.0 ms, bytes 0 dropped: 2 | 7 bytes | "
             "2E 2B 61 0D 0A 62 7D | .+a\\x0D\\x0Ab}",
-            "RX handed back, outcome the reply", "Fecha result -3"));
+            "RX handed back, outcome the reply", "RX timeout 10 s, nothing sent",
+            "RX the device is gone (SIO_GONE) after 3.0 ms, no \"}\" can come, the 99 reply, first "
+            "byte after 1.0 ms, bytes 0 dropped: 0 | 4 bytes | 2E 2B 31 32 | .+12",
+            "RX handed back, outcome the 99 reply | " + own_outcome('9'), "Fecha result -3"));
 }
 
 // Neither a planted link nor a directory under the trace's name is written, or changes what the
