@@ -127,8 +127,7 @@ int main(int argc, char *argv[]) try {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     QApplication app(argc, argv);
-    const zarvo::testing::ScratchDirectory work(zarvo::testing::ScratchDirectory::Enter::now,
-                                                "zarvo-bench");
+    const zarvo::testing::ScratchDirectory work("zarvo-bench");
     const std::string logFile = (work.path() / "sim.log").string();
 
     zarvo::testing::PrinterSimulator simulator(ZARVO_SIM_PATH, with(kMemory, "--log", logFile));

@@ -289,8 +289,7 @@ int main() try {
     const int master = line.master_fd();
     const std::string &slave = line.path();
     // RespApf.txt goes to a scratch directory, not into the build tree.
-    const zarvo::testing::ScratchDirectory scratch(zarvo::testing::ScratchDirectory::Enter::now,
-                                                   "zarvo-bench");
+    const zarvo::testing::ScratchDirectory scratch("zarvo-bench");
 
     const Library zarvo(ZARVO_LIBRARY_FILE);
     const std::string trace = (scratch.path() / "trace.log").string();

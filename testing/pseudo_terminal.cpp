@@ -2,7 +2,6 @@
 // The pseudo-terminal of the tests and benchmarks.
 #include "pseudo_terminal.h"
 
-#include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
 #include <sys/ioctl.h>
@@ -33,15 +32,6 @@ PseudoTerminal::~PseudoTerminal() {
     if (slave_ >= 0) {
         ::close(slave_);
     }
-}
-
-bool PseudoTerminal::available() {
-    const int fd = ::posix_openpt(O_RDWR | O_NOCTTY);
-    if (fd < 0) {
-        return false;
-    }
-    ::close(fd);
-    return true;
 }
 
 bool PseudoTerminal::send(std::string_view bytes) const {

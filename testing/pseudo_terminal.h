@@ -3,8 +3,8 @@
 // master side, the code under test opens the slave side as serial port n.
 //
 // Plain C++ (no GoogleTest, no Qt), so GoogleTest tests, Qt Test tests and benchmarks share it.
-// Link the CMake target zarvo_testing and include "pseudo_terminal.h". A window test that only
-// needs to know whether a pseudo-terminal can be made here calls PseudoTerminal::available().
+// Link the CMake target zarvo_testing and include "pseudo_terminal.h". Whether a pseudo-terminal
+// can be made here at all: ok() of one made for the question.
 #ifndef ZARVO_TESTING_PSEUDO_TERMINAL_H
 #define ZARVO_TESTING_PSEUDO_TERMINAL_H
 
@@ -23,9 +23,6 @@ class PseudoTerminal {
     ~PseudoTerminal();
     PseudoTerminal(const PseudoTerminal &) = delete;
     PseudoTerminal &operator=(const PseudoTerminal &) = delete;
-
-    /// Whether this machine lets a process make a pseudo-terminal at all.
-    static bool available();
 
     bool ok() const { return !path_.empty(); }
     const std::string &path() const { return path_; }

@@ -13,18 +13,8 @@
 #include <system_error>
 
 namespace zarvo::testing {
-namespace {
 
-void change_to(const std::filesystem::path &directory) {
-    if (::chdir(directory.c_str()) != 0) {
-        throw std::runtime_error("cannot enter the scratch directory " + directory.string() + ": " +
-                                 std::strerror(errno));
-    }
-}
-
-}  // namespace
-
-ScratchDirectory::ScratchDirectory(Enter enter, std::string_view prefix)
+ScratchDirectory::ScratchDirectory(std::string_view prefix)
     : previous_(std::filesystem::current_path()) {
     std::string name =
         (std::filesystem::temp_directory_path() / (std::string(prefix) + "-XXXXXX")).string();
@@ -33,27 +23,16 @@ ScratchDirectory::ScratchDirectory(Enter enter, std::string_view prefix)
                                  std::strerror(errno));
     }
     path_ = name;
-    if (enter == Enter::now) {
-        change_to(path_);
-        entered_ = true;
+    if (::chdir(path_.c_str()) != 0) {
+        throw std::runtime_error("cannot enter the scratch directory " + name + ": " +
+                                 std::strerror(errno));
     }
 }
 
 ScratchDirectory::~ScratchDirectory() {
     std::error_code ignored;
-    if (entered_) {
-        std::filesystem::current_path(previous_, ignored);
-    }
+    std::filesystem::current_path(previous_, ignored);
     std::filesystem::remove_all(path_, ignored);
-}
-
-ScratchDirectory::Inside::Inside(const ScratchDirectory &scratch) : scratch_(scratch) {
-    change_to(scratch_.path_);
-}
-
-ScratchDirectory::Inside::~Inside() {
-    std::error_code ignored;
-    std::filesystem::current_path(scratch_.previous_, ignored);
 }
 
 std::string read_file(const std::filesystem::path &path) {

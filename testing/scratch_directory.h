@@ -14,36 +14,21 @@
 
 namespace zarvo::testing {
 
-/// A fresh, empty directory under the system's temporary one, removed with everything in it when
-/// the object goes. Throws std::runtime_error, naming the directory and the system's reason, when
-/// it cannot be made or entered.
+/// A fresh, empty directory under the system's temporary one, the current directory until the
+/// object goes, and then removed with everything in it. Throws std::runtime_error, naming the
+/// directory and the system's reason, when it cannot be made or entered. A fuzz target makes one
+/// for each input, so that it is back where it started for its crash files.
 class ScratchDirectory {
   public:
-    enum class Enter { now, later };
-    /// With Enter::now (the tests' case) the directory is the current one until destruction.
-    explicit ScratchDirectory(Enter enter = Enter::now, std::string_view prefix = "zarvo-test");
+    explicit ScratchDirectory(std::string_view prefix = "zarvo-test");
     ~ScratchDirectory();
     ScratchDirectory(const ScratchDirectory &) = delete;
     ScratchDirectory &operator=(const ScratchDirectory &) = delete;
 
     const std::filesystem::path &path() const { return path_; }
 
-    /// Makes the directory the current one while the returned object lives (for a fuzz target,
-    /// which enters it for each input and is back where it started for its crash files).
-    class Inside {
-      public:
-        explicit Inside(const ScratchDirectory &scratch);
-        ~Inside();
-        Inside(const Inside &) = delete;
-        Inside &operator=(const Inside &) = delete;
-
-      private:
-        const ScratchDirectory &scratch_;
-    };
-
   private:
     std::filesystem::path previous_, path_;
-    bool entered_ = false;
 };
 
 /// The whole content of @p path; empty when it cannot be read.

@@ -1,25 +1,13 @@
 /* SPDX-License-Identifier: MIT */
-/* A C caller of the link library: proves Zarvo.h builds as C, and passes and frees counted texts.
- */
-#include <stdlib.h>
-#include <string.h>
-
+/* A C caller of the link library: Zarvo.h must build as C, and a counted text written out by hand,
+ * as a C program does (its length in the 4 bytes before it, low byte first), must be read as the
+ * library's own counted_text writes it. */
 #include "Zarvo.h"
 
-int32_t c_caller_exchange(int32_t port, char *reply, int32_t size);
+int32_t c_caller_txrx(int32_t port);
 
-/* Sends ".36S" through TXRX as a counted text (its length in the 4 bytes before it, low byte
- * first), then copies what RX hands back into reply. */
-int32_t c_caller_exchange(int32_t port, char *reply, int32_t size) {
-    int32_t(ZARVO_CALL *const txrx)(int32_t, int32_t, const char *) = TXRX;
-    void(ZARVO_CALL *const rx)(char **, int32_t, int32_t) = RX;
+/* TXRX of ".36S". */
+int32_t c_caller_txrx(int32_t port) {
     static const char block[] = {4, 0, 0, 0, '.', '3', '6', 'S', '\0'};
-    char *text = NULL;
-    const int32_t result = txrx(port, 10, block + 4);
-    rx(&text, port, 10);
-    if (text != NULL) {
-        strncpy(reply, text, (size_t)size - 1);
-        free(text - 4);
-    }
-    return result;
+    return TXRX(port, 10, block + 4);
 }

@@ -20,7 +20,7 @@ struct KnownFrame {
 };
 
 inline const std::vector<KnownFrame> &all() {
-    static const std::string ff129(129, '\xFF'), ff258(258, '\xFF');
+    static const std::string ff128(128, '\xFF'), ff129(129, '\xFF'), ff258(258, '\xFF');
     static const std::vector<KnownFrame> frames = {
         {"status", ".28", "\xFF\xFF"},
         {"summer_time", ".36S", "\xAC\xFF"},
@@ -29,6 +29,8 @@ inline const std::vector<KnownFrame> &all() {
         {"empty", "", "\xFF\xFF"},
         {"sum_0x0083", "abcAB", "\x83\xFF"},
         {"sum_0x01FE", "abc\xFF\xFF", "\xFE\xFE"},
+        // 0x7F and 0x80 in either byte: where the encoding turns.
+        {"sum_0x7F80", "abc" + ff128, "\x80\x80"},
         {"sum_0x807F", "abc" + ff129, "\x80\x80"},
         {"sum_wraps", "abc" + ff258, "\xFE\xFF"},
         {"zero_byte_inside", {".15\0\x07", 5}, "\xF8\xFF"},

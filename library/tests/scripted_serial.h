@@ -36,10 +36,6 @@ struct ScriptedSerial final : zarvo::Timing {
     int count(std::string_view call) const;
     /// Bytes that arrived or will, not yet handed out by sio_getch.
     std::size_t unread() const { return line.size() - taken; }
-    /// Whether the next byte has arrived by now.
-    bool arrived() const { return taken < line.size() && line[taken].at <= clock; }
-    /// Whether the device is gone by now.
-    bool gone() const { return gone_at && *gone_at <= clock; }
     std::chrono::steady_clock::time_point now() const override;
     void sleep(milliseconds duration) const override;
 
@@ -51,7 +47,7 @@ struct ScriptedSerial final : zarvo::Timing {
     /// Set: the device is gone for good from then on; once the bytes that came before are taken,
     /// sio_getch and sio_wait return SIO_GONE.
     std::optional<nanoseconds> gone_at;
-    std::string throw_from;  ///< The next call of that name throws std::bad_alloc.
+    std::string throw_from;  ///< The next call of that name ("getch", "open"...) throws bad_alloc.
     bool keep_log = true;    ///< Off for the fuzz target, whose waits read hundreds of thousands.
     /// A sio_getch or sio_wait beyond this many aborts the run: the wait under test spins. 0: none.
     unsigned most_calls = 0;
@@ -63,10 +59,10 @@ struct ScriptedSerial final : zarvo::Timing {
     };
     std::vector<Arrival> line;  ///< Every byte the port will give, in order of arrival.
     std::size_t taken = 0;      ///< How many of them sio_getch has handed out.
-    unsigned getch_calls = 0, wait_calls = 0, write_calls = 0;
+    unsigned getch_calls = 0, wait_calls = 0;
     unsigned failures = 0;            ///< Calls failed by getch_failures and wait_failures.
     std::vector<std::string> log;     ///< "open 1", "write 1 7", "wait 1 2001", ...
-    std::vector<std::string> frames;  ///< What each sio_write sent.
+    std::vector<std::string> frames;  ///< What each sio_write sent (nothing of a negative length).
     mutable std::vector<milliseconds> sleeps;
     mutable nanoseconds clock{};
 };

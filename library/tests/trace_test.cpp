@@ -26,6 +26,7 @@ namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 using Serial = zarvo::testing::ScriptedSerial;
 using ::testing::AllOf;
+using ::testing::Each;
 using ::testing::ElementsAre;
 using ::testing::EndsWith;
 using ::testing::Lt;
@@ -58,16 +59,15 @@ class TraceTest : public ::testing::Test {
     void TearDown() override { ::unsetenv("ZARVO_TRACE"); }
 
     /// The trace's lines without their "<date> <time> pid <pid> port 4 " stamp, which every line
-    /// must carry, with this process's id.
-    std::vector<std::string> lines() const {
-        const std::regex stamp(R"(^\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3} pid (\d+) port (-?\d+) )");
+    /// must carry; each line's pid goes to @p pids.
+    std::vector<std::string> lines(std::vector<std::string> &pids) const {
+        const std::regex stamp(R"(^\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3} pid (\d+) port 4 )");
         std::vector<std::string> found;
         std::istringstream in(read_file(trace));
         for (std::string line; std::getline(in, line);) {
             std::smatch match;
-            EXPECT_TRUE(std::regex_search(line, match, stamp)) << line;
-            EXPECT_EQ(match[1], std::to_string(::getpid()));
-            EXPECT_EQ(match[2], "4");
+            EXPECT_TRUE(std::regex_search(line, match, stamp)) << line.substr(0, 200);
+            pids.push_back(match[1]);
             found.push_back(match.suffix());
         }
         return found;
@@ -80,7 +80,7 @@ class TraceTest : public ::testing::Test {
 
 // A session, record by record: a long reply, traced whole; a timeout after noise, traced by its
 // ends only; a failed write into a RespApf.txt that cannot be written; an RX with 0 bytes, CR and
-// LF in its reply.
+// LF in its reply; an RX cut short by a device gone for good.
 TEST_F(TraceTest, ASessionFieldByField) {
     EXPECT_EQ(Abre(4), 0);
     const std::string reply = ".+" + std::string(10000, 'y') + "}", noise(5996, 'x');
@@ -94,13 +94,17 @@ TEST_F(TraceTest, ASessionFieldByField) {
     ::testing::internal::CaptureStderr();
     EXPECT_EQ(txrx(".28"), ZARVO_LOG_FAILED);
     ::testing::internal::GetCapturedStderr();
-    serial.arrive({".+\0\0a\r\nb}", 10}, serial.clock + 2ms);
+    serial.arrive({".+\0\0a\r\nb}", 9}, serial.clock + 2ms);
+    rx(10);
+    serial.arrive(".+12", serial.clock + 1ms);
+    serial.gone_at = serial.clock + 3ms;
     rx(10);
     serial.close_result = -3;
     EXPECT_EQ(Fecha(4), -3);
     const std::string frame28 = " | 7 bytes | 1B 2E 32 38 FF FF 7D | \\x1B.28ÿÿ}";
+    std::vector<std::string> pids;
     EXPECT_THAT(
-        lines(),
+        lines(pids),
         ElementsAre(
             "Abre result 0", "TXRX timeout 10 s, command | 4 bytes | 2E 33 36 53 | .36S",
             "TX frame, sio_write 8 | 8 bytes | 1B 2E 33 36 53 AC FF 7D | \\x1B.36S¬ÿ}",
@@ -124,7 +128,11 @@ TEST_F(TraceTest, ASessionFieldByField) {
             "RX timeout 10 s, nothing sent",
             "RX reply, first byte after 2.0 ms, \"}\" after 2.0 ms, bytes 0 dropped: 2 | 7 bytes | "
             "2E 2B 61 0D 0A 62 7D | .+a\\x0D\\x0Ab}",
-            "RX handed back, outcome the reply", "Fecha result -3"));
+            "RX handed back, outcome the reply", "RX timeout 10 s, nothing sent",
+            "RX the device is gone (SIO_GONE) after 3.0 ms, no \"}\" can come, the 99 reply, first "
+            "byte after 1.0 ms, bytes 0 dropped: 0 | 4 bytes | 2E 2B 31 32 | .+12",
+            "RX handed back, outcome the 99 reply | " + own_outcome('9'), "Fecha result -3"));
+    EXPECT_THAT(pids, Each(std::to_string(::getpid())));
 }
 
 // Neither a planted link nor a directory under the trace's name is written, or changes what the
@@ -167,19 +175,14 @@ TEST_F(TraceTest, TwoProcessesKeepEveryRecordWhole) {
     int status = 0;
     ASSERT_EQ(::waitpid(child, &status, 0), child);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    const std::regex line(
-        R"(^\S+ \S+ pid (\d+) port 4 (TXRX timeout|TX frame|RX reply|TXRX result))");
+    std::vector<std::string> pids;
+    const std::vector<std::string> found = lines(pids);
     const std::string order[] = {"TXRX timeout", "TX frame", "RX reply", "TXRX result"};
-    std::istringstream in(read_file(trace));
     std::map<std::string, int> lines_of;
-    std::string text, pid;
-    for (int n = 0; std::getline(in, text); ++n) {
-        std::smatch match;
-        ASSERT_TRUE(std::regex_search(text, match, line)) << text.substr(0, 200);
-        ASSERT_EQ(match[2], order[n % 4]);
-        pid = n % 4 == 0 ? match[1].str() : pid;
-        ASSERT_EQ(match[1], pid) << "another process's line inside a record";
-        ++lines_of[pid];
+    for (std::size_t n = 0; n < found.size(); ++n) {
+        ASSERT_THAT(found[n], StartsWith(order[n % 4]));
+        ASSERT_EQ(pids[n], pids[n - n % 4]) << "another process's line inside a record";
+        ++lines_of[pids[n]];
     }
     ASSERT_EQ(lines_of.size(), 2u);
     for (const auto &[process, count] : lines_of) {
