@@ -138,7 +138,7 @@ void tst_FormWindow::focusAndClickEvents() {
         {"Ini", "tab", "Porredu NaImp", "Ini_Validate Fim_GotFocus", "Fim", "Porredu NaImp"},
         {"Fim", "backtab", "Porredu NaImp", "Fim_Validate Ini_GotFocus", "Ini", "Porredu NaImp"},
         {"Command1", "Ini", "Porredu NaImp", "Ini_GotFocus", "Ini", "Porredu NaImp"},
-        {"Command1", "enter", "Porredu NaImp", "Command1_Click", "Command1", "Porredu NaImp"},
+        {"Command3", "enter", "Porredu NaImp", "Command3_Click", "Command3", "Porredu NaImp"},
         {"Fim", "Pordata", "Porredu NoArq", "Fim_Validate Pordata_Click", "Pordata",
          "Pordata NoArq"},
         {"Ini", "Command1", "Porredu NaImp", "Ini_Validate Command1_Click", "Command1",
