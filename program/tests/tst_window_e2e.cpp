@@ -165,9 +165,7 @@ void tst_WindowE2E::printerTestFillsEveryBox() {
 // before), byte for byte as the simulator computes it, and by dates on the printer, which leaves
 // the file alone.
 void tst_WindowE2E::summerTimeXReadingAndFiscalMemory() {
-    START_SIMULATOR(
-        printer,
-        (QStringList{"--clock", "0103251430", "--coo", "100", "--print-time", "0"} + kMemory));
+    START_SIMULATOR(printer, (QStringList{"--clock", "0103251430", "--print-time", "0"} + kMemory));
     zarvo::testing::write_file("LeitM.txt", "earlier reading\r\n");
     struct Step {
         const char *button, *box, *shown;
