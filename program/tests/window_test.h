@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
-// What the window's Qt tests share: files of the scratch directory, the handlers a window started,
-// and the fixture of a fresh window, against the link library double or the real library.
+// What the window's Qt tests share: the fixture of a fresh window, against the link library double
+// or the real library.
 #pragma once
 
 #include <sys/stat.h>
@@ -9,7 +9,6 @@
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
-#include <QSignalSpy>
 #include <QTest>
 
 #include <memory>
@@ -22,27 +21,6 @@
 
 namespace window = zarvo::window;
 using zarvo::window::qt::FormWindow;
-
-/// Writes @p bytes as the whole of file @p name; false when that fails.
-inline bool writeFile(const QString &name, const QByteArray &bytes) {
-    QFile file(name);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-/// The whole of file @p name, or nothing when it cannot be read.
-inline QByteArray contents(const QString &name) {
-    QFile file(name);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-/// The names of the handlers that @p spy, on FormWindow::handlerStarted, saw start, in order.
-inline QStringList handlerNames(const QSignalSpy &spy) {
-    QStringList names;
-    for (const QList<QVariant> &args : spy) {
-        names << args.at(0).toString();
-    }
-    return names;
-}
 
 /// The base of a window test case: each test function gets a fresh, active window in a fresh
 /// scratch directory (openWindow from init, closeWindow from cleanup), against the double of the
@@ -76,15 +54,6 @@ class WindowTest : public QObject {
         }
     }
 
-    /// The double's calls as "Abre 1", "TXRX 1 3 .28" (the command decoded as Latin-1).
-    QStringList calls() const {
-        QStringList lines;
-        for (const std::string &line : fake_->log()) {
-            lines << QString::fromLatin1(line);
-        }
-        return lines;
-    }
-
     /// The window's logic and state.
     window::Form1 &logic() const { return form_->logic(); }
 
@@ -93,9 +62,12 @@ class WindowTest : public QObject {
         return form_->findChild<T *>(QLatin1String(name));
     }
     QLineEdit *box(const char *name) const { return child<QLineEdit>(name); }
-    /// As the operator clicks: at the middle of the control.
+    /// As the operator clicks: at the middle of the control, through the window as the system
+    /// delivers a click (a click sent to the widget itself would move the focus in any case).
     void click(const char *name) const {
-        QTest::mouseClick(child(name), Qt::LeftButton, {}, child(name)->rect().center());
+        QWidget *control = child(name);
+        QTest::mouseClick(form_->windowHandle(), Qt::LeftButton, {},
+                          control->mapTo(form_.get(), control->rect().center()));
     }
     /// As the operator types: click into the box, select all, type.
     void type(const char *name, const QString &text) const {

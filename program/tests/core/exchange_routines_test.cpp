@@ -86,7 +86,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(CommandCase{"status", u".28", ".28", 3, 0},
                       CommandCase{"reading_to_file", u".1500011000#", ".1500011000#", 100, 0},
                       CommandCase{"empty", u"", "", 10, 0},
-                      CommandCase{"latin1_one_byte_each", u"ção", "\xE7\xE3o", 1000, 0},
+                      CommandCase{"latin1_one_byte_each", u"\x01\tção", "\x01\t\xE7\xE3o", 1000, 0},
                       CommandCase{"others_become_question_marks", u"a€b😀c", "a?b?c", 180, 0},
                       CommandCase{"write_failure_passed_back", u".13", ".13", 180, -1}),
     [](const auto &info) { return std::string(info.param.name); });
