@@ -19,10 +19,10 @@
 
 namespace {
 
+using zarvo::serial::kFirstPort;
+using zarvo::serial::kLastPort;
 using zarvo::serial::Port;
 
-constexpr std::int32_t kFirstPort = 1;
-constexpr std::int32_t kLastPort = 255;
 /// Distinct failures remembered per port so as to be told once; more are told each time.
 constexpr std::size_t kToldKept = 16;
 

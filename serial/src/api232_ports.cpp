@@ -21,8 +21,6 @@ static_assert(sizeof(sio_device) == 1168, "struct sio_device changed its layout"
 namespace zarvo::serial {
 namespace {
 
-constexpr std::int32_t kLastPort = 255;
-
 std::string &failure_slot() noexcept {
     static thread_local std::string text;
     return text;
@@ -116,7 +114,7 @@ int32_t API232_CALL sio_list(struct sio_device *devices, int32_t capacity) {
 }
 
 int32_t API232_CALL sio_assign(int32_t port, const char *device) {
-    if (port < 1 || port > zarvo::serial::kLastPort) {
+    if (port < zarvo::serial::kFirstPort || port > zarvo::serial::kLastPort) {
         return zarvo::serial::failed(SIO_BADPORT,
                                      "port " + std::to_string(port) + " is outside 1..255");
     }

@@ -18,8 +18,6 @@
 namespace zarvo::serial {
 namespace {
 
-constexpr std::int32_t kLastPort = 255;
-
 std::string environment_device(std::int32_t port) {
     const std::string variable = "API232_PORT" + std::to_string(port);
 #ifdef _WIN32
@@ -122,7 +120,7 @@ bool ports_of(const std::vector<ListedDevice> &devices, std::vector<std::int32_t
     std::vector<bool> found(devices.size(), false);
     PortsFile file;
     const bool file_ok = file.load(ports_file_path(), why);
-    for (std::int32_t port = 1; port <= kLastPort; ++port) {
+    for (std::int32_t port = kFirstPort; port <= kLastPort; ++port) {
         std::string name = environment_device(port);
         if (name.empty()) {
             if (!file_ok) {

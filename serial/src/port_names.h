@@ -12,6 +12,10 @@
 
 namespace zarvo::serial {
 
+/// The port numbers there are.
+inline constexpr std::int32_t kFirstPort = 1;
+inline constexpr std::int32_t kLastPort = 255;
+
 struct PortDevice {
     enum class From { environment, ports_file, system };
     std::int32_t result = 0;  ///< SIO_OK, or SIO_BAD_PORTS_FILE with why set and no name

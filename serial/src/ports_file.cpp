@@ -3,6 +3,7 @@
 #include "ports_file.h"
 
 #include "last_error.h"
+#include "port_names.h"
 
 #include <cstdlib>
 #include <fstream>
@@ -24,7 +25,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr std::int32_t kLastPort = 255;
 /// A ports file holds a handful of lines; anything this big is not one.
 constexpr std::uintmax_t kLargestFile = 64 * 1024;
 
@@ -136,7 +136,7 @@ std::optional<std::pair<std::int32_t, std::string>> parse_ports_line(const std::
         throw std::invalid_argument("\"" + number + "\" is not a port number");
     }
     const int port = std::stoi(number);
-    if (port < 1 || port > kLastPort) {
+    if (port < kFirstPort || port > kLastPort) {
         throw std::invalid_argument("port " + number + " is outside 1..255");
     }
     if (device.empty()) {
