@@ -19,6 +19,7 @@
 
 namespace {
 
+using zarvo::serial::Device;
 using zarvo::serial::kFirstPort;
 using zarvo::serial::kLastPort;
 using zarvo::serial::Port;
@@ -106,9 +107,17 @@ void worked(Port &p) noexcept {
     p.told.clear();
 }
 
-/// A call on a port whose device is gone fails at once, without touching the device.
-std::int32_t already_gone(std::int32_t port, Port &p) {
-    return fail(SIO_GONE, port, p, "the device is gone: close the port, then open it again");
+/// Runs @p call (a transport function given the device and a reason to fill) on an open port's
+/// device and returns its result; a failure is told (see fail). Once the device is gone, every
+/// call fails at once without touching it.
+template <typename Call>
+std::int32_t on_device(std::int32_t port, Port &p, Call &&call) {
+    if (p.gone) {
+        return fail(SIO_GONE, port, p, "the device is gone: close the port, then open it again");
+    }
+    std::string why;
+    const std::int32_t result = call(*p.device, why);
+    return result < 0 ? fail(result, port, p, why) : result;
 }
 
 std::int32_t clamp_count(std::size_t count) {
@@ -159,12 +168,13 @@ int32_t API232_CALL sio_ioctl(int32_t port, int32_t speed, int32_t format) {
             return SIO_BAD_PARAM;
         }
         return with_open_port(port, [&](Port &p) -> std::int32_t {
-            if (p.gone) {
-                return already_gone(port, p);
-            }
-            std::string why;
-            const std::int32_t result = zarvo::serial::set_9600_8n1(*p.device, why);
-            return result < 0 ? fail(result, port, p, "cannot set 9600 8N1: " + why) : SIO_OK;
+            return on_device(port, p, [](Device &device, std::string &why) {
+                const std::int32_t result = zarvo::serial::set_9600_8n1(device, why);
+                if (result < 0) {
+                    why = "cannot set 9600 8N1: " + why;
+                }
+                return result;
+            });
         });
     });
 }
@@ -175,15 +185,13 @@ int32_t API232_CALL sio_write(int32_t port, const char *buf, int32_t len) {
             return SIO_BAD_PARAM;
         }
         return with_open_port(port, [&](Port &p) -> std::int32_t {
-            if (p.gone) {
-                return already_gone(port, p);
-            }
-            std::string why;
-            const std::int32_t result =
-                zarvo::serial::write_all(*p.device, reinterpret_cast<const unsigned char *>(buf),
-                                         static_cast<std::size_t>(len), why);
+            const std::int32_t result = on_device(port, p, [&](Device &device, std::string &why) {
+                return zarvo::serial::write_all(device,
+                                                reinterpret_cast<const unsigned char *>(buf),
+                                                static_cast<std::size_t>(len), why);
+            });
             if (result < 0) {
-                return fail(result, port, p, why);
+                return result;
             }
             worked(p);
             return len;
@@ -196,13 +204,11 @@ int32_t API232_CALL sio_getch(int32_t port) {
         return with_open_port(port, [&](Port &p) -> std::int32_t {
             // Bytes received before the device went are still handed out, then SIO_GONE.
             if (p.waiting() == 0) {
-                if (p.gone) {
-                    return already_gone(port, p);
-                }
-                std::string why;
-                const std::int32_t got = zarvo::serial::read_waiting(*p.device, p.input, why);
+                const std::int32_t got = on_device(port, p, [&](Device &device, std::string &why) {
+                    return zarvo::serial::read_waiting(device, p.input, why);
+                });
                 if (got <= 0) {
-                    return got < 0 ? fail(got, port, p, why) : 0;
+                    return got;
                 }
                 worked(p);
             }
@@ -240,14 +246,11 @@ int32_t API232_CALL sio_wait(int32_t port, int32_t ms) {
                 if (p.waiting() > 0) {
                     return clamp_count(p.waiting());
                 }
-                if (p.gone) {
-                    return already_gone(port, p);
-                }
-                std::string why;
-                const std::int32_t got =
-                    zarvo::serial::read_until(*p.device, p.input, deadline, why);
+                const std::int32_t got = on_device(port, p, [&](Device &device, std::string &why) {
+                    return zarvo::serial::read_until(device, p.input, deadline, why);
+                });
                 if (got < 0) {
-                    return fail(got, port, p, why);
+                    return got;
                 }
                 if (got > 0) {
                     worked(p);
