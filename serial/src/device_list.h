@@ -1,11 +1,10 @@
 // SPDX-License-Identifier: MIT
 // The serial devices present, as each operating system tells them: device_list_linux.cpp (sysfs),
-// device_list_win32.cpp (SetupAPI, then the SERIALCOMM key).
+// device_list_win32.cpp (SetupAPI, then the SERIALCOMM key); device_list.cpp puts them in order.
 #ifndef API232_DEVICE_LIST_H
 #define API232_DEVICE_LIST_H
 
 #include <cstdint>
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -28,12 +27,9 @@ struct ListedDevice {
 /// The devices present, in name order; false with @p why set when the system cannot tell.
 bool list_devices(std::vector<ListedDevice> &devices, std::string &why);
 
-#ifndef _WIN32
-/// As list_devices, from the tree under @p root: its sys/class/tty and dev/ stand for the
-/// system's, and the devices named are under root/dev. "/" is the running system.
-bool list_devices_under(const std::filesystem::path &root, std::vector<ListedDevice> &devices,
-                        std::string &why);
-#endif
+/// Each system's own half of list_devices: appends the devices present in any order; false with
+/// @p why set when the system cannot tell.
+bool system_devices(std::vector<ListedDevice> &devices, std::string &why);
 
 }  // namespace zarvo::serial
 

@@ -2,8 +2,8 @@
 // The serial devices present on Linux, read from sysfs: every tty with a device behind it, the
 // USB attributes of the nearest USB device above it, and its /dev/serial/by-id link. Nothing is
 // opened. API232_LIST_ROOT names another root folder (a recorded tree) for tests.
-#include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <system_error>
@@ -71,26 +71,13 @@ std::map<fs::path, fs::path> by_id_links(const fs::path &root) {
     return links;
 }
 
-/// "ttyUSB10" after "ttyUSB9": the letters, then the number by value.
-bool name_order(const ListedDevice &a, const ListedDevice &b) {
-    const auto split = [](const std::string &name) {
-        const std::size_t digits = name.find_last_not_of("0123456789") + 1;
-        const std::string number = name.substr(digits);
-        return std::make_pair(name.substr(0, digits),
-                              number.empty() || number.size() > 9 ? -1L : std::stol(number));
-    };
-    return split(a.device) < split(b.device);
-}
-
 std::string joined(const std::string &a, const std::string &b) {
     return a.empty() || b.empty() ? a + b : a + " " + b;
 }
 
-}  // namespace
-
-bool list_devices_under(const fs::path &root, std::vector<ListedDevice> &devices,
-                        std::string &why) {
-    devices.clear();
+/// The devices present in the tree under @p root: its sys/class/tty and dev/ stand for the
+/// system's, and the devices named are under root/dev. "/" is the running system.
+bool devices_under(const fs::path &root, std::vector<ListedDevice> &devices, std::string &why) {
     const fs::path ttys = root / "sys/class/tty";
     std::error_code ec;
     fs::directory_iterator it(ttys, ec);
@@ -142,14 +129,15 @@ bool list_devices_under(const fs::path &root, std::vector<ListedDevice> &devices
         why = "cannot read " + ttys.string() + ": " + ec.message();
         return false;
     }
-    std::sort(devices.begin(), devices.end(), name_order);
     return true;
 }
 
-bool list_devices(std::vector<ListedDevice> &devices, std::string &why) {
+}  // namespace
+
+bool system_devices(std::vector<ListedDevice> &devices, std::string &why) {
     const char *root = std::getenv("API232_LIST_ROOT");
-    return list_devices_under(root != nullptr && *root != '\0' ? fs::path(root) : fs::path("/"),
-                              devices, why);
+    return devices_under(root != nullptr && *root != '\0' ? fs::path(root) : fs::path("/"), devices,
+                         why);
 }
 
 }  // namespace zarvo::serial

@@ -165,18 +165,11 @@ bool add_serialcomm_ports(std::vector<ListedDevice> &devices, std::string &why) 
 
 }  // namespace
 
-bool list_devices(std::vector<ListedDevice> &devices, std::string &why) {
-    devices.clear();
+bool system_devices(std::vector<ListedDevice> &devices, std::string &why) {
     add_setupapi_ports(kComPortInterface, DIGCF_DEVICEINTERFACE, devices);
     add_setupapi_ports(kPortsClass, 0, devices);
-    if (!add_serialcomm_ports(devices, why)) {
-        return !devices.empty();
-    }
-    std::sort(devices.begin(), devices.end(), [](const ListedDevice &a, const ListedDevice &b) {
-        const auto number = [](const std::string &name) { return std::atoi(name.c_str() + 3); };
-        return number(a.device) < number(b.device);
-    });
-    return true;
+    // What SetupAPI showed stands even when SERIALCOMM cannot be read.
+    return add_serialcomm_ports(devices, why) || !devices.empty();
 }
 
 }  // namespace zarvo::serial
