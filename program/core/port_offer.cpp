@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "API232.h"
 #include "text.h"
 
 namespace zarvo::window {
@@ -18,13 +19,13 @@ Text number(std::int32_t value) {
 }
 
 /// The name the operator recognises: the stable name's device node on Linux, COMn on Windows.
-Text shownName(const SerialDevice &device) {
+Text shownName(const sio_device &device) {
     return fromUtf8(device.device);
 }
 
-void assignChosen(View &view, const SerialDevice &device) {
+void assignChosen(View &view, const sio_device &device) {
     // The stable name survives re-plugging; the serial layer records it either way.
-    const std::string name = device.stableName.empty() ? device.device : device.stableName;
+    const std::string name = device.stable_name[0] == '\0' ? device.device : device.stable_name;
     Text reason;
     if (!SerialLayer::assign(kOfferedPort, name, reason)) {
         view.showError({u"Não foi possível fazer de " + shownName(device) + u" a porta 1.",
@@ -43,33 +44,34 @@ void assignChosen(View &view, const SerialDevice &device) {
 
 }  // namespace
 
-Text PortOffer::describe(const SerialDevice &device) {
+Text PortOffer::describe(const sio_device &device) {
+    const Text description = fromUtf8(device.description);
     Text line;
     switch (device.kind) {
-        case SerialDevice::Kind::usb: {
+        case SIO_KIND_USB: {
             line = u"Adaptador USB";
-            if (!device.description.empty()) {
-                line += u" " + device.description;
+            if (!description.empty()) {
+                line += u" " + description;
             }
-            if (device.vendorId >= 0 && device.productId >= 0) {
+            if (device.vendor_id >= 0 && device.product_id >= 0) {
                 char ids[16];
                 std::snprintf(ids, sizeof ids, "%04x:%04x",
-                              static_cast<unsigned>(device.vendorId & 0xFFFF),
-                              static_cast<unsigned>(device.productId & 0xFFFF));
+                              static_cast<unsigned>(device.vendor_id & 0xFFFF),
+                              static_cast<unsigned>(device.product_id & 0xFFFF));
                 line += u" (" + fromLatin1(ids) + u")";
             }
-            if (!device.serialNumber.empty()) {
-                line += u", nº de série " + device.serialNumber;
+            if (device.serial_number[0] != '\0') {
+                line += u", nº de série " + fromUtf8(device.serial_number);
             }
             break;
         }
-        case SerialDevice::Kind::uart:
+        case SIO_KIND_UART:
             line = u"Porta serial do computador";
             break;
-        case SerialDevice::Kind::other:
+        default:  // SIO_KIND_OTHER, and any kind a later serial layer may add
             line = u"Dispositivo serial";
-            if (!device.description.empty()) {
-                line += u" " + device.description;
+            if (!description.empty()) {
+                line += u" " + description;
             }
             break;
     }
@@ -81,7 +83,7 @@ Text PortOffer::describe(const SerialDevice &device) {
 }
 
 void PortOffer::afterPrinterNotFound() {
-    std::vector<SerialDevice> devices;
+    std::vector<sio_device> devices;
     Text reason;
     if (!SerialLayer::list(devices, reason)) {
         return;  // "Impressora não Conectada" already says what the operator needs
@@ -92,8 +94,8 @@ void PortOffer::afterPrinterNotFound() {
                           u"Impressora\" de novo."});
         return;
     }
-    std::vector<SerialDevice> offered;
-    for (const SerialDevice &device : devices) {
+    std::vector<sio_device> offered;
+    for (const sio_device &device : devices) {
         if (device.port < 0) {
             return;  // a damaged ports file: the notice about port 1 tells it, and it must be fixed
         }
@@ -105,7 +107,7 @@ void PortOffer::afterPrinterNotFound() {
         return;  // the devices there are ports 1 and 2, which the test has just tried
     }
     std::vector<Text> items;
-    for (const SerialDevice &device : offered) {
+    for (const sio_device &device : offered) {
         items.push_back(describe(device));
     }
     const Text summary =

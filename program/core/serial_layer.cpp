@@ -61,38 +61,23 @@ Text lastError(const Calls &calls) {
 
 }  // namespace
 
-bool SerialLayer::list(std::vector<SerialDevice> &devices, Text &reason) {
+bool SerialLayer::list(std::vector<sio_device> &devices, Text &reason) {
     Calls calls;
     if (!bound(calls, reason)) {
         return false;
     }
-    std::vector<sio_device> listed;
+    devices.clear();
     std::int32_t count = calls.list(nullptr, 0);
     // A device plugged in between the two calls only takes another round.
-    while (count > static_cast<std::int32_t>(listed.size())) {
-        listed.resize(static_cast<std::size_t>(count));
-        count = calls.list(listed.data(), count);
+    while (count > static_cast<std::int32_t>(devices.size())) {
+        devices.resize(static_cast<std::size_t>(count));
+        count = calls.list(devices.data(), count);
     }
     if (count < 0) {
         reason = lastError(calls);
         return false;
     }
-    listed.resize(static_cast<std::size_t>(count));
-    devices.clear();
-    for (const sio_device &d : listed) {
-        SerialDevice device;
-        device.kind = d.kind == SIO_KIND_USB    ? SerialDevice::Kind::usb
-                      : d.kind == SIO_KIND_UART ? SerialDevice::Kind::uart
-                                                : SerialDevice::Kind::other;
-        device.port = d.port;
-        device.vendorId = d.vendor_id;
-        device.productId = d.product_id;
-        device.device = d.device;
-        device.stableName = d.stable_name;
-        device.description = fromUtf8(d.description);
-        device.serialNumber = fromUtf8(d.serial_number);
-        devices.push_back(std::move(device));
-    }
+    devices.resize(static_cast<std::size_t>(count));
     return true;
 }
 

@@ -9,26 +9,16 @@
 
 #include "view.h"
 
-namespace zarvo::window {
+// API232.h's record of one device; its texts are UTF-8.
+struct sio_device;
 
-/// A serial device present, as the serial layer lists it (API232.h's sio_device).
-struct SerialDevice {
-    enum class Kind { other, usb, uart };
-    Kind kind = Kind::other;
-    std::int32_t port = 0;  ///< the port number it is now; 0 none; -1 unknown (damaged file)
-    std::int32_t vendorId = -1;
-    std::int32_t productId = -1;
-    std::string device;      ///< UTF-8, as the serial layer takes it back
-    std::string stableName;  ///< UTF-8, "" when none
-    Text description;
-    Text serialNumber;
-};
+namespace zarvo::window {
 
 class SerialLayer {
   public:
-    /// The serial devices present; false with @p reason set when the layer cannot be loaded or
-    /// cannot list. Opens no device.
-    static bool list(std::vector<SerialDevice> &devices, Text &reason);
+    /// The serial devices present, as sio_list gives them; false with @p reason set when the layer
+    /// cannot be loaded or cannot list. Opens no device.
+    static bool list(std::vector<sio_device> &devices, Text &reason);
 
     /// Makes @p device port @p port in the user's ports file; false with @p reason set.
     static bool assign(std::int32_t port, const std::string &device, Text &reason);
