@@ -102,24 +102,8 @@ bool write_new_file(const fs::path &temp, const fs::path &target, const std::str
 }
 #endif
 
-}  // namespace
-
-fs::path ports_file_path() {
-#ifdef _WIN32
-    const fs::path appdata = environment_path(L"APPDATA");
-    return appdata.empty() ? fs::path() : appdata / "zarvo" / "ports";
-#else
-    const char *config = std::getenv("XDG_CONFIG_HOME");
-    // The XDG rule: a relative value is to be ignored.
-    if (config != nullptr && config[0] == '/') {
-        return fs::path(config) / "zarvo" / "ports";
-    }
-    const char *home = std::getenv("HOME");
-    return home != nullptr && home[0] == '/' ? fs::path(home) / ".config" / "zarvo" / "ports"
-                                             : fs::path();
-#endif
-}
-
+/// The port number and device of one line, or nothing for a blank or "#" comment line; throws
+/// std::invalid_argument with the reason for a damaged line.
 std::optional<std::pair<std::int32_t, std::string>> parse_ports_line(const std::string &line) {
     const std::string text = trimmed(line);
     if (text.empty() || text[0] == '#') {
@@ -143,6 +127,24 @@ std::optional<std::pair<std::int32_t, std::string>> parse_ports_line(const std::
         throw std::invalid_argument("no device after \"=\"");
     }
     return std::make_pair(port, device);
+}
+
+}  // namespace
+
+fs::path ports_file_path() {
+#ifdef _WIN32
+    const fs::path appdata = environment_path(L"APPDATA");
+    return appdata.empty() ? fs::path() : appdata / "zarvo" / "ports";
+#else
+    const char *config = std::getenv("XDG_CONFIG_HOME");
+    // The XDG rule: a relative value is to be ignored.
+    if (config != nullptr && config[0] == '/') {
+        return fs::path(config) / "zarvo" / "ports";
+    }
+    const char *home = std::getenv("HOME");
+    return home != nullptr && home[0] == '/' ? fs::path(home) / ".config" / "zarvo" / "ports"
+                                             : fs::path();
+#endif
 }
 
 bool PortsFile::load(const fs::path &path, std::string &why) {

@@ -25,7 +25,6 @@ class PortsFile {
 
     /// The device assigned to @p port, if any.
     std::optional<std::string> device(std::int32_t port) const;
-    const std::map<std::int32_t, std::string> &assignments() const { return assigned_; }
 
     /// Assigns @p device to @p port in place of the line that assigned it (else on a new last
     /// line); an empty @p device removes that line. Every other line stays as it was. False when
@@ -42,10 +41,6 @@ class PortsFile {
     std::map<std::int32_t, std::string> assigned_;
     std::map<std::int32_t, std::size_t> line_of_;
 };
-
-/// The port number and device of one line, or nothing for a blank or "#" comment line; throws
-/// std::invalid_argument with the reason for a damaged line.
-std::optional<std::pair<std::int32_t, std::string>> parse_ports_line(const std::string &line);
 
 }  // namespace zarvo::serial
 
