@@ -120,9 +120,7 @@ int32_t API232_CALL sio_assign(int32_t port, const char *device) {
     }
     return zarvo::serial::guarded(SIO_CANNOT_SAVE, [&]() -> std::int32_t {
         std::string name = device != nullptr ? device : "";
-        const auto blank = [](char c) { return c == ' ' || c == '\t'; };
-        if (name.find_first_of("\r\n") != std::string::npos ||
-            (!name.empty() && (blank(name.front()) || blank(name.back())))) {
+        if (!zarvo::serial::fits_a_line(name)) {
             return zarvo::serial::failed(
                 SIO_BAD_PARAM, "port " + std::to_string(port) +
                                    ": a device name may not hold line breaks or begin or end "

@@ -147,6 +147,11 @@ fs::path ports_file_path() {
 #endif
 }
 
+bool fits_a_line(const std::string &device) {
+    // trimmed() is what the reading takes off; a line break would end the line.
+    return device.find_first_of("\r\n") == std::string::npos && trimmed(device) == device;
+}
+
 bool PortsFile::load(const fs::path &path, std::string &why) {
     path_ = path;
     lines_.clear();

@@ -42,6 +42,10 @@ class PortsFile {
     std::map<std::int32_t, std::size_t> line_of_;
 };
 
+/// True when @p device, written as the device of a line, reads back as it is: it holds no line
+/// break and begins and ends with no blank.
+bool fits_a_line(const std::string &device);
+
 }  // namespace zarvo::serial
 
 #endif  // API232_PORTS_FILE_H
