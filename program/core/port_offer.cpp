@@ -14,10 +14,6 @@ namespace {
 
 constexpr std::int32_t kOfferedPort = 1;
 
-Text number(std::int32_t value) {
-    return fromLatin1(std::to_string(value));
-}
-
 /// The name the operator recognises: the stable name's device node on Linux, COMn on Windows.
 Text shownName(const sio_device &device) {
     return fromUtf8(device.device);
@@ -77,7 +73,7 @@ Text PortOffer::describe(const sio_device &device) {
     }
     line += u": " + shownName(device);
     if (device.port > 0) {
-        line += u" (hoje a porta " + number(device.port) + u")";
+        line += u" (hoje a porta " + fromLatin1(std::to_string(device.port)) + u")";
     }
     return line;
 }
