@@ -72,8 +72,9 @@ PortDevice port_device(std::int32_t port) {
         found.from = PortDevice::From::environment;
         return found;
     }
+    const std::filesystem::path path = ports_file_path();
     PortsFile file;
-    if (!file.load(ports_file_path(), found.why)) {
+    if (!file.load(path, found.why)) {
         // A damaged line may have meant this very port: no device is guessed.
         found.result = SIO_BAD_PORTS_FILE;
         return found;
@@ -81,7 +82,7 @@ PortDevice port_device(std::int32_t port) {
     if (const auto assigned = file.device(port)) {
         found.name = openable(*assigned);
         found.from = PortDevice::From::ports_file;
-        found.why = "assigned in " + ports_file_path().string();
+        found.why = "assigned in " + path.string();
         return found;
     }
     found.name = system_device(port);
