@@ -32,14 +32,6 @@ std::string environment_device(std::int32_t port) {
 }
 
 #ifdef _WIN32
-/// "COM3" as the user writes it; \\.\COM3 as CreateFile needs it beyond COM9.
-std::string plain_com_name(const std::string &name) {
-    std::string plain = name.rfind("\\\\.\\", 0) == 0 ? name.substr(4) : name;
-    std::transform(plain.begin(), plain.end(), plain.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-    return plain;
-}
-
 bool is_com_name(const std::string &plain) {
     return plain.size() > 3 && plain.rfind("COM", 0) == 0 &&
            plain.find_first_not_of("0123456789", 3) == std::string::npos;
@@ -64,6 +56,15 @@ std::string system_device(std::int32_t port) {
 #endif
 
 }  // namespace
+
+#ifdef _WIN32
+std::string plain_com_name(const std::string &name) {
+    std::string plain = name.rfind("\\\\.\\", 0) == 0 ? name.substr(4) : name;
+    std::transform(plain.begin(), plain.end(), plain.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    return plain;
+}
+#endif
 
 PortDevice port_device(std::int32_t port) {
     PortDevice found;

@@ -36,6 +36,12 @@ bool ports_of(const std::vector<ListedDevice> &devices, std::vector<std::int32_t
 /// True when @p a and @p b name the same device (through links, or COM3 and \\.\COM3).
 bool same_device(const std::string &a, const std::string &b);
 
+#ifdef _WIN32
+/// "COM3" as the user writes it, from any spelling of it ("com3", \\.\COM3 as CreateFile needs
+/// it beyond COM9): two names of one port give the same plain name.
+std::string plain_com_name(const std::string &name);
+#endif
+
 /// True when a device by this name is present now; it is not opened.
 bool device_present(const std::string &name);
 

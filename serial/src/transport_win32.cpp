@@ -8,13 +8,13 @@
 
 #include <algorithm>
 #include <array>
-#include <cctype>
 #include <chrono>
 #include <functional>
 #include <string>
 
 #include "API232.h"
 #include "last_error.h"
+#include "port_names.h"
 #include "transport.h"
 
 namespace zarvo::serial {
@@ -157,13 +157,7 @@ bool make_raw(HANDLE handle, DCB &dcb) {
 
 /// Two spellings of one port ("COM1", "\\.\com1") name one device.
 DeviceIdentity identity_of(const std::string &name) {
-    std::string key = name;
-    if (key.rfind("\\\\.\\", 0) == 0) {
-        key.erase(0, 4);
-    }
-    std::transform(key.begin(), key.end(), key.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-    return DeviceIdentity{1, std::hash<std::string>{}(key)};
+    return DeviceIdentity{1, std::hash<std::string>{}(plain_com_name(name))};
 }
 
 std::int32_t abandon(HANDLE handle, std::int32_t code, std::string &why, std::string text) {
