@@ -149,13 +149,11 @@ WIN_CONFIGURE = -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DZARVO_LINUX_BUILD_DIR=$(abspa
                 -DZARVO_WINDOWS_DOWNLOAD=$(abspath $(WINDOWS_DIR))/zarvo-1.00-windows.zip \
                 -DZARVO_WINDOWS_SETUP=$(abspath $(WINDOWS_DIR))/zarvo-1.00-setup.exe \
                 -DZARVO_WINE32_LOADER=$(WINE32_LOADER)
-$(BUILD_WIN32_DIR)/CMakeCache.txt: | deps-windows
-	cmake -S . -B $(BUILD_WIN32_DIR) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-i686.cmake \
-	      $(WIN_CONFIGURE)
-
-$(BUILD_WIN64_DIR)/CMakeCache.txt: | deps-windows
-	cmake -S . -B $(BUILD_WIN64_DIR) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
-	      $(WIN_CONFIGURE)
+# The two sets are configured alike; only the toolchain file differs.
+$(BUILD_WIN32_DIR)/CMakeCache.txt: WIN_TOOLCHAIN := cmake/mingw-w64-i686.cmake
+$(BUILD_WIN64_DIR)/CMakeCache.txt: WIN_TOOLCHAIN := cmake/mingw-w64-x86_64.cmake
+$(BUILD_WIN32_DIR)/CMakeCache.txt $(BUILD_WIN64_DIR)/CMakeCache.txt: | deps-windows
+	cmake -S . -B $(@D) -DCMAKE_TOOLCHAIN_FILE=$(WIN_TOOLCHAIN) $(WIN_CONFIGURE)
 
 windows: deps-windows $(BUILD_WIN32_DIR)/CMakeCache.txt $(BUILD_WIN64_DIR)/CMakeCache.txt
 	cmake --build $(BUILD_WIN32_DIR) -j $(JOBS)
