@@ -149,13 +149,11 @@ WIN_CONFIGURE = -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DZARVO_LINUX_BUILD_DIR=$(abspa
                 -DZARVO_WINDOWS_DOWNLOAD=$(abspath $(WINDOWS_DIR))/zarvo-1.00-windows.zip \
                 -DZARVO_WINDOWS_SETUP=$(abspath $(WINDOWS_DIR))/zarvo-1.00-setup.exe \
                 -DZARVO_WINE32_LOADER=$(WINE32_LOADER)
-$(BUILD_WIN32_DIR)/CMakeCache.txt: | deps-windows
-	cmake -S . -B $(BUILD_WIN32_DIR) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-i686.cmake \
-	      $(WIN_CONFIGURE)
-
-$(BUILD_WIN64_DIR)/CMakeCache.txt: | deps-windows
-	cmake -S . -B $(BUILD_WIN64_DIR) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
-	      $(WIN_CONFIGURE)
+# The two sets are configured alike; only the toolchain file differs.
+$(BUILD_WIN32_DIR)/CMakeCache.txt: WIN_TOOLCHAIN := cmake/mingw-w64-i686.cmake
+$(BUILD_WIN64_DIR)/CMakeCache.txt: WIN_TOOLCHAIN := cmake/mingw-w64-x86_64.cmake
+$(BUILD_WIN32_DIR)/CMakeCache.txt $(BUILD_WIN64_DIR)/CMakeCache.txt: | deps-windows
+	cmake -S . -B $(@D) -DCMAKE_TOOLCHAIN_FILE=$(WIN_TOOLCHAIN) $(WIN_CONFIGURE)
 
 windows: deps-windows $(BUILD_WIN32_DIR)/CMakeCache.txt $(BUILD_WIN64_DIR)/CMakeCache.txt
 	cmake --build $(BUILD_WIN32_DIR) -j $(JOBS)
@@ -171,19 +169,21 @@ windows: deps-windows $(BUILD_WIN32_DIR)/CMakeCache.txt $(BUILD_WIN64_DIR)/CMake
 # set's build; the end-to-end tests and the window's robot drive the Linux printer simulator of
 # $(BUILD_DIR). The x64 set runs under 64-bit Wine everywhere; the x86 set under 32-bit Wine where
 # the machine runs 32-bit programs, else only its static checks (label static). The setup test
-# installs, uses and removes the setup in each prefix.
+# installs, uses and removes the setup in each prefix. Whether the 32-bit loader starts is asked
+# once, and decides both how the x64 set's setup test runs and whether the x86 set runs under Wine.
 test-windows: configure windows
 	cmake --build $(BUILD_DIR) --target zarvo-printer-sim -j $(JOBS)
 	cmake -S . -B $(BUILD_WIN64_DIR) $(WIN_CONFIGURE) >/dev/null
 	cmake -S . -B $(BUILD_WIN32_DIR) $(WIN_CONFIGURE) >/dev/null
-	@if $(WINE32_LOADER) --version >/dev/null 2>&1; then \
+	@if why=$$($(WINE32_LOADER) --version 2>&1); then runs32=yes; else runs32=; fi; \
+	if [ -n "$$runs32" ]; then \
 	    echo "== The x64 set under 64-bit Wine (its setup test runs the shipped x86 setup)"; \
 	else \
 	    echo "== The x64 set under 64-bit Wine (its setup test runs the setup's script built as a" \
 	         "64-bit setup: the shipped x86 setup cannot run where 32-bit programs cannot)"; \
-	fi
-	cd $(BUILD_WIN64_DIR) && ctest --output-on-failure -j $(JOBS)
-	@if why=$$($(WINE32_LOADER) --version 2>&1); then \
+	fi; \
+	(cd $(BUILD_WIN64_DIR) && ctest --output-on-failure -j $(JOBS)) || exit; \
+	if [ -n "$$runs32" ]; then \
 	    echo "== The x86 set under 32-bit Wine ($$why)"; \
 	    cd $(BUILD_WIN32_DIR) && ctest --output-on-failure -j $(JOBS); \
 	else \

@@ -6,17 +6,21 @@
 function(zarvo_windows_bundle program)
     set(stage ${CMAKE_BINARY_DIR}/bundle/${ZARVO_WINDOWS_ARCH})
     set(def $<TARGET_PROPERTY:Zarvo,ZARVO_WINDOWS_DEF>)
-    set(files $<TARGET_FILE:${program}> $<TARGET_FILE:zarvo-ports> $<TARGET_FILE:Zarvo>
-        $<TARGET_FILE:API232>)
+    set(targets ${program} zarvo-ports Zarvo API232)
+    set(files "")
+    set(staged "")
+    foreach(target IN LISTS targets)
+        list(APPEND files $<TARGET_FILE:${target}>)
+        list(APPEND staged ${stage}/$<TARGET_FILE_NAME:${target}>)
+    endforeach()
     set(stamp ${CMAKE_BINARY_DIR}/bundle/${ZARVO_WINDOWS_ARCH}.stamp)
     add_custom_command(OUTPUT ${stamp}
         COMMAND ${CMAKE_COMMAND} -E rm -rf ${stage}
         COMMAND ${CMAKE_COMMAND} -E make_directory ${stage}
         COMMAND ${CMAKE_COMMAND} -E copy ${files} ${def} ${stage}
-        COMMAND ${CMAKE_STRIP} --strip-debug ${stage}/Zarvo.exe ${stage}/zarvo-ports.exe
-                ${stage}/Zarvo.dll ${stage}/API232.dll
+        COMMAND ${CMAKE_STRIP} --strip-debug ${staged}
         COMMAND ${CMAKE_COMMAND} -E touch ${stamp}
-        DEPENDS ${program} zarvo-ports Zarvo API232 ${def}
+        DEPENDS ${targets} ${def}
         COMMENT "The ${ZARVO_WINDOWS_ARCH} set of the Windows download in bundle/${ZARVO_WINDOWS_ARCH}"
         VERBATIM)
     add_custom_target(windows_bundle ALL DEPENDS ${stamp})

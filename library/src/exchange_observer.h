@@ -41,8 +41,9 @@ class ExchangeObserver {
                            bool /*timed_out*/) noexcept {}
     /// The serial layer said the device is gone for good (SIO_GONE): the wait ends with no "}".
     virtual void device_gone() noexcept {}
-    /// The wait is over.
-    virtual void wait_ends() noexcept {}
+    /// The wait is over; @p received holds every byte it took, 0 bytes dropped, also when it
+    /// ends without a reply.
+    virtual void wait_ends(std::string_view /*received*/) noexcept {}
 
     /// TXRX ends with @p result and @p outcome; @p failure is set when RespApf.txt was not
     /// written.

@@ -40,33 +40,37 @@ class ReplyWait {
             const bool byte_waiting = counts_zeros_ && wait_(port_, 0) > 0;
             const std::int32_t value = sio_getch(port_);
             observer_.byte_read(value, byte_waiting, timed_out);
+            if (value > 0) {
+                // Kept also in the pass that notices the timeout, for the observer.
+                reply.push_back(static_cast<char>(value));
+            }
             if (timed_out || value == SIO_GONE) {
-                return no_reply(value == SIO_GONE);
+                return no_reply(value == SIO_GONE, reply);
             }
             if (value > 0) {
-                reply.push_back(static_cast<char>(value));
                 empty_passes_ = 0;
                 if (value == '}') {
-                    observer_.wait_ends();
+                    observer_.wait_ends(reply);
                     return reply;
                 }
             } else {
                 // Capped: the pause stops growing long before that.
                 empty_passes_ = std::min(empty_passes_ + 1, kTrustedEmptyPasses + 8);
                 if (!wait_for_input()) {
-                    return no_reply(true);
+                    return no_reply(true, reply);
                 }
             }
         }
     }
 
   private:
-    // The timeout reply, also when the device is gone for good and no "}" can come any more.
-    std::string no_reply(bool gone) {
+    // The timeout reply, also when the device is gone for good and no "}" can come any more;
+    // @p received is what the wait took until then.
+    std::string no_reply(bool gone, std::string_view received) {
         if (gone) {
             observer_.device_gone();
         }
-        observer_.wait_ends();
+        observer_.wait_ends(received);
         return std::string(kNoReplyText);
     }
 

@@ -147,11 +147,6 @@ void Trace::byte_read(std::int32_t value, bool byte_waiting, bool timed_out) noe
         if (!first_byte_) {
             first_byte_ = since_start;
         }
-        try {
-            received_.push_back(static_cast<char>(value));
-        } catch (...) {
-            broken_ = true;
-        }
         if (value == '}' && !timed_out) {
             brace_ = since_start;
         }
@@ -166,7 +161,7 @@ void Trace::device_gone() noexcept {
     }
 }
 
-void Trace::wait_ends() noexcept {
+void Trace::wait_ends(std::string_view received) noexcept {
     add([&] {
         std::string line =
             brace_  ? "RX reply"
@@ -181,7 +176,7 @@ void Trace::wait_ends() noexcept {
         line += zeros_known_ ? ", bytes 0 dropped: " + std::to_string(zeros_)
                              : ", bytes 0 dropped: not known (the serial layer has no sio_wait)";
         if (first_byte_ || zeros_ > 0) {
-            line += trace_bytes(received_, !brace_);
+            line += trace_bytes(received, !brace_);
         }
         return line;
     });

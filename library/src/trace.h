@@ -47,7 +47,7 @@ class Trace final : public ExchangeObserver {
     void wait_begins(bool has_sio_wait) noexcept override;
     void byte_read(std::int32_t value, bool byte_waiting, bool timed_out) noexcept override;
     void device_gone() noexcept override;
-    void wait_ends() noexcept override;
+    void wait_ends(std::string_view received) noexcept override;
     void txrx_ends(std::int32_t result, const ReplyFileFailure *failure,
                    std::string_view outcome) noexcept override;
     void rx_ends(bool handed_back, std::string_view outcome) noexcept override;
@@ -83,7 +83,6 @@ class Trace final : public ExchangeObserver {
     // What the wait saw.
     std::int32_t timeout_s_ = 0;
     std::chrono::steady_clock::time_point wait_start_;
-    std::string received_;     // every byte taken, 0 bytes dropped, also when the wait timed out
     std::uint64_t zeros_ = 0;  // bytes 0 taken and dropped
     bool zeros_known_ = true;  // false without sio_wait, which tells a 0 byte from no byte
     std::optional<std::chrono::steady_clock::duration> first_byte_, brace_;  // after wait_start_

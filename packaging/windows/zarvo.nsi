@@ -143,21 +143,21 @@ SectionEnd
 
 ; The program's files: one set, the one of this Windows (.onInit leaves the other unselected, so
 ; that the space required counts one set only).
-Section "-x64" SecX64
+!macro ProgramSet set
     SetOutPath "$INSTDIR"
-    File "${FILES}/x64/Zarvo.exe"
-    File "${FILES}/x64/Zarvo.dll"
-    File "${FILES}/x64/API232.dll"
-    File "${FILES}/x64/zarvo-ports.exe"
+    File "${FILES}/${set}/Zarvo.exe"
+    File "${FILES}/${set}/Zarvo.dll"
+    File "${FILES}/${set}/API232.dll"
+    File "${FILES}/${set}/zarvo-ports.exe"
+!macroend
+
+Section "-x64" SecX64
+    !insertmacro ProgramSet x64
 SectionEnd
 
 !ifndef AMD64
     Section "-x86" SecX86
-        SetOutPath "$INSTDIR"
-        File "${FILES}/x86/Zarvo.exe"
-        File "${FILES}/x86/Zarvo.dll"
-        File "${FILES}/x86/API232.dll"
-        File "${FILES}/x86/zarvo-ports.exe"
+        !insertmacro ProgramSet x86
     SectionEnd
 !endif
 
