@@ -149,16 +149,9 @@ void FormWindow::nameByLabels() {
 }
 
 void FormWindow::orderTabs() {
-    std::vector<const ControlRow *> order;
-    for (const ControlRow &row : zarvo::window::kForm) {
-        if (zarvo::window::takesFocus(row)) {
-            order.push_back(&row);
-        }
-    }
-    std::sort(order.begin(), order.end(),
-              [](const ControlRow *a, const ControlRow *b) { return a->tabIndex < b->tabIndex; });
+    const auto &order = zarvo::window::kTabOrder;
     for (std::size_t i = 1; i < order.size(); ++i) {
-        setTabOrder(widget(order[i - 1]->id), widget(order[i]->id));
+        setTabOrder(widget(order[i - 1]), widget(order[i]));
     }
 }
 
