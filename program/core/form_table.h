@@ -77,6 +77,10 @@ struct ControlRow {
     unsigned facts;                ///< ControlFact bits
 };
 
+constexpr bool hasFact(const ControlRow &row, ControlFact fact) {
+    return (row.facts & fact) != 0;
+}
+
 /// Fifteen twips make one pixel at 96 dots per inch.
 constexpr int kTwipsPerPixel = 15;
 constexpr int kClientWidthTwips = 5520;

@@ -35,12 +35,9 @@ std::wstring messageText(const zarvo::window::Message &message) {
     return text;
 }
 
+using zarvo::window::hasFact;
 using zarvo::window::pixels;
 using zarvo::window::takesFocus;
-
-bool hasFact(const ControlRow &row, zarvo::window::ControlFact fact) {
-    return (row.facts & fact) != 0;
-}
 
 // Whether the window handles the focus events of the control: it then needs the edit control's
 // focus messages (rangeBoxProc).
