@@ -32,7 +32,9 @@ std::int16_t Form1::exchange(std::int32_t port, std::int32_t timeout, const Text
     const std::int16_t result = module1_.TXRX(port, timeout, command);
     if (result == ZARVO_LOG_FAILED) {
         view_.setText(Box::Text3, {});
-        ReplyFile::reportNotWritten();
+        std::int32_t error = 0;
+        const std::int32_t finding = module1_.replyFileFailure(error);
+        ReplyFile::reportNotWritten(finding, error);
     }
     return result;
 }

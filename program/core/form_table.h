@@ -2,6 +2,7 @@
 // Form1 as data: its 36 controls, with everything both views build them from.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -75,6 +76,10 @@ struct ControlRow {
     Control names;                 ///< a label: the control it names; others: Control::Window
     unsigned facts;                ///< ControlFact bits
 };
+
+constexpr bool hasFact(const ControlRow &row, ControlFact fact) {
+    return (row.facts & fact) != 0;
+}
 
 /// Fifteen twips make one pixel at 96 dots per inch.
 constexpr int kTwipsPerPixel = 15;
@@ -157,5 +162,21 @@ constexpr bool takesFocus(const ControlRow &row) {
     return row.kind == ControlKind::Button || row.kind == ControlKind::TextBox ||
            row.kind == ControlKind::Option;
 }
+
+/// The controls that take the focus, by tab index: the order the Tab key follows from Command1.
+inline constexpr auto kTabOrder = [] {
+    constexpr auto count = static_cast<std::size_t>(std::count_if(
+        kForm.begin(), kForm.end(), [](const ControlRow &r) { return takesFocus(r); }));
+    std::array<Control, count> order{};
+    std::size_t next = 0;
+    for (const ControlRow &r : kForm) {
+        if (takesFocus(r)) {
+            order[next++] = r.id;
+        }
+    }
+    std::sort(order.begin(), order.end(),
+              [](Control a, Control b) { return row(a).tabIndex < row(b).tabIndex; });
+    return order;
+}();
 
 }  // namespace zarvo::window

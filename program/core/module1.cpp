@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
-// Late binding of Abre, Fecha and TXRX, and the 16-bit conversions around each call.
+// Late binding of Abre, Fecha, TXRX and ZarvoReplyFileFailure, and the 16-bit conversions around
+// each call.
 #include "module1.h"
 
 #include <cstdint>
@@ -18,6 +19,7 @@ void *g_library = nullptr;
 decltype(&::Abre) g_abre = nullptr;
 decltype(&::Fecha) g_fecha = nullptr;
 decltype(&::TXRX) g_txrx = nullptr;
+decltype(&::ZarvoReplyFileFailure) g_replyFileFailure = nullptr;
 
 Text libraryDetail(const Text &reason) {
     return u"Biblioteca: " + fromUtf8(g_libraryFile) + u"\nMotivo: " + reason;
@@ -109,12 +111,22 @@ std::int16_t Module1::TXRX(std::int32_t port, std::int32_t timeout_s, const Text
     return low16(view_.runBlocking([&] { return txrx(p, t, text.data() + 4); }));
 }
 
+std::int32_t Module1::replyFileFailure(std::int32_t &error) {
+    if (g_replyFileFailure == nullptr && g_library != nullptr) {
+        Text ignored;
+        g_replyFileFailure = reinterpret_cast<decltype(g_replyFileFailure)>(
+            os::findFunction(g_library, "ZarvoReplyFileFailure", ignored));
+    }
+    return g_replyFileFailure != nullptr ? g_replyFileFailure(&error) : ZARVO_REPLY_FILE_WRITTEN;
+}
+
 void Module1::setLibraryFile(const std::string &file) {
     g_libraryFile = file;
     g_library = nullptr;
     g_abre = nullptr;
     g_fecha = nullptr;
     g_txrx = nullptr;
+    g_replyFileFailure = nullptr;
 }
 
 std::string Module1::libraryFile() {

@@ -24,6 +24,11 @@ class Module1 {
     /// Sends the command as latin1Bytes (text.h) gives it, as a counted text.
     std::int16_t TXRX(std::int32_t port, std::int32_t timeout_s, const Text &command);
 
+    /// The library's finding on the reply file of the latest TXRX (ZarvoReplyFileFailure), the
+    /// system's error number in @p error; ZARVO_REPLY_FILE_WRITTEN from a library without that
+    /// function. Asked after a TXRX, of the library that TXRX was bound in.
+    std::int32_t replyFileFailure(std::int32_t &error);
+
     /// The library file that the first call of each function loads: "libZarvo.so.1" (through the
     /// ordinary search and the executable's RUNPATH), "Zarvo.dll" on Windows. Setting it forgets
     /// every binding, so that tests can point the window at a double of the library.

@@ -10,7 +10,6 @@
 
 #include "Zarvo.h"
 #include "handler_error.h"
-#include "module1.h"
 #include "os.h"
 #include "text.h"
 
@@ -23,23 +22,9 @@ HandlerError readError(const Text &reason) {
         kName, reason);
 }
 
-// The link library's finding on the latest TXRX, made before it removed any stale copy under the
-// name; ZARVO_REPLY_FILE_WRITTEN when it has none (a library without ZarvoReplyFileFailure).
-std::int32_t libraryFinding(std::int32_t &error) {
-    Text ignored;
-    void *library = os::loadLibrary(Module1::libraryFile(), ignored);
-    void *address =
-        library != nullptr ? os::findFunction(library, "ZarvoReplyFileFailure", ignored) : nullptr;
-    if (address == nullptr) {
-        return ZARVO_REPLY_FILE_WRITTEN;
-    }
-    return reinterpret_cast<decltype(&::ZarvoReplyFileFailure)>(address)(&error);
-}
-
-Text whyNotWritten() {
+Text whyNotWritten(std::int32_t finding, std::int32_t error) {
     const Text name = fromLatin1(kName);
-    std::int32_t error = 0;
-    switch (libraryFinding(error)) {
+    switch (finding) {
         case ZARVO_REPLY_FILE_LINK:
             return name + u" é um link simbólico, e a resposta nunca é gravada através de links.";
         case ZARVO_REPLY_FILE_DIRECTORY:
@@ -100,12 +85,12 @@ Text readFirstLine() {
     return fromLatin1(line);
 }
 
-void reportNotWritten() {
+void reportNotWritten(std::int32_t finding, std::int32_t error) {
     throw HandlerError::aboutFile(
         u"A biblioteca não conseguiu gravar a resposta da impressora "
         u"no arquivo " +
             fromLatin1(kName) + u".",
-        kName, whyNotWritten());
+        kName, whyNotWritten(finding, error));
 }
 
 }  // namespace zarvo::window::ReplyFile

@@ -2,6 +2,8 @@
 // The reply file RespApf.txt that the link library writes in the current directory.
 #pragma once
 
+#include <cstdint>
+
 #include "view.h"
 
 namespace zarvo::window::ReplyFile {
@@ -14,7 +16,7 @@ inline constexpr char kName[] = "RespApf.txt";
 Text readFirstLine();
 
 /// Throws HandlerError telling why the library could not write the file (TXRX gave -2), from
-/// the library's own finding (ZarvoReplyFileFailure).
-[[noreturn]] void reportNotWritten();
+/// the library's own finding and error number (Module1::replyFileFailure).
+[[noreturn]] void reportNotWritten(std::int32_t finding, std::int32_t error);
 
 }  // namespace zarvo::window::ReplyFile

@@ -28,6 +28,7 @@ using zarvo::window::ControlKind;
 using zarvo::window::ControlRow;
 using zarvo::window::Event;
 using zarvo::window::Handler;
+using zarvo::window::hasFact;
 using zarvo::window::Option;
 
 namespace {
@@ -39,10 +40,6 @@ QString toQString(std::u16string_view text) {
 QRect pixelRect(const ControlRow &row) {
     return {zarvo::window::pixels(row.left), zarvo::window::pixels(row.top),
             zarvo::window::pixels(row.width), zarvo::window::pixels(row.height)};
-}
-
-bool shrinks(const ControlRow &row) {
-    return (row.facts & zarvo::window::kShrinksToFit) != 0;
 }
 
 // The space a text has inside each kind of control, in pixels: a button's bevel and margins, a
@@ -94,7 +91,7 @@ void FormWindow::makeControl(const ControlRow &row) {
         }
         case ControlKind::TextBox: {
             auto *edit = new QLineEdit(text, parent);
-            if ((row.facts & zarvo::window::kOwnColour) != 0) {
+            if (hasFact(row, zarvo::window::kOwnColour)) {
                 QPalette palette = edit->palette();
                 palette.setColor(QPalette::Text, Qt::black);
                 edit->setPalette(palette);
@@ -113,7 +110,7 @@ void FormWindow::makeControl(const ControlRow &row) {
             break;
         case ControlKind::Option: {
             auto *choice = new QRadioButton(parent);
-            choice->setChecked((row.facts & zarvo::window::kSelected) != 0);
+            choice->setChecked(hasFact(row, zarvo::window::kSelected));
             made = choice;
             break;
         }
@@ -121,7 +118,7 @@ void FormWindow::makeControl(const ControlRow &row) {
     made->setObjectName(
         QString::fromLatin1(row.name.data(), static_cast<qsizetype>(row.name.size())));
     made->setGeometry(pixelRect(row));
-    if (shrinks(row) && !text.isEmpty()) {
+    if (hasFact(row, zarvo::window::kShrinksToFit) && !text.isEmpty()) {
         made->setFont(fontToFit(made->font(), text, textRoom(made, row.kind)));
     }
     widgets_[zarvo::window::idOf(row.id)] = made;
@@ -149,16 +146,9 @@ void FormWindow::nameByLabels() {
 }
 
 void FormWindow::orderTabs() {
-    std::vector<const ControlRow *> order;
-    for (const ControlRow &row : zarvo::window::kForm) {
-        if (zarvo::window::takesFocus(row)) {
-            order.push_back(&row);
-        }
-    }
-    std::sort(order.begin(), order.end(),
-              [](const ControlRow *a, const ControlRow *b) { return a->tabIndex < b->tabIndex; });
+    const auto &order = zarvo::window::kTabOrder;
     for (std::size_t i = 1; i < order.size(); ++i) {
-        setTabOrder(widget(order[i - 1]->id), widget(order[i]->id));
+        setTabOrder(widget(order[i - 1]), widget(order[i]));
     }
 }
 
@@ -245,7 +235,8 @@ void FormWindow::setText(Box which, const zarvo::window::Text &text) {
     if (value.size() > edit->maxLength()) {
         edit->setMaxLength(static_cast<int>(value.size()));
     }
-    if (shrinks(zarvo::window::row(zarvo::window::controlOf(which)))) {
+    if (hasFact(zarvo::window::row(zarvo::window::controlOf(which)),
+                zarvo::window::kShrinksToFit)) {
         // Such a box is read from its beginning: "Não Efetuada" is wider than a status box.
         edit->setFont(fontToFit(font(), value, textRoom(edit, ControlKind::TextBox)));
         edit->setText(value);

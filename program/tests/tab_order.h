@@ -3,24 +3,15 @@
 // Tab key to follow.
 #pragma once
 
-#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "core/form_table.h"
 
 inline std::vector<std::string> tabOrder() {
-    std::vector<const zarvo::window::ControlRow *> rows;
-    for (const zarvo::window::ControlRow &row : zarvo::window::kForm) {
-        if (zarvo::window::takesFocus(row)) {
-            rows.push_back(&row);
-        }
-    }
-    std::sort(rows.begin(), rows.end(),
-              [](const auto *a, const auto *b) { return a->tabIndex < b->tabIndex; });
     std::vector<std::string> names;
-    for (const zarvo::window::ControlRow *row : rows) {
-        names.emplace_back(row->name);
+    for (const zarvo::window::Control control : zarvo::window::kTabOrder) {
+        names.emplace_back(zarvo::window::row(control).name);
     }
     return names;
 }

@@ -1,44 +1,22 @@
 // SPDX-License-Identifier: MIT
 // The choice window: a question sign, the text, a list box, the confirming button and "Cancelar".
 #include "choice.h"
+#include "dialog_frame.h"
 #include "window_owner.h"
-
-#include <algorithm>
 
 namespace zarvo::window::win32 {
 namespace {
 
+using dialog::kButtonHeight;
+using dialog::kMargin;
+using dialog::kTextLeft;
+
 constexpr wchar_t kChoiceClass[] = L"ZarvoChoice";
-constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU;
-constexpr int kMargin = 12;
-constexpr int kIconSize = 32;
 constexpr int kWidth = 520;
 constexpr int kListHeight = 120;
 constexpr int kButtonWidth = 120;
-constexpr int kButtonHeight = 23;
 /// The list box's control id, by which a robot finds it.
 constexpr int kListId = 100;
-
-int textHeight(HWND control, HFONT font, const std::wstring &text, int width) {
-    HDC dc = GetDC(control);
-    HGDIOBJ previous = SelectObject(dc, font);
-    RECT bounds{0, 0, width, 0};
-    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &bounds,
-              DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
-    SelectObject(dc, previous);
-    ReleaseDC(control, dc);
-    return bounds.bottom;
-}
-
-HWND child(HWND parent, HINSTANCE instance, HFONT font, const wchar_t *kind, const wchar_t *text,
-           DWORD style, int id) {
-    HWND hwnd =
-        CreateWindowExW(kind == std::wstring(L"LISTBOX") ? WS_EX_CLIENTEDGE : 0, kind, text,
-                        WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, parent,
-                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
-    SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-    return hwnd;
-}
 
 }  // namespace
 
@@ -56,45 +34,32 @@ void Choice::show(HWND owner, HINSTANCE instance, HFONT font, const std::wstring
         chosen_ = nullptr;
         close(false);
     }
-    WNDCLASSEXW windowClass{};
-    windowClass.cbSize = sizeof windowClass;
-    windowClass.lpfnWndProc = &Choice::windowProc;
-    windowClass.hInstance = instance;
-    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    windowClass.lpszClassName = kChoiceClass;
-    if (RegisterClassExW(&windowClass) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
-        return;  // no window to be had: the form stays as the failed test left it
-    }
-    window_ = CreateWindowExW(WS_EX_DLGMODALFRAME, kChoiceClass, L"ZARVO", kStyle, CW_USEDEFAULT,
-                              CW_USEDEFAULT, 100, 100, owner, nullptr, instance, this);
+    window_ = dialog::make(kChoiceClass, &Choice::windowProc, owner, instance, this);
     if (window_ == nullptr) {
-        return;
+        return;  // no window to be had: the form stays as the failed test left it
     }
     owner_ = owner;
     chosen_ = std::move(chosen);
 
-    HWND icon = child(window_, instance, font, L"STATIC", nullptr, SS_ICON, 0);
-    SendMessageW(icon, STM_SETICON, reinterpret_cast<WPARAM>(LoadIconW(nullptr, IDI_QUESTION)), 0);
-    HWND label = child(window_, instance, font, L"STATIC", text.c_str(), SS_LEFT | SS_NOPREFIX, 0);
-    list_ =
-        child(window_, instance, font, L"LISTBOX", nullptr,
-              WS_TABSTOP | WS_VSCROLL | WS_HSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT, kListId);
+    dialog::sign(window_, instance, IDI_QUESTION);
+    HWND label =
+        dialog::child(window_, instance, font, L"STATIC", text.c_str(), SS_LEFT | SS_NOPREFIX, 0);
+    list_ = dialog::child(window_, instance, font, L"LISTBOX", nullptr,
+                          WS_TABSTOP | WS_VSCROLL | WS_HSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT,
+                          kListId, WS_EX_CLIENTEDGE);
     for (const std::wstring &item : items) {
         SendMessageW(list_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
     }
     SendMessageW(list_, LB_SETCURSEL, 0, 0);
     SendMessageW(list_, LB_SETHORIZONTALEXTENT, 1600, 0);  // long device names scroll
-    HWND ok = child(window_, instance, font, L"BUTTON", confirm.c_str(),
-                    WS_TABSTOP | BS_DEFPUSHBUTTON, IDOK);
-    HWND cancel = child(window_, instance, font, L"BUTTON", L"Cancelar", WS_TABSTOP | BS_PUSHBUTTON,
-                        IDCANCEL);
+    HWND ok = dialog::child(window_, instance, font, L"BUTTON", confirm.c_str(),
+                            WS_TABSTOP | BS_DEFPUSHBUTTON, IDOK);
+    HWND cancel = dialog::child(window_, instance, font, L"BUTTON", L"Cancelar",
+                                WS_TABSTOP | BS_PUSHBUTTON, IDCANCEL);
 
-    const int textLeft = kMargin * 2 + kIconSize;
-    const int textWidth = kWidth - textLeft - kMargin;
-    const int labelHeight = std::max(textHeight(label, font, text, textWidth), kIconSize);
-    MoveWindow(icon, kMargin, kMargin, kIconSize, kIconSize, FALSE);
-    MoveWindow(label, textLeft, kMargin, textWidth, labelHeight, FALSE);
+    const int textWidth = kWidth - kTextLeft - kMargin;
+    const int labelHeight = dialog::textHeight(label, font, text, textWidth);
+    MoveWindow(label, kTextLeft, kMargin, textWidth, labelHeight, FALSE);
     const int listTop = kMargin * 2 + labelHeight;
     MoveWindow(list_, kMargin, listTop, kWidth - 2 * kMargin, kListHeight, FALSE);
     const int buttonTop = listTop + kListHeight + kMargin;
@@ -102,10 +67,7 @@ void Choice::show(HWND owner, HINSTANCE instance, HFONT font, const std::wstring
                FALSE);
     MoveWindow(ok, kWidth - 2 * (kMargin + kButtonWidth) + kMargin, buttonTop, kButtonWidth,
                kButtonHeight, FALSE);
-    RECT frame{0, 0, kWidth, buttonTop + kButtonHeight + kMargin};
-    AdjustWindowRectEx(&frame, kStyle, FALSE, WS_EX_DLGMODALFRAME);
-    SetWindowPos(window_, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
-                 SWP_NOMOVE | SWP_NOZORDER);
+    dialog::fit(window_, kWidth, buttonTop + kButtonHeight + kMargin, 0);
 
     EnableWindow(owner_, FALSE);  // window-modal: the form takes no input meanwhile
     ShowWindow(window_, SW_SHOW);

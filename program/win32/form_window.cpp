@@ -35,12 +35,9 @@ std::wstring messageText(const zarvo::window::Message &message) {
     return text;
 }
 
+using zarvo::window::hasFact;
 using zarvo::window::pixels;
 using zarvo::window::takesFocus;
-
-bool hasFact(const ControlRow &row, zarvo::window::ControlFact fact) {
-    return (row.facts & fact) != 0;
-}
 
 // Whether the window handles the focus events of the control: it then needs the edit control's
 // focus messages (rangeBoxProc).
@@ -285,13 +282,15 @@ int FormWindow::run() {
     return static_cast<int>(message.wParam);
 }
 
+// Each control's id is its place in the table (createControl): every colour message and every
+// message to a range box finds its control at once.
 FormWindow::Child *FormWindow::find(HWND hwnd) {
-    for (Child &c : controls_) {
-        if (c.hwnd == hwnd && hwnd != nullptr) {
-            return &c;
-        }
+    const int index = hwnd != nullptr ? GetDlgCtrlID(hwnd) - kFirstControlId : -1;
+    if (index < 0 || index >= static_cast<int>(controls_.size()) ||
+        controls_[static_cast<std::size_t>(index)].hwnd != hwnd) {
+        return nullptr;
     }
-    return nullptr;
+    return &controls_[static_cast<std::size_t>(index)];
 }
 
 zarvo::window::Text FormWindow::text(zarvo::window::Box which) const {
@@ -327,10 +326,10 @@ void FormWindow::repaint(zarvo::window::Box which) {
 }
 
 void FormWindow::setForeColor(zarvo::window::Box which, std::uint32_t colour) {
-    Child *c = find(box(which));
-    c->foreColor = static_cast<COLORREF>(colour & 0xFFFFFF);  // a COLORREF has red low too
-    c->ownColor = true;
-    InvalidateRect(c->hwnd, nullptr, TRUE);
+    Child &c = controls_[zarvo::window::idOf(zarvo::window::controlOf(which))];
+    c.foreColor = static_cast<COLORREF>(colour & 0xFFFFFF);  // a COLORREF has red low too
+    c.ownColor = true;
+    InvalidateRect(c.hwnd, nullptr, TRUE);
 }
 
 void FormWindow::setMaxLength(zarvo::window::Box which, int characters) {
