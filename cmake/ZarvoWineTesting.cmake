@@ -17,6 +17,8 @@
 # ZARVO_WINDOWS_DOWNLOAD the download with both sets.
 set(ZARVO_WINE32_LOADER /usr/lib/wine/wine CACHE FILEPATH
     "The 32-bit Wine loader, which starts only where the machine runs 32-bit programs")
+set(ZARVO_WINE32_NOTE "" CACHE FILEPATH
+    "Why the 32-bit Wine could not be installed, when it could not (testing/wine/wine32.sh)")
 if(ZARVO_WINDOWS_ARCH STREQUAL "x64")
     set(ZARVO_WINE_LOADER /usr/lib/wine/wine64)
     set(ZARVO_WINE_ARCH win64)
