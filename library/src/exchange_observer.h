@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // What a call of the library reports while it runs, to whoever watches it: the protocol trace
-// (trace.h). Each report does nothing here, so a call nobody watches runs unchanged.
+// (trace.h). Each report does nothing here, and none asks the call for anything it would not do
+// anyway, so a watched call makes the same calls to the serial layer as one nobody watches.
 #ifndef ZARVO_EXCHANGE_OBSERVER_H
 #define ZARVO_EXCHANGE_OBSERVER_H
 

@@ -31,8 +31,9 @@ std::string trace_bytes(std::string_view bytes, bool bounded = false);
  * The trace of one call of Abre, Fecha, TXRX or RX: set up from ZARVO_TRACE, which names the
  * file, and off (every report ignored) when that is unset or empty. While the call reports to it,
  * it builds lines of "<date> <hh:mm:ss.mmm> pid <pid> port <port> <text>", and appends them in one
- * write when the call ends. Nothing it does can throw or change the call's outcome: a record that
- * cannot be built or written is dropped, and the first failure to write is told once on stderr.
+ * write when the call ends. Nothing it does can throw or change the call, its outcome or its calls
+ * to the serial layer: a record that cannot be built or written is dropped, and the first failure
+ * to write is told once on stderr.
  */
 class Trace final : public ExchangeObserver {
   public:
