@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: MIT
 // What a call of the library reports while it runs, to whoever watches it: the protocol trace
-// (trace.h). Each report does nothing here, so a call nobody watches runs unchanged.
+// (trace.h). Each report does nothing here, and none asks the call for anything it would not do
+// anyway, so a watched call makes the same calls to the serial layer as one nobody watches.
 #ifndef ZARVO_EXCHANGE_OBSERVER_H
 #define ZARVO_EXCHANGE_OBSERVER_H
 
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string_view>
@@ -12,13 +14,13 @@ namespace zarvo {
 
 struct ReplyFileFailure;
 
+/// How a wait for the reply ended: with its "}", at its timeout, or when the serial layer said the
+/// device is gone for good (SIO_GONE), which no "}" can follow.
+enum class WaitEnd { reply, timeout, device_gone };
+
 class ExchangeObserver {
   public:
     virtual ~ExchangeObserver() = default;
-
-    /// True when the wait should tell a byte 0 taken off the line from no byte at all, which
-    /// costs one sio_wait(port, 0) before each read.
-    virtual bool counts_zero_bytes() const noexcept { return false; }
 
     /// Abre or Fecha returned @p result.
     virtual void port_call(const char * /*call*/, std::int32_t /*result*/) noexcept {}
@@ -33,17 +35,16 @@ class ExchangeObserver {
     virtual void frame_sent(std::optional<std::int32_t> /*result*/,
                             std::string_view /*frame*/) noexcept {}
 
-    /// The wait for the reply begins; @p has_sio_wait tells whether the serial layer can block.
-    virtual void wait_begins(bool /*has_sio_wait*/) noexcept {}
-    /// One read of the wait: sio_getch gave @p value; @p byte_waiting is what sio_wait said just
-    /// before (only asked when counts_zero_bytes()); @p timed_out, that the wait ends on it.
-    virtual void byte_read(std::int32_t /*value*/, bool /*byte_waiting*/,
-                           bool /*timed_out*/) noexcept {}
-    /// The serial layer said the device is gone for good (SIO_GONE): the wait ends with no "}".
-    virtual void device_gone() noexcept {}
-    /// The wait is over; @p received holds every byte it took, 0 bytes dropped, also when it
-    /// ends without a reply.
-    virtual void wait_ends(std::string_view /*received*/) noexcept {}
+    /// The wait for the reply begins at @p start; @p has_sio_wait tells whether the serial layer
+    /// can block, and so whether the wait can tell a byte 0 from an empty read.
+    virtual void wait_begins(std::chrono::steady_clock::time_point /*start*/,
+                             bool /*has_sio_wait*/) noexcept {}
+    /// The wait took @p byte off the line in the pass that began at @p at; a byte 0 only when the
+    /// wait could tell it from an empty read (ReceiveReply says when).
+    virtual void byte_taken(char /*byte*/, std::chrono::steady_clock::time_point /*at*/) noexcept {}
+    /// The wait is over, @p how; @p received holds every byte it took, 0 bytes dropped, also when
+    /// it ends without a reply.
+    virtual void wait_ends(WaitEnd /*how*/, std::string_view /*received*/) noexcept {}
 
     /// TXRX ends with @p result and @p outcome; @p failure is set when RespApf.txt was not
     /// written.

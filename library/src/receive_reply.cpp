@@ -26,9 +26,8 @@ class ReplyWait {
           timing_(timing),
           wait_(wait),
           observer_(observer),
-          counts_zeros_(wait != nullptr && observer.counts_zero_bytes()),
           start_(timing.now()) {
-        observer_.wait_begins(wait_ != nullptr);
+        observer_.wait_begins(start_, wait_ != nullptr);
     }
 
     std::string run() {
@@ -36,13 +35,15 @@ class ReplyWait {
         for (;;) {
             // Tested before the read, so there is always one read, and the pass that notices the
             // timeout still takes its byte.
-            const bool timed_out = elapsed_ms() > limit_ms_;
-            const bool byte_waiting = counts_zeros_ && wait_(port_, 0) > 0;
+            const auto at = timing_.now();
+            const bool timed_out = elapsed_ms(at) > limit_ms_;
             const std::int32_t value = sio_getch(port_);
-            observer_.byte_read(value, byte_waiting, timed_out);
-            if (value > 0) {
-                // Kept also in the pass that notices the timeout, for the observer.
-                reply.push_back(static_cast<char>(value));
+            if (took_byte(value)) {
+                observer_.byte_taken(static_cast<char>(value), at);
+                if (value > 0) {
+                    // Kept also in the pass that notices the timeout, for the observer.
+                    reply.push_back(static_cast<char>(value));
+                }
             }
             if (timed_out || value == SIO_GONE) {
                 return no_reply(value == SIO_GONE, reply);
@@ -50,7 +51,7 @@ class ReplyWait {
             if (value > 0) {
                 empty_passes_ = 0;
                 if (value == '}') {
-                    observer_.wait_ends(reply);
+                    observer_.wait_ends(WaitEnd::reply, reply);
                     return reply;
                 }
             } else {
@@ -67,19 +68,29 @@ class ReplyWait {
     // The timeout reply, also when the device is gone for good and no "}" can come any more;
     // @p received is what the wait took until then.
     std::string no_reply(bool gone, std::string_view received) {
-        if (gone) {
-            observer_.device_gone();
-        }
-        observer_.wait_ends(received);
+        observer_.wait_ends(gone ? WaitEnd::device_gone : WaitEnd::timeout, received);
         return std::string(kNoReplyText);
     }
 
-    std::int64_t elapsed_ms() const {
-        return std::chrono::duration_cast<milliseconds>(timing_.now() - start_).count();
+    std::int64_t elapsed_ms(std::chrono::steady_clock::time_point at) const {
+        return std::chrono::duration_cast<milliseconds>(at - start_).count();
     }
 
     // Milliseconds until the next pass is sure to notice the timeout; 0 or less once it will.
-    std::int64_t until_timeout_noticed() const { return limit_ms_ - elapsed_ms() + 1; }
+    std::int64_t until_timeout_noticed() const { return limit_ms_ - elapsed_ms(timing_.now()) + 1; }
+
+    // Whether the read that gave @p value took a byte off the line. sio_getch gives 0 both for a
+    // byte 0 and for nothing waiting; it was a byte when the last sio_wait counted more bytes
+    // waiting than the wait has taken since.
+    bool took_byte(std::int32_t value) {
+        if (value < 0 || (value == 0 && counted_ == 0)) {
+            return false;
+        }
+        if (counted_ > 0) {
+            --counted_;
+        }
+        return true;
+    }
 
     // False when the serial layer says the device is gone for good: no "}" can come any more.
     bool wait_for_input() {
@@ -97,6 +108,7 @@ class ReplyWait {
         if (waiting == SIO_GONE) {
             return false;
         }
+        counted_ = std::max(waiting, 0);
         if (waiting < 0) {
             // The device failed; the port may still recover, so keep reading until the timeout, at
             // a slow pace.
@@ -105,7 +117,9 @@ class ReplyWait {
         }
         // Fewer bytes waiting than at the last wait: the empty read took a 0 byte off the line.
         // A run of them is input arriving, not a layer that fails to block, and must not be paced,
-        // or a reply behind a few hundred 0 bytes would miss its timeout.
+        // or a reply behind a few hundred 0 bytes would miss its timeout. (A 0 read while counted_
+        // was above 0 is no proof here: a layer that claims input it does not have would never be
+        // paced.)
         if (waiting > 0 && waiting < last_waiting_) {
             empty_passes_ = 0;
         }
@@ -130,10 +144,10 @@ class ReplyWait {
     const Timing &timing_;
     const SioWait wait_;  ///< The serial layer's sio_wait; null when it has none.
     ExchangeObserver &observer_;
-    const bool counts_zeros_;  ///< The observer wants 0 bytes told from empty reads.
     const std::chrono::steady_clock::time_point start_;
     int empty_passes_ = 0;           ///< Passes in a row that read nothing.
     std::int32_t last_waiting_ = 0;  ///< What the last sio_wait said was waiting.
+    std::int32_t counted_ = 0;       ///< Of those, the bytes not taken since.
 };
 
 }  // namespace

@@ -30,9 +30,12 @@ inline constexpr std::chrono::milliseconds kPaceSlice{5};
  * always at least one read, and a "}" taken in the pass that notices the timeout still counts as
  * a timeout. Bytes 0 are dropped; bytes after the "}" stay unread. Between passes that read
  * nothing it blocks in sio_wait instead of polling; with no sio_wait (@p wait null) it sleeps
- * kPaceSlice, never beyond the moment the timeout is noticed. Each read is reported to
- * @p observer; when it counts zero bytes, sio_wait is also asked, without waiting, whether a byte
- * is there before each read, so that an empty read can be told from a 0 byte; nothing else changes.
+ * kPaceSlice, never beyond the moment the timeout is noticed. Each byte taken is reported to
+ * @p observer with the time of its pass, and so is how the wait ended; watching adds no call to the
+ * serial layer. sio_getch gives 0 for a byte 0 and for no byte alike; the observer is told of a
+ * byte 0 when the last sio_wait counted more bytes waiting than the wait has taken since. One that
+ * no count announced (at the very start of the wait, or arriving just after the counted bytes were
+ * taken) passes for an empty read.
  * When the serial layer says the device is gone for good (SIO_GONE from sio_getch or sio_wait:
  * unplugged, hung up), no "}" can come any more, and the wait ends at once as a timeout would;
  * any other failure counts as nothing read.

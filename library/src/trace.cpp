@@ -44,13 +44,6 @@ void append_text(std::string &out, std::string_view bytes) {
     }
 }
 
-std::string milliseconds(std::chrono::steady_clock::duration duration) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.1f ms",
-                  std::chrono::duration<double, std::milli>(duration).count());
-    return text;
-}
-
 std::string stamp(std::chrono::system_clock::time_point at) {
     const std::time_t seconds = std::chrono::system_clock::to_time_t(at);
     const auto millis =
@@ -70,26 +63,22 @@ std::atomic<bool> g_told{false};
 }  // namespace
 
 std::string trace_bytes(std::string_view bytes, bool bounded) {
-    std::string out = " | " + std::to_string(bytes.size()) + " bytes";
+    std::string out = " | " + std::to_string(bytes.size()) + " bytes", hex, text;
     if (bounded && bytes.size() > kTraceWhole) {
         const std::string_view first = bytes.substr(0, kTraceEnds);
         const std::string_view last = bytes.substr(bytes.size() - kTraceEnds);
-        out += ", the first and the last " + std::to_string(kTraceEnds) + " shown | ";
-        std::string hex;
+        out += ", the first and the last " + std::to_string(kTraceEnds) + " shown";
         append_hex(hex, first);
         hex += " ...";
         append_hex(hex, last);
-        out += hex + " | ";
-        append_text(out, first);
-        out += " ... ";
-        append_text(out, last);
-        return out;
+        append_text(text, first);
+        text += " ... ";
+        append_text(text, last);
+    } else {
+        append_hex(hex, bytes);
+        append_text(text, bytes);
     }
-    std::string hex;
-    append_hex(hex, bytes);
-    out += " | " + hex + " | ";
-    append_text(out, bytes);
-    return out;
+    return out + " | " + hex + " | " + text;
 }
 
 Trace::Trace(std::int32_t port, const Timing &timing) noexcept
@@ -131,52 +120,40 @@ void Trace::frame_sent(std::optional<std::int32_t> result, std::string_view fram
     });
 }
 
-void Trace::wait_begins(bool has_sio_wait) noexcept {
-    if (on()) {
-        wait_start_ = timing_.now();
-        zeros_known_ = has_sio_wait;
-    }
+void Trace::wait_begins(std::chrono::steady_clock::time_point start, bool has_sio_wait) noexcept {
+    wait_start_ = start;
+    zeros_known_ = has_sio_wait;
 }
 
-void Trace::byte_read(std::int32_t value, bool byte_waiting, bool timed_out) noexcept {
-    if (!on()) {
+void Trace::byte_taken(char byte, std::chrono::steady_clock::time_point at) noexcept {
+    if (byte == '\0') {
+        ++zeros_;
         return;
     }
-    const auto since_start = timing_.now() - wait_start_;
-    if (value > 0) {
-        if (!first_byte_) {
-            first_byte_ = since_start;
-        }
-        if (value == '}' && !timed_out) {
-            brace_ = since_start;
-        }
-    } else if (value == 0 && byte_waiting) {
-        ++zeros_;
+    if (!first_byte_) {
+        first_byte_ = at;
     }
+    last_byte_ = at;
 }
 
-void Trace::device_gone() noexcept {
-    if (on()) {
-        gone_ = timing_.now() - wait_start_;
-    }
-}
-
-void Trace::wait_ends(std::string_view received) noexcept {
+void Trace::wait_ends(WaitEnd how, std::string_view received) noexcept {
+    replied_ = how == WaitEnd::reply;
     add([&] {
         std::string line =
-            brace_  ? "RX reply"
-            : gone_ ? "RX the device is gone (SIO_GONE) after " + milliseconds(*gone_) +
-                          ", no \"}\" can come, the 99 reply"
-                    : "RX no \"}\" within " + std::to_string(timeout_s_) + " s, the 99 reply";
+            replied_ ? "RX reply"
+            : how == WaitEnd::device_gone
+                ? "RX the device is gone (SIO_GONE) after " + since_wait(timing_.now()) +
+                      ", no \"}\" can come, the 99 reply"
+                : "RX no \"}\" within " + std::to_string(timeout_s_) + " s, the 99 reply";
         line +=
-            first_byte_ ? ", first byte after " + milliseconds(*first_byte_) : ", nothing received";
-        if (brace_) {
-            line += ", \"}\" after " + milliseconds(*brace_);
+            first_byte_ ? ", first byte after " + since_wait(*first_byte_) : ", nothing received";
+        if (replied_) {
+            line += ", \"}\" after " + since_wait(last_byte_);
         }
         line += zeros_known_ ? ", bytes 0 dropped: " + std::to_string(zeros_)
                              : ", bytes 0 dropped: not known (the serial layer has no sio_wait)";
         if (first_byte_ || zeros_ > 0) {
-            line += trace_bytes(received, !brace_);
+            line += trace_bytes(received, !replied_);
         }
         return line;
     });
@@ -201,11 +178,18 @@ void Trace::rx_ends(bool handed_back, std::string_view outcome) noexcept {
     write();
 }
 
+std::string Trace::since_wait(std::chrono::steady_clock::time_point at) const {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f ms",
+                  std::chrono::duration<double, std::milli>(at - wait_start_).count());
+    return text;
+}
+
 std::string Trace::outcome_text(std::string_view outcome) const {
     // The library's own outcomes are shown whole; so is a wait's outcome when the "}" never came
     // or the reply could not be kept.
     const bool own = outcome == kNoReplyText || outcome == kNotWrittenText;
-    if (brace_ && !own) {
+    if (replied_ && !own) {
         return "the reply";
     }
     return std::string(outcome == kNotWrittenText ? "the 98 reply" : "the 99 reply") +

@@ -31,23 +31,23 @@ std::string trace_bytes(std::string_view bytes, bool bounded = false);
  * The trace of one call of Abre, Fecha, TXRX or RX: set up from ZARVO_TRACE, which names the
  * file, and off (every report ignored) when that is unset or empty. While the call reports to it,
  * it builds lines of "<date> <hh:mm:ss.mmm> pid <pid> port <port> <text>", and appends them in one
- * write when the call ends. Nothing it does can throw or change the call's outcome: a record that
- * cannot be built or written is dropped, and the first failure to write is told once on stderr.
+ * write when the call ends. Nothing it does can throw or change the call, its outcome or its calls
+ * to the serial layer: a record that cannot be built or written is dropped, and the first failure
+ * to write is told once on stderr.
  */
 class Trace final : public ExchangeObserver {
   public:
     Trace(std::int32_t port, const Timing &timing) noexcept;
 
-    bool counts_zero_bytes() const noexcept override { return on(); }
     void port_call(const char *call, std::int32_t result) noexcept override;
     void txrx_begins(std::int32_t timeout_s,
                      std::optional<std::string_view> command) noexcept override;
     void rx_begins(std::int32_t timeout_s) noexcept override;
     void frame_sent(std::optional<std::int32_t> result, std::string_view frame) noexcept override;
-    void wait_begins(bool has_sio_wait) noexcept override;
-    void byte_read(std::int32_t value, bool byte_waiting, bool timed_out) noexcept override;
-    void device_gone() noexcept override;
-    void wait_ends(std::string_view received) noexcept override;
+    void wait_begins(std::chrono::steady_clock::time_point start,
+                     bool has_sio_wait) noexcept override;
+    void byte_taken(char byte, std::chrono::steady_clock::time_point at) noexcept override;
+    void wait_ends(WaitEnd how, std::string_view received) noexcept override;
     void txrx_ends(std::int32_t result, const ReplyFileFailure *failure,
                    std::string_view outcome) noexcept override;
     void rx_ends(bool handed_back, std::string_view outcome) noexcept override;
@@ -67,6 +67,8 @@ class Trace final : public ExchangeObserver {
         }
     }
     void add_line(std::string_view text);
+    /// "<x.x> ms" from the start of the wait to @p at.
+    std::string since_wait(std::chrono::steady_clock::time_point at) const;
     /// The end of a record: the outcome, whole unless it is the reply already shown.
     std::string outcome_text(std::string_view outcome) const;
     /// Appends the record to the file.
@@ -84,9 +86,10 @@ class Trace final : public ExchangeObserver {
     std::int32_t timeout_s_ = 0;
     std::chrono::steady_clock::time_point wait_start_;
     std::uint64_t zeros_ = 0;  // bytes 0 taken and dropped
-    bool zeros_known_ = true;  // false without sio_wait, which tells a 0 byte from no byte
-    std::optional<std::chrono::steady_clock::duration> first_byte_, brace_;  // after wait_start_
-    std::optional<std::chrono::steady_clock::duration> gone_;  // SIO_GONE ended the wait
+    bool zeros_known_ = true;  // false without sio_wait, whose count tells a 0 byte from no byte
+    std::optional<std::chrono::steady_clock::time_point> first_byte_;  // not a byte 0
+    std::chrono::steady_clock::time_point last_byte_;  // the "}" when the wait ends with a reply
+    bool replied_ = false;                             // the wait ended with its "}"
 };
 
 }  // namespace zarvo

@@ -29,6 +29,7 @@ using ::testing::AllOf;
 using ::testing::Each;
 using ::testing::ElementsAre;
 using ::testing::EndsWith;
+using ::testing::HasSubstr;
 using ::testing::Lt;
 using ::testing::SizeIs;
 using ::testing::StartsWith;
@@ -133,6 +134,46 @@ TEST_F(TraceTest, ASessionFieldByField) {
             "byte after 1.0 ms, bytes 0 dropped: 0 | 4 bytes | 2E 2B 31 32 | .+12",
             "RX handed back, outcome the 99 reply | " + own_outcome('9'), "Fecha result -3"));
     EXPECT_THAT(pids, Each(std::to_string(::getpid())));
+}
+
+// The trace only watches: the same script makes the same serial-layer calls traced and untraced,
+// for a reply in pieces, bytes 0 in a reply and a timeout; and the trace counts every byte 0 of
+// these replies, each of which comes while sio_wait's count says bytes are waiting.
+TEST_F(TraceTest, TracedAndUntracedMakeTheSameCalls) {
+    struct Piece {
+        std::string bytes;
+        std::chrono::milliseconds at;
+    };
+    struct {
+        const char *name;
+        int32_t timeout_s;
+        std::vector<Piece> line;
+        int zeros;
+    } const cases[] = {
+        // Each piece shorter than the one before: a count that falls is no byte 0.
+        {"in_pieces", 10, {{".+0001", 0ms}, {"AB", 300ms}, {"}", 600ms}}, 0},
+        {"zero_bytes", 10, {{{".+\0\0A", 5}, 5ms}, {{"\0", 1}, 100ms}, {"B}", 200ms}}, 3},
+        {"timeout", 1, {{std::string(".+\0", 3) + "12", 5ms}}, 1},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<std::string> calls[2];
+        for (const bool traced : {false, true}) {
+            traced ? ::setenv("ZARVO_TRACE", trace.c_str(), 1) : ::unsetenv("ZARVO_TRACE");
+            Serial::reset();
+            for (const Piece &piece : c.line) {
+                serial.arrive(piece.bytes, piece.at);
+            }
+            EXPECT_EQ(txrx(".28", c.timeout_s), ZARVO_WRITTEN);
+            calls[traced] = serial.log;
+        }
+        EXPECT_EQ(calls[true], calls[false]);
+        std::vector<std::string> pids;
+        const std::vector<std::string> record = lines(pids);
+        ASSERT_THAT(record, SizeIs(4));
+        EXPECT_THAT(record[2], HasSubstr(", bytes 0 dropped: " + std::to_string(c.zeros) + " | "));
+        fs::remove(trace);
+    }
 }
 
 // Neither a planted link nor a directory under the trace's name is written, or changes what the
