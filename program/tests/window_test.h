@@ -29,8 +29,8 @@ using zarvo::window::qt::FormWindow;
 class WindowTest : public QObject {
   protected:
     // The serial devices of the machine running the tests are none of their business: the window
-    // lists them through the tests' build of the serial layer, which sees only a recorded tree
-    // that a test names, so no offer follows a failed printer test unless a test asks for one.
+    // lists through the tests' build of the serial layer, which sees only a recorded tree that a
+    // test names, so no offer follows a failed printer test unless a test asks for one.
     WindowTest() { window::SerialLayer::setLibraryFile(API232_RECORDED_PATH); }
 
     /// Points the window at the double, loaded once for the whole test case.
