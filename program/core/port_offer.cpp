@@ -3,10 +3,8 @@
 #include "port_offer.h"
 
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 
-#include "API232.h"
 #include "text.h"
 
 namespace zarvo::window {
@@ -14,64 +12,58 @@ namespace {
 
 constexpr std::int32_t kOfferedPort = 1;
 
-/// The name the operator recognises: the stable name's device node on Linux, COMn on Windows.
-Text shownName(const sio_device &device) {
-    return fromUtf8(device.device);
-}
-
-void assignChosen(View &view, const sio_device &device) {
-    // The stable name survives re-plugging; the serial layer records it either way.
-    const std::string name = device.stable_name[0] == '\0' ? device.device : device.stable_name;
-    Text reason;
-    if (!SerialLayer::assign(kOfferedPort, name, reason)) {
-        view.showError({u"Não foi possível fazer de " + shownName(device) + u" a porta 1.",
-                        u"Motivo: " + reason});
-        return;
-    }
+void assignChosen(View &view, const SerialDevice &device) {
+    Text text;
     Text detail = u"Clique em \"Testar Impressora\" para procurar a impressora nela.";
-    // The environment variable wins over the ports file: say so, or the next test looks elsewhere.
-    if (const char *variable = std::getenv("API232_PORT1");
-        variable != nullptr && *variable != '\0') {
-        detail = u"Atenção: a variável de ambiente API232_PORT1 (" + fromUtf8(variable) +
-                 u") vale sobre esta escolha enquanto estiver definida.";
+    switch (SerialLayer::assign(kOfferedPort, device, text)) {
+        case SerialLayer::Assignment::failed:
+            view.showError(
+                {u"Não foi possível fazer de " + device.name + u" a porta 1.", u"Motivo: " + text});
+            return;
+        case SerialLayer::Assignment::overridden:
+            // Else the operator expects the next printer test to look at the device just chosen.
+            detail = u"Atenção: esta escolha não vale enquanto a variável de ambiente " + text +
+                     u" estiver definida.";
+            break;
+        case SerialLayer::Assignment::saved:
+            break;
     }
-    view.showNotice({u"A porta 1 agora é " + shownName(device) + u".", detail});
+    view.showNotice({u"A porta 1 agora é " + device.name + u".", detail});
 }
 
 }  // namespace
 
-Text PortOffer::describe(const sio_device &device) {
-    const Text description = fromUtf8(device.description);
+Text PortOffer::describe(const SerialDevice &device) {
     Text line;
     switch (device.kind) {
-        case SIO_KIND_USB: {
+        case SerialDevice::Kind::usb: {
             line = u"Adaptador USB";
-            if (!description.empty()) {
-                line += u" " + description;
+            if (!device.description.empty()) {
+                line += u" " + device.description;
             }
-            if (device.vendor_id >= 0 && device.product_id >= 0) {
+            if (device.vendorId >= 0 && device.productId >= 0) {
                 char ids[16];
                 std::snprintf(ids, sizeof ids, "%04x:%04x",
-                              static_cast<unsigned>(device.vendor_id & 0xFFFF),
-                              static_cast<unsigned>(device.product_id & 0xFFFF));
+                              static_cast<unsigned>(device.vendorId & 0xFFFF),
+                              static_cast<unsigned>(device.productId & 0xFFFF));
                 line += u" (" + fromLatin1(ids) + u")";
             }
-            if (device.serial_number[0] != '\0') {
-                line += u", nº de série " + fromUtf8(device.serial_number);
+            if (!device.serialNumber.empty()) {
+                line += u", nº de série " + device.serialNumber;
             }
             break;
         }
-        case SIO_KIND_UART:
+        case SerialDevice::Kind::uart:
             line = u"Porta serial do computador";
             break;
-        default:  // SIO_KIND_OTHER, and any kind a later serial layer may add
+        case SerialDevice::Kind::other:
             line = u"Dispositivo serial";
-            if (!description.empty()) {
-                line += u" " + description;
+            if (!device.description.empty()) {
+                line += u" " + device.description;
             }
             break;
     }
-    line += u": " + shownName(device);
+    line += u": " + device.name;
     if (device.port > 0) {
         line += u" (hoje a porta " + fromLatin1(std::to_string(device.port)) + u")";
     }
@@ -79,7 +71,7 @@ Text PortOffer::describe(const sio_device &device) {
 }
 
 void PortOffer::afterPrinterNotFound() {
-    std::vector<sio_device> devices;
+    std::vector<SerialDevice> devices;
     Text reason;
     if (!SerialLayer::list(devices, reason)) {
         return;  // "Impressora não Conectada" already says what the operator needs
@@ -90,8 +82,8 @@ void PortOffer::afterPrinterNotFound() {
                           u"Impressora\" de novo."});
         return;
     }
-    std::vector<sio_device> offered;
-    for (const sio_device &device : devices) {
+    std::vector<SerialDevice> offered;
+    for (const SerialDevice &device : devices) {
         if (device.port < 0) {
             return;  // a damaged ports file: the notice about port 1 tells it, and it must be fixed
         }
@@ -103,7 +95,7 @@ void PortOffer::afterPrinterNotFound() {
         return;  // the devices there are ports 1 and 2, which the test has just tried
     }
     std::vector<Text> items;
-    for (const sio_device &device : offered) {
+    for (const SerialDevice &device : offered) {
         items.push_back(describe(device));
     }
     const Text summary =

@@ -20,7 +20,7 @@ class PortOffer {
     void afterPrinterNotFound();
 
     /// The line that names @p device in the offer.
-    static Text describe(const sio_device &device);
+    static Text describe(const SerialDevice &device);
 
   private:
     View &view_;

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
-// Late binding of sio_list, sio_assign and sio_error_text.
+// Late binding of sio_list, sio_assign and sio_error_text, and their records and results in the
+// window's terms.
 #include "serial_layer.h"
 
 #include "API232.h"
@@ -59,38 +60,72 @@ Text lastError(const Calls &calls) {
     return fromUtf8(text);
 }
 
+SerialDevice::Kind kindOf(std::int32_t kind) {
+    switch (kind) {
+        case SIO_KIND_USB:
+            return SerialDevice::Kind::usb;
+        case SIO_KIND_UART:
+            return SerialDevice::Kind::uart;
+        default:  // SIO_KIND_OTHER, and any kind a later serial layer may add
+            return SerialDevice::Kind::other;
+    }
+}
+
+SerialDevice fromLayer(const sio_device &listed) {
+    SerialDevice device;
+    device.kind = kindOf(listed.kind);
+    device.port = listed.port;
+    device.vendorId = listed.vendor_id;
+    device.productId = listed.product_id;
+    device.name = fromUtf8(listed.device);
+    device.description = fromUtf8(listed.description);
+    device.serialNumber = fromUtf8(listed.serial_number);
+    device.recordedName = listed.stable_name[0] != '\0' ? listed.stable_name : listed.device;
+    return device;
+}
+
 }  // namespace
 
-bool SerialLayer::list(std::vector<sio_device> &devices, Text &reason) {
+bool SerialLayer::list(std::vector<SerialDevice> &devices, Text &reason) {
     Calls calls;
     if (!bound(calls, reason)) {
         return false;
     }
-    devices.clear();
+    std::vector<sio_device> listed;
     std::int32_t count = calls.list(nullptr, 0);
     // A device plugged in between the two calls only takes another round.
-    while (count > static_cast<std::int32_t>(devices.size())) {
-        devices.resize(static_cast<std::size_t>(count));
-        count = calls.list(devices.data(), count);
+    while (count > static_cast<std::int32_t>(listed.size())) {
+        listed.resize(static_cast<std::size_t>(count));
+        count = calls.list(listed.data(), count);
     }
     if (count < 0) {
         reason = lastError(calls);
         return false;
     }
-    devices.resize(static_cast<std::size_t>(count));
+    listed.resize(static_cast<std::size_t>(count));
+    devices.clear();
+    for (const sio_device &one : listed) {
+        devices.push_back(fromLayer(one));
+    }
     return true;
 }
 
-bool SerialLayer::assign(std::int32_t port, const std::string &device, Text &reason) {
+SerialLayer::Assignment SerialLayer::assign(std::int32_t port, const SerialDevice &device,
+                                            Text &text) {
     Calls calls;
-    if (!bound(calls, reason)) {
-        return false;
+    if (!bound(calls, text)) {
+        return Assignment::failed;
     }
-    if (calls.assign(port, device.c_str()) != SIO_OK) {
-        reason = lastError(calls);
-        return false;
+    const std::int32_t result = calls.assign(port, device.recordedName.c_str());
+    if (result == SIO_OVERRIDDEN) {
+        text = lastError(calls);
+        return Assignment::overridden;
     }
-    return true;
+    if (result >= 0) {
+        return Assignment::saved;
+    }
+    text = lastError(calls);
+    return Assignment::failed;
 }
 
 void SerialLayer::setLibraryFile(const std::string &file) {

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The serial layer's listing and port assignment, bound by name at run time like the link
-// library: the window lists the serial devices present and assigns one to port 1.
+// library: the window lists the serial devices present and assigns one to port 1. The rest of the
+// window sees the devices and results as this header gives them, never the layer's own.
 #pragma once
 
 #include <cstdint>
@@ -9,19 +10,41 @@
 
 #include "view.h"
 
-// API232.h's record of one device; its texts are UTF-8.
-struct sio_device;
-
 namespace zarvo::window {
+
+/// One serial device present, as the window shows and assigns it.
+struct SerialDevice {
+    enum class Kind { usb, uart, other };
+    Kind kind = Kind::other;
+    /// The port number that opens it now; 0 when none does; -1 when a damaged ports file keeps
+    /// that from being known.
+    std::int32_t port = 0;
+    std::int32_t vendorId = -1;  ///< USB vendor id, -1 when not known
+    std::int32_t productId = -1;
+    Text name;         ///< what the operator recognises it by: /dev/ttyUSB0, COM3
+    Text description;  ///< what the system calls it, or ""
+    Text serialNumber;
+    /// What an assignment records, in the serial layer's own bytes: the name that survives
+    /// re-plugging when there is one.
+    std::string recordedName;
+};
 
 class SerialLayer {
   public:
-    /// The serial devices present, as sio_list gives them; false with @p reason set when the layer
-    /// cannot be loaded or cannot list. Opens no device.
-    static bool list(std::vector<sio_device> &devices, Text &reason);
+    /// The serial devices present, in the serial layer's order; false with @p reason set when the
+    /// layer cannot be loaded or cannot list. Opens no device.
+    static bool list(std::vector<SerialDevice> &devices, Text &reason);
 
-    /// Makes @p device port @p port in the user's ports file; false with @p reason set.
-    static bool assign(std::int32_t port, const std::string &device, Text &reason);
+    /// What became of an assignment.
+    enum class Assignment {
+        saved,       ///< the port opens the device from now on
+        overridden,  ///< saved, but the port opens another device while an environment variable
+                     ///< names it: the text is the serial layer's note, "API232_PORT1=/dev/..."
+        failed,      ///< nothing was saved: the text is the reason
+    };
+
+    /// Makes @p device port @p port in the user's ports file; @p text gets the note or reason.
+    static Assignment assign(std::int32_t port, const SerialDevice &device, Text &text);
 
     /// The serial layer's file: "libAPI232.so.1" (already loaded with the link library, else
     /// through the ordinary search), "API232.dll" on Windows. Tests point it at the build's copy;

@@ -131,7 +131,7 @@ void tst_WindowE2E::init() {
 // An error box a test function did not close itself is one the path should not have shown.
 void tst_WindowE2E::cleanup() {
     qunsetenv("XDG_CONFIG_HOME");
-    qputenv("API232_LIST_ROOT", "/nonexistent/zarvo-test-listing");
+    qunsetenv("ZARVO_TEST_SYSFS_ROOT");
     for (const QMessageBox *shown : form_->findChildren<QMessageBox *>()) {
         QVERIFY2(shown->icon() != QMessageBox::Critical,
                  qPrintable(shown->text() + ' ' + shown->informativeText()));
@@ -326,7 +326,7 @@ void tst_WindowE2E::printerOnAnAdapterIsFoundThroughTheOffer() {
              fs::copy_options::recursive | fs::copy_options::copy_symlinks);
     fs::remove(tree / "dev/ttyUSB0");
     fs::create_symlink(printer.device(), tree / "dev/ttyUSB0");
-    qputenv("API232_LIST_ROOT", QByteArray::fromStdString(tree.string()));
+    qputenv("ZARVO_TEST_SYSFS_ROOT", QByteArray::fromStdString(tree.string()));
 
     click("Command1");
     QCOMPARE(box("Text2")->text(), QStringLiteral("Impressora não Conectada"));

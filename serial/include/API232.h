@@ -30,6 +30,11 @@ extern "C" {
  */
 enum sio_result {
     SIO_OK = 0,
+    /** Success with a reservation (sio_assign): the ports file says what was asked, but the
+        environment variable API232_PORT<port> is set and not empty, so the port keeps opening
+        the device the variable names for as long as it stays set. sio_error_text gives the
+        variable and its value, as "API232_PORT1=/dev/ttyUSB3". */
+    SIO_OVERRIDDEN = 1,
     SIO_BADPORT = -1,       /**< Port number outside 1..255. */
     SIO_NOT_OPEN = -2,      /**< The port is not open (close, ioctl, write, getch, wait). */
     SIO_ALREADY_OPEN = -3,  /**< This port number is already open in this process. */
@@ -159,14 +164,17 @@ API232_API int32_t API232_CALL sio_list(struct sio_device *devices, int32_t capa
  * recorded by that name. A NULL or empty @p device removes the assignment. The file keeps its
  * other lines and is replaced in one step: a crash leaves the old file or the new one. The file is
  * $XDG_CONFIG_HOME/zarvo/ports (else ~/.config/zarvo/ports); on Windows %APPDATA%\zarvo\ports.
- * @return SIO_OK, or SIO_BADPORT, SIO_BAD_PARAM (a line break in @p device), SIO_NO_DEVICE (no such
- *         device), SIO_BAD_PORTS_FILE (the file is damaged: it is left as it is), SIO_CANNOT_SAVE.
+ * @return SIO_OK; SIO_OVERRIDDEN when the file was changed (or had nothing to remove) but
+ *         API232_PORT<port> is set, which sio_open takes first; or SIO_BADPORT, SIO_BAD_PARAM (a
+ *         line break in @p device), SIO_NO_DEVICE (no such device), SIO_BAD_PORTS_FILE (the file is
+ *         damaged: it is left as it is), SIO_CANNOT_SAVE.
  */
 API232_API int32_t API232_CALL sio_assign(int32_t port, const char *device);
 
 /**
- * Copy the explanation of the calling thread's last failed sio_ call: the port, the device or
- * file concerned and the system's reason, as UTF-8, cut to fit and NUL-terminated.
+ * Copy the explanation of the calling thread's last failed sio_ call (the port, the device or
+ * file concerned and the system's reason), or the note of a later sio_assign that returned
+ * SIO_OVERRIDDEN: UTF-8, cut to fit and NUL-terminated.
  * @param[out] text  room for @p size bytes; may be NULL when @p size is 0.
  * @return the explanation's whole length in bytes without the NUL ("" and 0 when no call failed
  *         yet), or SIO_BAD_PARAM.

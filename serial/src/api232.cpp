@@ -3,24 +3,22 @@
 #include <algorithm>
 #include <array>
 #include <chrono>
-#include <cstdio>
-#include <cstdlib>
-#include <exception>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
 
 #include "API232.h"
+#include "guard.h"
 #include "last_error.h"
 #include "port.h"
 #include "port_names.h"
+#include "port_numbers.h"
 #include "transport.h"
 
 namespace {
 
 using zarvo::serial::Device;
-using zarvo::serial::kFirstPort;
 using zarvo::serial::kLastPort;
 using zarvo::serial::Port;
 
@@ -44,33 +42,15 @@ std::shared_ptr<Port> find_port(std::int32_t port) {
     return t.ports[port];
 }
 
-/// Each failure is kept for sio_error_text, and told on stderr when API232_DEBUG is set, naming
-/// the port, its device and the system's reason.
-void trace(std::int32_t port, const std::string &device, const std::string &why) noexcept {
+/// Each failure of a port is kept for sio_error_text, and told on stderr when API232_DEBUG is
+/// set, naming the port, its device and the system's reason.
+void report_port_failure(std::int32_t port, const std::string &device,
+                         const std::string &why) noexcept {
     try {
         zarvo::serial::report_failure("port " + std::to_string(port) + " (" +
                                       (device.empty() ? "?" : device) + "): " + why);
     } catch (...) {
     }
-}
-
-/// Runs @p body for a valid port number; no exception leaves it, one becomes @p on_exception.
-template <typename Body>
-std::int32_t guarded(std::int32_t port, std::int32_t on_exception, Body &&body) noexcept {
-    if (port < kFirstPort || port > kLastPort) {
-        return SIO_BADPORT;
-    }
-    try {
-        return body();
-    } catch (const std::exception &e) {
-        try {
-            trace(port, "", std::string("unexpected failure: ") + e.what());
-        } catch (...) {
-        }
-    } catch (...) {
-        trace(port, "", "unexpected failure");
-    }
-    return on_exception;
 }
 
 /// Runs @p body on an open port, one call at a time per port.
@@ -94,7 +74,7 @@ std::int32_t fail(std::int32_t code, std::int32_t port, Port &p, const std::stri
         p.gone = true;
     }
     if (std::find(p.told.begin(), p.told.end(), why) == p.told.end()) {
-        trace(port, p.name, why);
+        report_port_failure(port, p.name, why);
         if (p.told.size() < kToldKept) {
             p.told.push_back(why);
         }
@@ -129,7 +109,7 @@ std::int32_t clamp_count(std::size_t count) {
 extern "C" {
 
 int32_t API232_CALL sio_open(int32_t port) {
-    return guarded(port, SIO_OPEN_FAIL, [&]() -> std::int32_t {
+    return zarvo::serial::guarded_port(port, SIO_OPEN_FAIL, [&]() -> std::int32_t {
         PortTable &t = table();
         const std::lock_guard lock(t.mutex);
         if (t.ports[port]) {
@@ -137,7 +117,7 @@ int32_t API232_CALL sio_open(int32_t port) {
         }
         const zarvo::serial::PortDevice named = zarvo::serial::port_device(port);
         if (named.result != SIO_OK) {
-            trace(port, "", named.why);
+            report_port_failure(port, "", named.why);
             return named.result;
         }
         auto p = std::make_shared<Port>(named.name);
@@ -163,7 +143,7 @@ int32_t API232_CALL sio_open(int32_t port) {
 }
 
 int32_t API232_CALL sio_ioctl(int32_t port, int32_t speed, int32_t format) {
-    return guarded(port, SIO_IO_ERROR, [&]() -> std::int32_t {
+    return zarvo::serial::guarded_port(port, SIO_IO_ERROR, [&]() -> std::int32_t {
         if (speed != SIO_B9600 || format != SIO_8N1) {
             return SIO_BAD_PARAM;
         }
@@ -180,7 +160,7 @@ int32_t API232_CALL sio_ioctl(int32_t port, int32_t speed, int32_t format) {
 }
 
 int32_t API232_CALL sio_write(int32_t port, const char *buf, int32_t len) {
-    return guarded(port, SIO_IO_ERROR, [&]() -> std::int32_t {
+    return zarvo::serial::guarded_port(port, SIO_IO_ERROR, [&]() -> std::int32_t {
         if (buf == nullptr || len < 0) {
             return SIO_BAD_PARAM;
         }
@@ -200,7 +180,7 @@ int32_t API232_CALL sio_write(int32_t port, const char *buf, int32_t len) {
 }
 
 int32_t API232_CALL sio_getch(int32_t port) {
-    return guarded(port, SIO_IO_ERROR, [&]() -> std::int32_t {
+    return zarvo::serial::guarded_port(port, SIO_IO_ERROR, [&]() -> std::int32_t {
         return with_open_port(port, [&](Port &p) -> std::int32_t {
             // Bytes received before the device went are still handed out, then SIO_GONE.
             if (p.waiting() == 0) {
@@ -218,7 +198,7 @@ int32_t API232_CALL sio_getch(int32_t port) {
 }
 
 int32_t API232_CALL sio_close(int32_t port) {
-    return guarded(port, SIO_NOT_OPEN, [&]() -> std::int32_t {
+    return zarvo::serial::guarded_port(port, SIO_NOT_OPEN, [&]() -> std::int32_t {
         const std::shared_ptr<Port> p = find_port(port);
         if (!p) {
             return SIO_NOT_OPEN;
@@ -238,7 +218,7 @@ int32_t API232_CALL sio_close(int32_t port) {
 }
 
 int32_t API232_CALL sio_wait(int32_t port, int32_t ms) {
-    return guarded(port, SIO_IO_ERROR, [&]() -> std::int32_t {
+    return zarvo::serial::guarded_port(port, SIO_IO_ERROR, [&]() -> std::int32_t {
         return with_open_port(port, [&](Port &p) -> std::int32_t {
             using Clock = std::chrono::steady_clock;
             const auto deadline = Clock::now() + std::chrono::milliseconds(std::max(ms, 0));

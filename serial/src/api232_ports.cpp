@@ -2,29 +2,23 @@
 // The serial layer's C ABI beyond the line itself: listing the devices present, assigning them to
 // port numbers, and the explanation of the last failure.
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <exception>
 #include <string>
 #include <vector>
 
 #include "API232.h"
 #include "device_list.h"
+#include "guard.h"
 #include "last_error.h"
 #include "port_names.h"
 #include "ports_file.h"
+#include "system.h"
 
 // Callers in other languages declare the record by hand: its size is part of the ABI.
 static_assert(sizeof(sio_device) == 1168, "struct sio_device changed its layout");
 
 namespace zarvo::serial {
 namespace {
-
-std::string &failure_slot() noexcept {
-    static thread_local std::string text;
-    return text;
-}
 
 /// Copies @p text into a field of @p size bytes, cut at a UTF-8 character boundary, NUL-ended.
 template <std::size_t size>
@@ -39,43 +33,7 @@ void copy_field(char (&field)[size], const std::string &text) {
     std::memset(field + length, 0, size - length);
 }
 
-std::int32_t failed(std::int32_t code, const std::string &why) {
-    report_failure(why);
-    return code;
-}
-
-template <typename Body>
-std::int32_t guarded(std::int32_t on_exception, Body &&body) noexcept {
-    try {
-        return body();
-    } catch (const std::exception &e) {
-        report_failure(std::string("unexpected failure: ") + e.what());
-    } catch (...) {
-        report_failure("unexpected failure");
-    }
-    return on_exception;
-}
-
 }  // namespace
-
-void report_failure(const std::string &text) noexcept {
-    static const bool enabled = [] {
-        const char *value = std::getenv("API232_DEBUG");
-        return value != nullptr && *value != '\0';
-    }();
-    try {
-        failure_slot() = text;
-    } catch (...) {
-    }
-    if (enabled) {
-        std::fprintf(stderr, "API232: %s\n", text.c_str());
-    }
-}
-
-const std::string &last_failure() noexcept {
-    return failure_slot();
-}
-
 }  // namespace zarvo::serial
 
 extern "C" {
@@ -114,11 +72,7 @@ int32_t API232_CALL sio_list(struct sio_device *devices, int32_t capacity) {
 }
 
 int32_t API232_CALL sio_assign(int32_t port, const char *device) {
-    if (port < zarvo::serial::kFirstPort || port > zarvo::serial::kLastPort) {
-        return zarvo::serial::failed(SIO_BADPORT,
-                                     "port " + std::to_string(port) + " is outside 1..255");
-    }
-    return zarvo::serial::guarded(SIO_CANNOT_SAVE, [&]() -> std::int32_t {
+    return zarvo::serial::guarded_port(port, SIO_CANNOT_SAVE, [&]() -> std::int32_t {
         std::string name = device != nullptr ? device : "";
         if (!zarvo::serial::fits_a_line(name)) {
             return zarvo::serial::failed(
@@ -152,6 +106,12 @@ int32_t API232_CALL sio_assign(int32_t port, const char *device) {
         // Removing what is not there leaves the file, or its absence, as it was.
         if (file.assign(port, name) && !file.save(why)) {
             return zarvo::serial::failed(SIO_CANNOT_SAVE, why);
+        }
+        // The file says what was asked, but sio_open takes the variable's device before it.
+        const std::string variable = zarvo::serial::port_variable(port);
+        if (const std::string named = zarvo::serial::environment(variable); !named.empty()) {
+            zarvo::serial::report_note(variable + "=" + named);
+            return SIO_OVERRIDDEN;
         }
         return SIO_OK;
     });

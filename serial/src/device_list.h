@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
-// The serial devices present, as each operating system tells them: device_list_linux.cpp (sysfs),
-// device_list_win32.cpp (SetupAPI, then the SERIALCOMM key); device_list.cpp puts them in order.
+// The serial devices present, as each operating system tells them: device_list_linux.cpp (sysfs,
+// the running system's through device_list_system.cpp), device_list_win32.cpp (SetupAPI, then the
+// SERIALCOMM key); device_list.cpp puts them in order.
 #ifndef API232_DEVICE_LIST_H
 #define API232_DEVICE_LIST_H
 

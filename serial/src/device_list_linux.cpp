@@ -1,14 +1,12 @@
 // SPDX-License-Identifier: MIT
 // The serial devices present on Linux, read from sysfs: every tty with a device behind it, the
 // USB attributes of the nearest USB device above it, and its /dev/serial/by-id link. Nothing is
-// opened. API232_LIST_ROOT names another root folder (a recorded tree) for tests.
-#include <cstdlib>
-#include <filesystem>
+// opened.
+#include "device_list_linux.h"
+
 #include <fstream>
 #include <map>
 #include <system_error>
-
-#include "device_list.h"
 
 namespace zarvo::serial {
 namespace {
@@ -75,9 +73,9 @@ std::string joined(const std::string &a, const std::string &b) {
     return a.empty() || b.empty() ? a + b : a + " " + b;
 }
 
-/// The devices present in the tree under @p root: its sys/class/tty and dev/ stand for the
-/// system's, and the devices named are under root/dev. "/" is the running system.
-bool devices_under(const fs::path &root, std::vector<ListedDevice> &devices, std::string &why) {
+}  // namespace
+
+bool sysfs_devices(const fs::path &root, std::vector<ListedDevice> &devices, std::string &why) {
     const fs::path ttys = root / "sys/class/tty";
     std::error_code ec;
     fs::directory_iterator it(ttys, ec);
@@ -130,14 +128,6 @@ bool devices_under(const fs::path &root, std::vector<ListedDevice> &devices, std
         return false;
     }
     return true;
-}
-
-}  // namespace
-
-bool system_devices(std::vector<ListedDevice> &devices, std::string &why) {
-    const char *root = std::getenv("API232_LIST_ROOT");
-    return devices_under(root != nullptr && *root != '\0' ? fs::path(root) : fs::path("/"), devices,
-                         why);
 }
 
 }  // namespace zarvo::serial

@@ -3,6 +3,7 @@
 #ifndef API232_LAST_ERROR_H
 #define API232_LAST_ERROR_H
 
+#include <cstdint>
 #include <string>
 
 namespace zarvo::serial {
@@ -11,8 +12,21 @@ namespace zarvo::serial {
 /// standard error. Never throws.
 void report_failure(const std::string &text) noexcept;
 
-/// The calling thread's last failure, "" when none.
+/// Keeps @p note in the same place for a call that succeeded with a reservation the caller must
+/// hear of (SIO_OVERRIDDEN); it is no failure, so API232_DEBUG does not tell it. Never throws.
+void report_note(const std::string &note) noexcept;
+
+/// Reports "unexpected failure" and the exception's @p what (may be null). Never throws.
+void report_unexpected(const char *what) noexcept;
+
+/// The calling thread's last failure (or note), "" when none.
 const std::string &last_failure() noexcept;
+
+/// Reports @p why and gives @p code back, for `return failed(SIO_..., why);`.
+inline std::int32_t failed(std::int32_t code, const std::string &why) noexcept {
+    report_failure(why);
+    return code;
+}
 
 #ifdef _WIN32
 /// The system's own words for a GetLastError value, and the value.

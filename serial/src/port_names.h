@@ -12,10 +12,6 @@
 
 namespace zarvo::serial {
 
-/// The port numbers there are.
-inline constexpr std::int32_t kFirstPort = 1;
-inline constexpr std::int32_t kLastPort = 255;
-
 struct PortDevice {
     enum class From { environment, ports_file, system };
     std::int32_t result = 0;  ///< SIO_OK, or SIO_BAD_PORTS_FILE with why set and no name
@@ -23,6 +19,9 @@ struct PortDevice {
     From from = From::system;
     std::string why;
 };
+
+/// The environment variable that names the device of port @p port over the ports file.
+std::string port_variable(std::int32_t port);
 
 /// The device of port @p port, as sio_open opens it.
 PortDevice port_device(std::int32_t port);
@@ -32,18 +31,6 @@ PortDevice port_device(std::int32_t port);
 /// receives one per device.
 bool ports_of(const std::vector<ListedDevice> &devices, std::vector<std::int32_t> &ports,
               std::string &why);
-
-/// True when @p a and @p b name the same device (through links, or COM3 and \\.\COM3).
-bool same_device(const std::string &a, const std::string &b);
-
-#ifdef _WIN32
-/// "COM3" as the user writes it, from any spelling of it ("com3", \\.\COM3 as CreateFile needs
-/// it beyond COM9): two names of one port give the same plain name.
-std::string plain_com_name(const std::string &name);
-#endif
-
-/// True when a device by this name is present now; it is not opened.
-bool device_present(const std::string &name);
 
 }  // namespace zarvo::serial
 

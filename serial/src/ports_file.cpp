@@ -3,9 +3,9 @@
 #include "ports_file.h"
 
 #include "last_error.h"
-#include "port_names.h"
+#include "port_numbers.h"
+#include "system.h"
 
-#include <cstdlib>
 #include <fstream>
 #include <stdexcept>
 #include <system_error>
@@ -41,12 +41,6 @@ std::string trimmed(const std::string &text) {
 }
 
 #ifdef _WIN32
-fs::path environment_path(const wchar_t *name) {
-    wchar_t value[32768];
-    const DWORD length = ::GetEnvironmentVariableW(name, value, 32768);
-    return length > 0 && length < 32768 ? fs::path(std::wstring(value, length)) : fs::path();
-}
-
 bool write_new_file(const fs::path &temp, const fs::path &target, const std::string &bytes,
                     std::string &why) {
     const HANDLE file = ::CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
@@ -120,8 +114,8 @@ std::optional<std::pair<std::int32_t, std::string>> parse_ports_line(const std::
         throw std::invalid_argument("\"" + number + "\" is not a port number");
     }
     const int port = std::stoi(number);
-    if (port < kFirstPort || port > kLastPort) {
-        throw std::invalid_argument("port " + number + " is outside 1..255");
+    if (!is_port(port)) {
+        throw std::invalid_argument(outside_ports(number));
     }
     if (device.empty()) {
         throw std::invalid_argument("no device after \"=\"");
@@ -132,19 +126,8 @@ std::optional<std::pair<std::int32_t, std::string>> parse_ports_line(const std::
 }  // namespace
 
 fs::path ports_file_path() {
-#ifdef _WIN32
-    const fs::path appdata = environment_path(L"APPDATA");
-    return appdata.empty() ? fs::path() : appdata / "zarvo" / "ports";
-#else
-    const char *config = std::getenv("XDG_CONFIG_HOME");
-    // The XDG rule: a relative value is to be ignored.
-    if (config != nullptr && config[0] == '/') {
-        return fs::path(config) / "zarvo" / "ports";
-    }
-    const char *home = std::getenv("HOME");
-    return home != nullptr && home[0] == '/' ? fs::path(home) / ".config" / "zarvo" / "ports"
-                                             : fs::path();
-#endif
+    const fs::path folder = configuration_folder();
+    return folder.empty() ? fs::path() : folder / "zarvo" / "ports";
 }
 
 bool fits_a_line(const std::string &device) {

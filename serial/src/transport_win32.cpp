@@ -14,7 +14,7 @@
 
 #include "API232.h"
 #include "last_error.h"
-#include "port_names.h"
+#include "system.h"
 #include "transport.h"
 
 namespace zarvo::serial {

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
-// The devices present (sio_list, from recorded sysfs trees) and the ports file: sio_open honours
-// it below API232_PORT<n>, sio_assign edits it without losing lines, damage gives clear failures.
+// The devices present (the listing of recorded sysfs trees, then sio_list over one) and the ports
+// file: sio_open honours it below API232_PORT<n>, sio_assign edits it without losing lines and says
+// when the variable still decides, damage gives clear failures.
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -9,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "API232.h"
+#include "device_list_linux.h"
 #include "pseudo_terminal.h"
 #include "scratch_directory.h"
 
@@ -16,6 +18,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using ::testing::HasSubstr;
+using zarvo::serial::ListedDevice;
 
 const fs::path kTrees = SYSFS_TREES;
 
@@ -32,18 +35,75 @@ std::vector<sio_device> listed() {
     return devices;
 }
 
+std::string tree(const std::string &name) {
+    return (kTrees / "pc" / name).string();
+}
+
+/// The device of @p devices named @p name (the test fails when there is none).
+ListedDevice named(const std::vector<ListedDevice> &devices, const std::string &name) {
+    for (const ListedDevice &device : devices) {
+        if (device.device == name) {
+            return device;
+        }
+    }
+    ADD_FAILURE() << name << " is not listed";
+    return {};
+}
+
+TEST(SysfsListing, AdaptersAndTheUartButNoPlaceholderOrConsole) {
+    std::vector<ListedDevice> devices;
+    std::string why;
+    ASSERT_TRUE(zarvo::serial::sysfs_devices(kTrees / "pc", devices, why)) << why;
+    ASSERT_EQ(devices.size(), 3u);
+
+    const ListedDevice acm = named(devices, tree("dev/ttyACM0"));
+    EXPECT_EQ(acm.kind, SIO_KIND_USB);
+    EXPECT_EQ(acm.vendor_id, 0x2341);
+    EXPECT_EQ(acm.product_id, 0x0043);
+    EXPECT_EQ(acm.product, "");  // the board gives none: the maker describes it
+    EXPECT_EQ(acm.description, "Arduino (www.arduino.cc)");
+    EXPECT_EQ(acm.serial_number, "85736323838351F0E1A1");
+
+    const ListedDevice uart = named(devices, tree("dev/ttyS0"));
+    EXPECT_EQ(uart.kind, SIO_KIND_UART);
+    EXPECT_EQ(uart.vendor_id, -1);
+    EXPECT_EQ(uart.stable_name, "");
+
+    const ListedDevice ftdi = named(devices, tree("dev/ttyUSB0"));
+    EXPECT_EQ(ftdi.kind, SIO_KIND_USB);
+    EXPECT_EQ(ftdi.vendor_id, 0x0403);  // the adapter's ids, not its hub's
+    EXPECT_EQ(ftdi.product_id, 0x6001);
+    EXPECT_EQ(ftdi.manufacturer, "FTDI");
+    EXPECT_EQ(ftdi.product, "FT232R USB UART");
+    EXPECT_EQ(ftdi.serial_number, "A1B2C3D4");
+    EXPECT_EQ(ftdi.stable_name,
+              tree("dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A1B2C3D4-if00-port0"));
+}
+
+TEST(SysfsListing, ATreeOfPlaceholdersIsEmptyAndAMissingOneCannotBeListed) {
+    std::vector<ListedDevice> devices;
+    std::string why;
+    EXPECT_TRUE(zarvo::serial::sysfs_devices(kTrees / "no-serial", devices, why)) << why;
+    EXPECT_TRUE(devices.empty()) << "only a placeholder and a console are there";
+
+    zarvo::testing::ScratchDirectory scratch;
+    EXPECT_FALSE(zarvo::serial::sysfs_devices(scratch.path() / "nothing", devices, why));
+    EXPECT_THAT(why, HasSubstr((scratch.path() / "nothing/sys/class/tty").string()));
+}
+
 class PortsFile : public ::testing::Test {
   protected:
     PortsFile() {
         ::setenv("XDG_CONFIG_HOME", (scratch.path() / "config").c_str(), 1);
-        ::setenv("API232_LIST_ROOT", (kTrees / "pc").c_str(), 1);
+        ::setenv("ZARVO_TEST_SYSFS_ROOT", (kTrees / "pc").c_str(), 1);
     }
     ~PortsFile() override {
         for (int32_t port = 1; port <= 4; ++port) {
             sio_close(port);
         }
         ::unsetenv("XDG_CONFIG_HOME");
-        ::unsetenv("API232_LIST_ROOT");
+        ::unsetenv("ZARVO_TEST_SYSFS_ROOT");
+        ::unsetenv("API232_PORT2");
         ::unsetenv("API232_PORT3");
     }
     fs::path file() const { return scratch.path() / "config/zarvo/ports"; }
@@ -51,44 +111,9 @@ class PortsFile : public ::testing::Test {
         fs::create_directories(file().parent_path());
         zarvo::testing::write_file(file(), text);
     }
-    std::string tree(const std::string &name) const { return (kTrees / "pc" / name).string(); }
 
     zarvo::testing::ScratchDirectory scratch;
 };
-
-TEST_F(PortsFile, ListsAdaptersAndTheUartButNoPlaceholderOrConsole) {
-    const std::vector<sio_device> devices = listed();
-    ASSERT_EQ(devices.size(), 3u);
-
-    const sio_device &acm = devices[0];
-    EXPECT_EQ(acm.device, tree("dev/ttyACM0"));
-    EXPECT_EQ(acm.kind, SIO_KIND_USB);
-    EXPECT_EQ(acm.vendor_id, 0x2341);
-    EXPECT_EQ(acm.product_id, 0x0043);
-    EXPECT_STREQ(acm.product, "");  // the board gives none: the maker describes it
-    EXPECT_STREQ(acm.description, "Arduino (www.arduino.cc)");
-    EXPECT_STREQ(acm.serial_number, "85736323838351F0E1A1");
-
-    const sio_device &uart = devices[1];
-    EXPECT_EQ(uart.device, tree("dev/ttyS0"));
-    EXPECT_EQ(uart.kind, SIO_KIND_UART);
-    EXPECT_EQ(uart.vendor_id, -1);
-    EXPECT_STREQ(uart.stable_name, "");
-
-    const sio_device &ftdi = devices[2];
-    EXPECT_EQ(ftdi.device, tree("dev/ttyUSB0"));
-    EXPECT_EQ(ftdi.kind, SIO_KIND_USB);
-    EXPECT_EQ(ftdi.vendor_id, 0x0403);  // the adapter's ids, not its hub's
-    EXPECT_EQ(ftdi.product_id, 0x6001);
-    EXPECT_STREQ(ftdi.manufacturer, "FTDI");
-    EXPECT_STREQ(ftdi.product, "FT232R USB UART");
-    EXPECT_STREQ(ftdi.serial_number, "A1B2C3D4");
-    EXPECT_EQ(ftdi.stable_name,
-              tree("dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A1B2C3D4-if00-port0"));
-    for (const sio_device &d : devices) {
-        EXPECT_EQ(d.port, 0) << d.device;
-    }
-}
 
 TEST_F(PortsFile, ListCallsFillOnlyTheRoomGiven) {
     EXPECT_EQ(sio_list(nullptr, 0), 3);
@@ -99,12 +124,13 @@ TEST_F(PortsFile, ListCallsFillOnlyTheRoomGiven) {
     EXPECT_EQ(two[1].kind, 77);
     EXPECT_EQ(sio_list(nullptr, 1), SIO_BAD_PARAM);
     EXPECT_EQ(sio_list(two, -1), SIO_BAD_PARAM);
+    for (const sio_device &d : listed()) {
+        EXPECT_EQ(d.port, 0) << d.device << ": no variable or ports file names it";
+    }
 
-    ::setenv("API232_LIST_ROOT", (kTrees / "no-serial").c_str(), 1);
-    EXPECT_EQ(sio_list(two, 2), 0);  // only a placeholder and a console there
-    ::setenv("API232_LIST_ROOT", (scratch.path() / "nothing").c_str(), 1);
+    ::setenv("ZARVO_TEST_SYSFS_ROOT", (scratch.path() / "nothing").c_str(), 1);
     EXPECT_EQ(sio_list(two, 2), SIO_CANNOT_LIST);
-    EXPECT_THAT(error_text(), HasSubstr("nothing/sys/class/tty"));
+    EXPECT_THAT(error_text(), HasSubstr("cannot list the serial devices: cannot read"));
 }
 
 TEST_F(PortsFile, AssignRecordsTheStableNameAndTheListShowsThePort) {
@@ -149,6 +175,19 @@ TEST_F(PortsFile, AssignRefusesWhatItCannotRecordFaithfully) {
     zarvo::testing::write_file(scratch.path() / "config", "");
     EXPECT_EQ(sio_assign(1, "/dev/null"), SIO_CANNOT_SAVE);
     EXPECT_THAT(error_text(), HasSubstr((scratch.path() / "config").string()));
+}
+
+// The file changes as asked, and the caller hears that API232_PORT2 still decides port 2.
+TEST_F(PortsFile, AssignUnderAnEnvironmentVariableSavesAndNamesTheVariable) {
+    ::setenv("API232_PORT2", "/dev/ttyUSB3", 1);
+    EXPECT_EQ(sio_assign(2, "/dev/null"), SIO_OVERRIDDEN);
+    EXPECT_EQ(error_text(), "API232_PORT2=/dev/ttyUSB3");
+    EXPECT_THAT(zarvo::testing::read_file(file()), ::testing::EndsWith("\n2 = /dev/null\n"));
+    EXPECT_EQ(sio_assign(2, nullptr), SIO_OVERRIDDEN);  // removed, and still the variable's
+    EXPECT_THAT(zarvo::testing::read_file(file()), ::testing::Not(HasSubstr("2 =")));
+
+    ::setenv("API232_PORT2", "", 1);  // an empty variable names nothing
+    EXPECT_EQ(sio_assign(2, "/dev/null"), SIO_OK);
 }
 
 TEST_F(PortsFile, OpenTakesTheAssignedDeviceUnlessTheEnvironmentNamesOne) {

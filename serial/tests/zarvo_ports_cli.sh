@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
-# zarvo-ports as a technician types it, against the recorded sysfs trees and a ports file of its
-# own: the listing, set, unset, and the answers to mistakes.
+# zarvo-ports as a technician types it, against the recorded sysfs trees (through the tests' build
+# of the serial layer, which ZARVO_TEST_SYSFS_ROOT points at one) and a ports file of its own: the
+# listing, set, unset, and the answers to mistakes.
 # Usage: zarvo_ports_cli.sh ZARVO_PORTS SYSFS_TREES
 set -uo pipefail
 ports=$1 trees=$2
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-export XDG_CONFIG_HOME=$work/config API232_LIST_ROOT=$trees/pc
+export XDG_CONFIG_HOME=$work/config ZARVO_TEST_SYSFS_ROOT=$trees/pc
 unset API232_PORT1
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
@@ -32,6 +33,6 @@ printf '1 /dev/ttyUSB0\n' >"$XDG_CONFIG_HOME/zarvo/ports"
 "$ports" 2>"$work/err" | grep -q "port unknown" || fail "a damaged file is not shown"
 grep -q "zarvo/ports, line 1" "$work/err" || fail "the damage is not located: $(cat "$work/err")"
 
-API232_LIST_ROOT=$trees/no-serial "$ports" | grep -q "^No serial device found" ||
+ZARVO_TEST_SYSFS_ROOT=$trees/no-serial "$ports" | grep -q "^No serial device found" ||
     fail "an empty list is not told"
 echo "zarvo-ports: all cases passed"

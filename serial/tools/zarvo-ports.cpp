@@ -28,6 +28,12 @@ int fail(const std::string &what) {
     return 1;
 }
 
+/// After a change to the ports file that an environment variable overrides (SIO_OVERRIDDEN).
+void tell_overridden(int port) {
+    std::fprintf(stderr, "zarvo-ports: but %s is set: port %d opens that device while it is set.\n",
+                 last_error().c_str(), port);
+}
+
 std::string details(const sio_device &d) {
     std::string text = d.kind == SIO_KIND_USB    ? "USB"
                        : d.kind == SIO_KIND_UART ? "UART of this computer"
@@ -100,18 +106,26 @@ int main(int argc, char **argv) {
     CLI11_PARSE(app, argc, argv);
 
     if (set->parsed()) {
-        if (sio_assign(port, device.c_str()) != SIO_OK) {
+        const int32_t result = sio_assign(port, device.c_str());
+        if (result < 0) {
             return fail("cannot make " + device + " port " + std::to_string(port));
         }
         std::printf("Port %d is now %s.\n", port, device.c_str());
+        if (result == SIO_OVERRIDDEN) {
+            tell_overridden(port);
+        }
         return 0;
     }
     if (unset->parsed()) {
-        if (sio_assign(port, nullptr) != SIO_OK) {
+        const int32_t result = sio_assign(port, nullptr);
+        if (result < 0) {
             return fail("cannot remove port " + std::to_string(port));
         }
         std::printf("Port %d is no longer assigned; it is the system's default device again.\n",
                     port);
+        if (result == SIO_OVERRIDDEN) {
+            tell_overridden(port);
+        }
         return 0;
     }
     return list();

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
-// The offer after a printer test that found no printer: the devices the real serial layer lists
-// from a recorded sysfs tree, the ports file it writes, and nothing sent to any device.
+// The offer after a printer test that found no printer: the devices the serial layer lists from a
+// recorded sysfs tree, the ports file it writes, and nothing sent to any device.
 #include <gmock/gmock.h>
 
 #include <cstdlib>
@@ -20,13 +20,13 @@ const Log kNoPrinter{"Abre 1", "TXRX 1 3 .28", "Fecha 1", "Abre 2", "TXRX 2 3 .2
 class PortOffer : public CoreTest {
   protected:
     PortOffer() {
-        zarvo::window::SerialLayer::setLibraryFile(API232_PATH);
-        ::setenv("API232_LIST_ROOT", kTree.c_str(), 1);
+        zarvo::window::SerialLayer::setLibraryFile(API232_RECORDED_PATH);
+        ::setenv("ZARVO_TEST_SYSFS_ROOT", kTree.c_str(), 1);
         ::setenv("XDG_CONFIG_HOME", (scratch.path() / "config").c_str(), 1);
     }
     ~PortOffer() override {
         zarvo::window::SerialLayer::setLibraryFile("");
-        ::unsetenv("API232_LIST_ROOT");
+        ::unsetenv("ZARVO_TEST_SYSFS_ROOT");
         ::unsetenv("XDG_CONFIG_HOME");
         ::unsetenv("API232_PORT1");
     }
@@ -72,8 +72,9 @@ TEST_F(PortOffer, FailedTestOffersTheDevicesByNameAndTheChoiceBecomesPort1) {
     fs::remove(scratch.path() / "config/zarvo/ports");
     ::setenv("API232_PORT1", "/dev/elsewhere", 1);
     view.offers[0].chosen(0);
-    EXPECT_THAT(zarvo::window::toUtf8(view.notices.at(0).detail),
-                HasSubstr("API232_PORT1 (/dev/elsewhere)"));
+    EXPECT_EQ(zarvo::window::toUtf8(view.notices.at(0).detail),
+              "Atenção: esta escolha não vale enquanto a variável de ambiente "
+              "API232_PORT1=/dev/elsewhere estiver definida.");
 
     ::unsetenv("API232_PORT1");
     view.errors.clear();
@@ -100,14 +101,14 @@ TEST_F(PortOffer, DevicesThatArePorts1And2AlreadyAreNotOfferedAgain) {
 }
 
 TEST_F(PortOffer, NoSerialDeviceAtAllIsSaidAndAPrinterFoundOffersNothing) {
-    ::setenv("API232_LIST_ROOT", (fs::path(SYSFS_TREES) / "no-serial").c_str(), 1);
+    ::setenv("ZARVO_TEST_SYSFS_ROOT", (fs::path(SYSFS_TREES) / "no-serial").c_str(), 1);
     form.handle(click(Control::Command1));
     EXPECT_TRUE(view.offers.empty());
     ASSERT_EQ(notice(), "Impressora não Conectada: nenhuma porta serial encontrada.");
     EXPECT_THAT(zarvo::window::toUtf8(view.notices[0].detail), HasSubstr("cabo e o adaptador"));
 
     view.notices.clear();
-    ::setenv("API232_LIST_ROOT", kTree.c_str(), 1);
+    ::setenv("ZARVO_TEST_SYSFS_ROOT", kTree.c_str(), 1);
     fake.pushReply(".+" + std::string(130, '0'));  // the probe on port 1 is accepted
     form.handle(click(Control::Command1));
     EXPECT_TRUE(view.offers.empty());
