@@ -33,10 +33,10 @@ TEST(FormTable, ControlsPlacesLabelsAndOptionPairs) {
         names.insert(row.name);
         tabIndices.insert(row.tabIndex);
         const bool inWindow = row.container == Control::Window;
-        ASSERT_TRUE(inWindow || window::row(row.container).kind == ControlKind::Frame) << row.name;
-        const int width = inWindow ? window::kClientWidthTwips : window::row(row.container).width;
+        ASSERT_TRUE(inWindow || window::rowOf(row.container).kind == ControlKind::Frame) << row.name;
+        const int width = inWindow ? window::kClientWidthTwips : window::rowOf(row.container).width;
         const int height =
-            inWindow ? window::kClientHeightTwips : window::row(row.container).height;
+            inWindow ? window::kClientHeightTwips : window::rowOf(row.container).height;
         // A label may run past its container's edge ("Porta:" at the window's), cut there.
         const bool fits = row.kind == ControlKind::Label ||
                           (row.left + row.width <= width && row.top + row.height <= height);
@@ -50,7 +50,7 @@ TEST(FormTable, ControlsPlacesLabelsAndOptionPairs) {
             continue;
         }
         ASSERT_NE(row.names, Control::Window) << row.name << " names nothing";
-        const ControlRow &named = window::row(row.names);
+        const ControlRow &named = window::rowOf(row.names);
         ++namedBy[named.id];
         EXPECT_EQ(named.container, row.container) << row.name;
         if (named.kind == ControlKind::Option) {
@@ -83,7 +83,7 @@ TEST(FormTable, Handlers) {
     for (const auto &row : window::Form1::kHandlers) {
         EXPECT_TRUE(names.insert(window::nameOf(row.handler)).second)
             << window::nameOf(row.handler);
-        const ControlKind kind = window::row(row.handler.control).kind;
+        const ControlKind kind = window::rowOf(row.handler.control).kind;
         if (row.handler.event == window::Event::Click) {
             EXPECT_TRUE(kind == ControlKind::Button || kind == ControlKind::Option);
         } else {
