@@ -54,18 +54,18 @@ TEST(RangeText, Dates) {
            {"1 2 03", nullptr},      {" 1/2/03", nullptr},     {"1/2", nullptr},
            {"1/2/03/", nullptr},     {"010203", nullptr},      {"", nullptr}});
     check(range_text::asSixDigitDate, {{"30/12/10", "301210"},
-                                      {"1-2-2003", "010203"},
-                                      {"31/02/10", nullptr},
-                                      {"010100", nullptr}});
+                                       {"1-2-2003", "010203"},
+                                       {"31/02/10", nullptr},
+                                       {"010100", nullptr}});
     check(range_text::sixDigitDateAsDate, {{"301210", "30/12/10"},
-                                          {"311299", "31/12/99"},
-                                          {"290200", "29/02/00"},
-                                          {"290230", nullptr},
-                                          {"310210", nullptr},
-                                          {"30121", nullptr},
-                                          {"3012100", nullptr},
-                                          {"30/12/10", nullptr},
-                                          {"0001", nullptr}});
+                                           {"311299", "31/12/99"},
+                                           {"290200", "29/02/00"},
+                                           {"290230", nullptr},
+                                           {"310210", nullptr},
+                                           {"30121", nullptr},
+                                           {"3012100", nullptr},
+                                           {"30/12/10", nullptr},
+                                           {"0001", nullptr}});
 }
 
 // Every date that reads as one goes to the printer as six digits and reads back as itself.

@@ -33,7 +33,8 @@ TEST(FormTable, ControlsPlacesLabelsAndOptionPairs) {
         names.insert(row.name);
         tabIndices.insert(row.tabIndex);
         const bool inWindow = row.container == Control::Window;
-        ASSERT_TRUE(inWindow || window::rowOf(row.container).kind == ControlKind::Frame) << row.name;
+        ASSERT_TRUE(inWindow || window::rowOf(row.container).kind == ControlKind::Frame)
+            << row.name;
         const int width = inWindow ? window::kClientWidthTwips : window::rowOf(row.container).width;
         const int height =
             inWindow ? window::kClientHeightTwips : window::rowOf(row.container).height;
