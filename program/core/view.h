@@ -56,7 +56,7 @@ struct Message {
 ///   handler and those queued behind it), the cursor shows busy and every mouse, key, wheel and
 ///   touch event is dropped, as runBlocking describes. It lasts through the handler's steps
 ///   between its calls rather than coming and going around each call: a fiscal memory reading
-///   makes one for each block.
+///   makes one for each block. A view holds a BusySpell around each Form1::handle.
 class View {
   public:
     virtual ~View() = default;
@@ -115,6 +115,17 @@ class View {
     /// Closes the window. The core calls it when a close that the view asked for with
     /// Form1::mayClose() while a handler ran can now be done.
     virtual void closeWindow() = 0;
+};
+
+/// While one lives on the UI thread, the blocking calls made meanwhile share one busy spell: the
+/// busy cursor and the dropping of input begin at the first call and end with the last scope.
+/// Scopes nest. Each view defines it, beside its runBlocking.
+class BusySpell {
+  public:
+    BusySpell();
+    ~BusySpell();
+    BusySpell(const BusySpell &) = delete;
+    BusySpell &operator=(const BusySpell &) = delete;
 };
 
 }  // namespace zarvo::window

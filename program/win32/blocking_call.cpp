@@ -11,6 +11,8 @@
 #include <exception>
 #include <utility>
 
+#include "view.h"
+
 namespace zarvo::window::win32 {
 namespace {
 
@@ -176,18 +178,22 @@ std::int32_t runBlockingCall(const std::function<std::int32_t()> &call) {
     return worker.result();
 }
 
-BusySpell::BusySpell() {
-    ++g_busy.spells;
-}
-
-BusySpell::~BusySpell() {
-    if (--g_busy.spells == 0) {
-        g_busy.end();
-    }
-}
-
 bool busy() {
     return g_busy.on;
 }
 
 }  // namespace zarvo::window::win32
+
+namespace zarvo::window {
+
+BusySpell::BusySpell() {
+    ++win32::g_busy.spells;
+}
+
+BusySpell::~BusySpell() {
+    if (--win32::g_busy.spells == 0) {
+        win32::g_busy.end();
+    }
+}
+
+}  // namespace zarvo::window

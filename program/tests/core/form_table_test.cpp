@@ -20,10 +20,10 @@ using window::ControlKind;
 using window::ControlRow;
 
 // Each control inside its container (the window's client area, or a frame); names and tab indices
-// (0 to 35) each once; every box and option button named by one label of its own container: an
-// option by the label to its right in its row, a box by the label over it or, in the range line,
-// to its left; two option buttons in each frame that has any, the first selected and starting the
-// group.
+// (from 0, one for each control) each once; every box and option button named by one label of its
+// own container: an option by the label to its right in its row, a box by the label over it or, in
+// the range line, to its left; two option buttons in each frame that has any, the first selected
+// and starting the group.
 TEST(FormTable, ControlsPlacesLabelsAndOptionPairs) {
     std::set<std::string_view> names;
     std::set<int> tabIndices;
