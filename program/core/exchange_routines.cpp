@@ -34,7 +34,7 @@ std::int16_t Form1::exchange(std::int32_t port, std::int32_t timeout, const Text
         view_.setText(Box::Text3, {});
         std::int32_t error = 0;
         const std::int32_t finding = module1_.replyFileFailure(error);
-        ReplyFile::reportNotWritten(finding, error);
+        reply_file::reportNotWritten(finding, error);
     }
     return result;
 }
@@ -47,7 +47,7 @@ std::int16_t Form1::VV(std::int32_t port, std::int32_t timeout, Text command) {
 }
 
 Text Form1::Retorno() {
-    return ReplyFile::readFirstLine();
+    return reply_file::readFirstLine();
 }
 
 void Form1::Resultado() {

@@ -65,7 +65,7 @@ void Form1::Ini_GotFocus() {
 
 void Form1::Ini_Validate() {
     rewrite(view_, Box::Ini,
-            view_.isSelected(Option::Pordata) ? RangeText::asDate : RangeText::asNumber);
+            view_.isSelected(Option::Pordata) ? range_text::asDate : range_text::asNumber);
 }
 
 void Form1::Fim_GotFocus() {
@@ -76,7 +76,7 @@ void Form1::Fim_GotFocus() {
 
 void Form1::Fim_Validate() {
     rewrite(view_, Box::Fim,
-            view_.isSelected(Option::Pordata) ? RangeText::asDate : RangeText::asNumber);
+            view_.isSelected(Option::Pordata) ? range_text::asDate : range_text::asNumber);
 }
 
 void Form1::LMF_Click() {
@@ -87,8 +87,8 @@ void Form1::LMF_Click() {
 
     // The printer takes dates as ddmmyy; the boxes show that form while the reading runs.
     if (!byReduction) {
-        rewrite(view_, Box::Ini, RangeText::asSixDigitDate);
-        rewrite(view_, Box::Fim, RangeText::asSixDigitDate);
+        rewrite(view_, Box::Ini, range_text::asSixDigitDate);
+        rewrite(view_, Box::Fim, range_text::asSixDigitDate);
     }
     // A character with no 8-bit form goes on the line as "?": the box shows it so before the
     // command is sent, so what the operator sees is what the printer gets.
@@ -111,8 +111,8 @@ void Form1::LMF_Click() {
         LinkStatus = module1_.Fecha(port);
     }
     if (!byReduction) {
-        rewrite(view_, Box::Ini, RangeText::sixDigitDateAsDate);
-        rewrite(view_, Box::Fim, RangeText::sixDigitDateAsDate);
+        rewrite(view_, Box::Ini, range_text::sixDigitDateAsDate);
+        rewrite(view_, Box::Fim, range_text::sixDigitDateAsDate);
     }
     Resultado();
     if (!toPrinter) {

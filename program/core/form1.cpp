@@ -13,20 +13,6 @@
 
 namespace zarvo::window {
 
-const std::array<Form1::HandlerRow, 11> Form1::kHandlers = {{
-    {{Control::Command1, Event::Click}, &Form1::Command1_Click},
-    {{Control::Command2, Event::Click}, &Form1::Command2_Click},
-    {{Control::Command3, Event::Click}, &Form1::Command3_Click},
-    {{Control::Command4, Event::Click}, &Form1::Command4_Click},
-    {{Control::LMF, Event::Click}, &Form1::LMF_Click},
-    {{Control::Porredu, Event::Click}, &Form1::Porredu_Click},
-    {{Control::Pordata, Event::Click}, &Form1::Pordata_Click},
-    {{Control::Ini, Event::GotFocus}, &Form1::Ini_GotFocus},
-    {{Control::Ini, Event::Validate}, &Form1::Ini_Validate},
-    {{Control::Fim, Event::GotFocus}, &Form1::Fim_GotFocus},
-    {{Control::Fim, Event::Validate}, &Form1::Fim_Validate},
-}};
-
 namespace {
 
 const Form1::HandlerRow *find(Handler handler) {
@@ -41,9 +27,9 @@ const Form1::HandlerRow *find(Handler handler) {
 }  // namespace
 
 std::string nameOf(Handler handler) {
-    static constexpr std::array<std::string_view, 3> kEventNames = {"Click", "GotFocus",
-                                                                    "Validate"};
-    return std::string(row(handler.control).name) + "_" +
+    static constexpr auto kEventNames =
+        std::to_array<std::string_view>({"Click", "GotFocus", "Validate"});
+    return std::string(rowOf(handler.control).name) + "_" +
            std::string(kEventNames[static_cast<std::size_t>(handler.event)]);
 }
 

@@ -85,7 +85,19 @@ class Form1 {
         Handler handler;
         void (Form1::*steps)();
     };
-    static const std::array<HandlerRow, 11> kHandlers;
+    static constexpr auto kHandlers = std::to_array<HandlerRow>({
+        {{Control::Command1, Event::Click}, &Form1::Command1_Click},
+        {{Control::Command2, Event::Click}, &Form1::Command2_Click},
+        {{Control::Command3, Event::Click}, &Form1::Command3_Click},
+        {{Control::Command4, Event::Click}, &Form1::Command4_Click},
+        {{Control::LMF, Event::Click}, &Form1::LMF_Click},
+        {{Control::Porredu, Event::Click}, &Form1::Porredu_Click},
+        {{Control::Pordata, Event::Click}, &Form1::Pordata_Click},
+        {{Control::Ini, Event::GotFocus}, &Form1::Ini_GotFocus},
+        {{Control::Ini, Event::Validate}, &Form1::Ini_Validate},
+        {{Control::Fim, Event::GotFocus}, &Form1::Fim_GotFocus},
+        {{Control::Fim, Event::Validate}, &Form1::Fim_Validate},
+    });
 
   private:
     /// The summer-time and X-reading buttons: progress text, Abre, VV, Fecha, Resultado.

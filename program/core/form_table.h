@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
-// Form1 as data: its 36 controls, with everything both views build them from.
+// Form1 as data: its controls, with everything both views build them from, and the few rules both
+// views follow in drawing their texts.
 #pragma once
 
 #include <algorithm>
@@ -60,9 +61,9 @@ enum class ControlKind : std::uint8_t { Button, TextBox, Label, Frame, Option };
 enum ControlFact : std::uint8_t {
     kSelected = 1,      ///< an option button selected when the form opens
     kStartsGroup = 2,   ///< the first option button of a group (the group is its frame's pair)
-    kOwnColour = 4,     ///< its text is black rather than the system's window-text colour
+    kOwnColor = 4,      ///< its text is black rather than the system's window-text color
     kShrinksToFit = 8,  ///< a caption or text too wide for the control is drawn in a smaller font
-                        ///< (down to a floor the view sets) rather than cut
+                        ///< (down to kSmallestFontPoints) rather than cut
 };
 
 struct ControlRow {
@@ -91,13 +92,26 @@ constexpr int pixels(int twips) {
     return (twips + kTwipsPerPixel / 2) / kTwipsPerPixel;
 }
 
+/// Twenty twips make one point.
+constexpr int kTwipsPerPoint = 20;
+
+/// The smallest font that a control with kShrinksToFit takes for a text too wide for it (8 pixels
+/// high at 96 dots per inch): smaller would no longer be read at a glance.
+constexpr int kSmallestFontPoints = 6;
+
+/// What a control draws beside its text, both sides together: a button its bevel and the space
+/// inside it (8 pixels at 96 dots per inch), a box its sunken edge, its inner margins and the
+/// few pixels the edit control keeps beside them (12 pixels). A label draws to its edges.
+constexpr int kButtonTextMarginsTwips = 120;
+constexpr int kBoxTextMarginsTwips = 180;
+
 namespace form_rows {
 using C = Control;
 using K = ControlKind;
 constexpr C W = C::Window;
 constexpr unsigned Fit = kShrinksToFit;
 // clang-format off
-inline constexpr std::array<ControlRow, 36> kRows = {{
+inline constexpr auto kRows = std::to_array<ControlRow>({
     {C::Command1, "Command1", K::Button,  W,         u"Testar Impressora",          0,  120,  240, 1575,  375, W,          Fit},
     {C::Label1,   "Label1",   K::Label,   W,         u"Relógio da Impressora:",     3, 1800,    0, 3975,  375, C::Text2,   Fit},
     {C::Text2,    "Text2",    K::TextBox, W,         u"",                           2, 1800,  240, 2895,  375, W,          0},
@@ -108,7 +122,7 @@ inline constexpr std::array<ControlRow, 36> kRows = {{
     {C::Label5,   "Label5",   K::Label,   W,         u"CCF",                       13, 1200,  720,  975,  255, C::CCF,     Fit},
     {C::CCF,      "CCF",      K::TextBox, W,         u"",                          12, 1200,  960,  975,  285, W,          Fit},
     {C::Label6,   "Label6",   K::Label,   W,         u"Papel",                     15, 2280,  720,  975,  255, C::PAPEL,   Fit},
-    {C::PAPEL,    "PAPEL",    K::TextBox, W,         u"",                          14, 2280,  960,  975,  285, W,          Fit | kOwnColour},
+    {C::PAPEL,    "PAPEL",    K::TextBox, W,         u"",                          14, 2280,  960,  975,  285, W,          Fit | kOwnColor},
     {C::Label7,   "Label7",   K::Label,   W,         u"Redução",                   17, 3360,  720,  975,  255, C::Reducao, Fit},
     {C::Reducao,  "Reducao",  K::TextBox, W,         u"",                          16, 3360,  960,  975,  285, W,          Fit},
     {C::Label8,   "Label8",   K::Label,   W,         u"Primeira LX",               19, 4440,  720,  975,  255, C::LEITX,   Fit},
@@ -134,7 +148,7 @@ inline constexpr std::array<ControlRow, 36> kRows = {{
     {C::Command3, "Command3", K::Button,  W,         u"Sair : Horário de Verão",    6, 2400, 4800, 1935,  375, W,          Fit},
     {C::Label3,   "Label3",   K::Label,   W,         u"Resposta:",                  8,  360, 5520, 2055,  375, C::Text3,   Fit},
     {C::Text3,    "Text3",    K::TextBox, W,         u"",                           7,  360, 5760, 3975,  375, W,          0},
-}};
+});
 // clang-format on
 
 constexpr bool rowsInControlOrder() {
@@ -145,15 +159,29 @@ constexpr bool rowsInControlOrder() {
     }
     return true;
 }
+static_assert(kRows.size() == idOf(Control::Window), "a row for each control");
 static_assert(rowsInControlOrder(), "each row stands at its Control's value");
 }  // namespace form_rows
 
-/// The form's controls in reading order; row(c) is kForm[idOf(c)].
-inline constexpr const std::array<ControlRow, 36> &kForm = form_rows::kRows;
+/// The form's controls in reading order; rowOf(c) is kForm[idOf(c)].
+inline constexpr const auto &kForm = form_rows::kRows;
 
 /// The row of @p control (not Control::Window).
-constexpr const ControlRow &row(Control control) {
+constexpr const ControlRow &rowOf(Control control) {
     return kForm[idOf(control)];
+}
+
+/// The width that a caption or text may take in the control of @p row, in twips: a wider one is
+/// drawn in a smaller font where the row has kShrinksToFit.
+constexpr int textRoomTwips(const ControlRow &row) {
+    switch (row.kind) {
+        case ControlKind::Button:
+            return row.width - kButtonTextMarginsTwips;
+        case ControlKind::TextBox:
+            return row.width - kBoxTextMarginsTwips;
+        default:
+            return row.width;
+    }
 }
 
 /// Whether the control takes the focus (buttons, boxes, option buttons); labels and frames hold
@@ -175,7 +203,7 @@ inline constexpr auto kTabOrder = [] {
         }
     }
     std::sort(order.begin(), order.end(),
-              [](Control a, Control b) { return row(a).tabIndex < row(b).tabIndex; });
+              [](Control a, Control b) { return rowOf(a).tabIndex < rowOf(b).tabIndex; });
     return order;
 }();
 

@@ -4,9 +4,9 @@
 #include "module1.h"
 
 #include <cstdint>
-#include <cstring>
 
 #include "Zarvo.h"
+#include "ZarvoCountedText.h"
 #include "handler_error.h"
 #include "os.h"
 #include "text.h"
@@ -70,17 +70,6 @@ std::int16_t low16(std::int32_t result) {
     return static_cast<std::int16_t>(result & 0xFFFF);
 }
 
-// The command as the library reads it: a 4-byte little-endian count, the bytes, a NUL.
-std::string countedText(const std::string &bytes) {
-    std::string text(4 + bytes.size() + 1, '\0');
-    const auto count = static_cast<std::uint32_t>(bytes.size());
-    for (int i = 0; i < 4; ++i) {
-        text[static_cast<std::size_t>(i)] = static_cast<char>((count >> (8 * i)) & 0xFF);
-    }
-    std::memcpy(text.data() + 4, bytes.data(), bytes.size());
-    return text;
-}
-
 }  // namespace
 
 std::int16_t Module1::Abre(std::int32_t port) {
@@ -107,8 +96,9 @@ std::int16_t Module1::TXRX(std::int32_t port, std::int32_t timeout_s, const Text
     const std::int16_t p = narrow(port, u"a porta");
     const std::int16_t t = narrow(timeout_s, u"o tempo de espera");
     auto *txrx = bind(g_txrx, "TXRX");
-    const std::string text = countedText(latin1Bytes(command));
-    return low16(view_.runBlocking([&] { return txrx(p, t, text.data() + 4); }));
+    // The block outlives the call, which reads the count in the bytes before the pointer.
+    const std::string block = counted_text(latin1Bytes(command));
+    return low16(view_.runBlocking([&] { return txrx(p, t, block.data() + kCountSize); }));
 }
 
 std::int32_t Module1::replyFileFailure(std::int32_t &error) {

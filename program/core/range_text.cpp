@@ -4,7 +4,7 @@
 
 #include <chrono>
 
-namespace zarvo::window::RangeText {
+namespace zarvo::window::range_text {
 namespace {
 
 // Two-digit years name 1930 to 2029, the span that a printer's fiscal memory can hold.
@@ -154,4 +154,4 @@ std::optional<std::string> sixDigitDateAsDate(std::string_view text) {
     return written(*date, "/");
 }
 
-}  // namespace zarvo::window::RangeText
+}  // namespace zarvo::window::range_text

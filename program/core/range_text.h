@@ -9,7 +9,7 @@
 // Every function takes the box's text as UTF-8 and returns the rewritten text, or nothing when the
 // text is not of its kind; the caller then keeps the text exactly as typed. No function throws
 // (beyond allocation) or keeps state, whatever bytes it is given.
-namespace zarvo::window::RangeText {
+namespace zarvo::window::range_text {
 
 /// A number: decimal digits with optional blanks around them, no sign, no decimals. Written with
 /// at least four digits, zeros on the left: "7" gives "0007", "12345" stays "12345".
@@ -28,4 +28,4 @@ std::optional<std::string> asSixDigitDate(std::string_view text);
 /// "301210" gives "30/12/10".
 std::optional<std::string> sixDigitDateAsDate(std::string_view text);
 
-}  // namespace zarvo::window::RangeText
+}  // namespace zarvo::window::range_text

@@ -13,7 +13,7 @@
 #include "os.h"
 #include "text.h"
 
-namespace zarvo::window::ReplyFile {
+namespace zarvo::window::reply_file {
 namespace {
 
 HandlerError readError(const Text &reason) {
@@ -93,4 +93,4 @@ void reportNotWritten(std::int32_t finding, std::int32_t error) {
         kName, whyNotWritten(finding, error));
 }
 
-}  // namespace zarvo::window::ReplyFile
+}  // namespace zarvo::window::reply_file

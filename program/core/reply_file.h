@@ -6,7 +6,7 @@
 
 #include "view.h"
 
-namespace zarvo::window::ReplyFile {
+namespace zarvo::window::reply_file {
 
 /// The file's name; it has no directory part.
 inline constexpr char kName[] = "RespApf.txt";
@@ -19,4 +19,4 @@ Text readFirstLine();
 /// the library's own finding and error number (Module1::replyFileFailure).
 [[noreturn]] void reportNotWritten(std::int32_t finding, std::int32_t error);
 
-}  // namespace zarvo::window::ReplyFile
+}  // namespace zarvo::window::reply_file

@@ -47,9 +47,16 @@ struct Message {
 ///   program) takes the focus.
 /// - A click on a label that names an option button gives that button the focus and selects it,
 ///   as a click on the button itself would: the option button is only as large as its circle.
-/// - A control with kShrinksToFit shows a caption, or a text set by setText, that is too wide for
-///   it in a smaller font rather than cut.
+/// - A control with kShrinksToFit shows a caption, or a text set by setText, wider than its
+///   textRoomTwips in a smaller font rather than cut, never smaller than kSmallestFontPoints.
+/// - Enter presses the focused button, as the space bar does; on any other control it does
+///   nothing.
 /// - runBlocking runs every call on one worker thread, kept for the program's life.
+/// - The busy spell: from a handler's first blocking call until Form1::handle returns (the
+///   handler and those queued behind it), the cursor shows busy and every mouse, key, wheel and
+///   touch event is dropped, as runBlocking describes. It lasts through the handler's steps
+///   between its calls rather than coming and going around each call: a fiscal memory reading
+///   makes one for each block. A view holds a BusySpell around each Form1::handle.
 class View {
   public:
     virtual ~View() = default;
@@ -64,9 +71,9 @@ class View {
     /// Paints the box now, with its current text, without taking any other event.
     virtual void repaint(Box box) = 0;
 
-    /// Sets the box's text colour: a 24-bit RGB value with red in the low byte (255 is red, 0 is
+    /// Sets the box's text color: a 24-bit RGB value with red in the low byte (255 is red, 0 is
     /// black).
-    virtual void setForeColor(Box box, std::uint32_t colour) = 0;
+    virtual void setForeColor(Box box, std::uint32_t color) = 0;
 
     /// Limits what the user can type into the box from now on to @p characters. The text already
     /// in the box stays whole, also when it is longer.
@@ -108,6 +115,17 @@ class View {
     /// Closes the window. The core calls it when a close that the view asked for with
     /// Form1::mayClose() while a handler ran can now be done.
     virtual void closeWindow() = 0;
+};
+
+/// While one lives on the UI thread, the blocking calls made meanwhile share one busy spell: the
+/// busy cursor and the dropping of input begin at the first call and end with the last scope.
+/// Scopes nest. Each view defines it, beside its runBlocking.
+class BusySpell {
+  public:
+    BusySpell();
+    ~BusySpell();
+    BusySpell(const BusySpell &) = delete;
+    BusySpell &operator=(const BusySpell &) = delete;
 };
 
 }  // namespace zarvo::window

@@ -37,7 +37,7 @@ class FakeView : public window::View {
         events.push_back("set " + name(box) + " " + window::toUtf8(text));
     }
     void repaint(window::Box box) override { events.push_back("repaint " + name(box)); }
-    void setForeColor(window::Box box, std::uint32_t colour) override { colours[box] = colour; }
+    void setForeColor(window::Box box, std::uint32_t color) override { colors[box] = color; }
     void setMaxLength(window::Box, int) override {}  // the typing limits: tst_form_window
     bool isSelected(window::Option option) const override {
         const auto found = selected.find(option);
@@ -45,9 +45,9 @@ class FakeView : public window::View {
     }
     void select(window::Option option) override {
         // The other button of the pair: the option button in the same frame.
-        const window::Control frame = window::row(window::controlOf(option)).container;
+        const window::Control frame = window::rowOf(window::controlOf(option)).container;
         for (auto &[other, on] : selected) {
-            if (window::row(window::controlOf(other)).container == frame) {
+            if (window::rowOf(window::controlOf(other)).container == frame) {
                 on = false;
             }
         }
@@ -73,12 +73,12 @@ class FakeView : public window::View {
     void closeWindow() override { ++closed; }
 
     static std::string name(window::Box box) {
-        return std::string(window::row(window::controlOf(box)).name);
+        return std::string(window::rowOf(window::controlOf(box)).name);
     }
     std::string utf8(window::Box box) const { return window::toUtf8(text(box)); }
 
     std::map<window::Box, window::Text> texts;
-    std::map<window::Box, std::uint32_t> colours;
+    std::map<window::Box, std::uint32_t> colors;
     std::map<window::Option, bool> selected;
     std::vector<window::Message> errors, notices;
     /// Each choice offered; a test answers one by calling its chosen.

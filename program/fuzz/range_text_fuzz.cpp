@@ -10,7 +10,7 @@
 #include "fuzz_check.h"
 #include "range_text.h"
 
-namespace RangeText = zarvo::window::RangeText;
+namespace range_text = zarvo::window::range_text;
 
 namespace {
 
@@ -77,7 +77,7 @@ std::string withoutSlashes(std::string_view date) {
 }
 
 void checkNumber(std::string_view text) {
-    const std::optional<std::string> number = RangeText::asNumber(text);
+    const std::optional<std::string> number = range_text::asNumber(text);
     const std::string_view core = trimmed(text);
     // Digits with blanks around always read as a number, and nothing else does.
     CHECK(number.has_value() == (!core.empty() && allDigits(core)));
@@ -86,12 +86,12 @@ void checkNumber(std::string_view text) {
     }
     CHECK(number->size() >= 4 && allDigits(*number));
     CHECK(withoutLeadingZeros(*number) == withoutLeadingZeros(core));
-    CHECK(RangeText::asNumber(*number) == number);
+    CHECK(range_text::asNumber(*number) == number);
 }
 
 void checkDate(std::string_view text) {
-    const std::optional<std::string> date = RangeText::asDate(text);
-    const std::optional<std::string> six = RangeText::asSixDigitDate(text);
+    const std::optional<std::string> date = range_text::asDate(text);
+    const std::optional<std::string> six = range_text::asSixDigitDate(text);
     CHECK(date.has_value() == six.has_value());
     if (!date) {
         return;
@@ -103,18 +103,18 @@ void checkDate(std::string_view text) {
         ++n;
     }
     CHECK(n >= 1 && n <= 2 && std::atoi(std::string(text.substr(0, n)).c_str()) == two(*date, 0));
-    CHECK(RangeText::asDate(*date) == date);
+    CHECK(range_text::asDate(*date) == date);
     CHECK(*six == withoutSlashes(*date));
-    CHECK(RangeText::sixDigitDateAsDate(*six) == date);
+    CHECK(range_text::sixDigitDateAsDate(*six) == date);
 }
 
 void checkSixDigits(std::string_view text) {
-    const std::optional<std::string> date = RangeText::sixDigitDateAsDate(text);
+    const std::optional<std::string> date = range_text::sixDigitDateAsDate(text);
     if (!date) {
         return;
     }
     CHECK(text.size() == 6 && realDate(*date) && withoutSlashes(*date) == text);
-    CHECK(RangeText::asSixDigitDate(*date) == std::string(text));
+    CHECK(range_text::asSixDigitDate(*date) == std::string(text));
 }
 
 }  // namespace

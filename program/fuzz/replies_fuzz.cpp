@@ -34,7 +34,7 @@ Text mid(const Text &reply, std::size_t position, std::size_t length) {
 bool isPaperShown(const Text &reply) {
     const bool out = mid(reply, 6, 1) == u"5";
     return g_view->text(Box::PAPEL) == (out ? u"Sem Papel" : u"Com Papel") &&
-           g_view->colours[Box::PAPEL] == (out ? 255U : 0U);
+           g_view->colors[Box::PAPEL] == (out ? 255U : 0U);
 }
 
 // Retorno, VV, Resultado and PaperEnd one by one; nothing may escape but the error of a reply

@@ -14,6 +14,8 @@
 #include <optional>
 #include <thread>
 
+#include "core/view.h"
+
 namespace zarvo::window::qt {
 
 namespace {
@@ -190,14 +192,18 @@ std::int32_t runBlockingCall(const std::function<std::int32_t()> &call) {
     return Worker::instance().run(call);
 }
 
+}  // namespace zarvo::window::qt
+
+namespace zarvo::window {
+
 BusySpell::BusySpell() {
-    ++busy.spells;
+    ++qt::busy.spells;
 }
 
 BusySpell::~BusySpell() {
-    if (--busy.spells == 0) {
-        busy.end();
+    if (--qt::busy.spells == 0) {
+        qt::busy.end();
     }
 }
 
-}  // namespace zarvo::window::qt
+}  // namespace zarvo::window

@@ -13,16 +13,4 @@ namespace zarvo::window::qt {
 /// dropped, and the cursor shows busy. Anywhere else the call runs directly.
 std::int32_t runBlockingCall(const std::function<std::int32_t()> &call);
 
-/// While one lives on the UI thread, the blocking calls made meanwhile share one busy spell: the
-/// busy cursor and the dropping of input begin at the first call and end with the last scope,
-/// rather than coming and going around each call of a handler that makes many (a fiscal memory
-/// reading makes one for each block). Scopes nest.
-class BusySpell {
-  public:
-    BusySpell();
-    ~BusySpell();
-    BusySpell(const BusySpell &) = delete;
-    BusySpell &operator=(const BusySpell &) = delete;
-};
-
 }  // namespace zarvo::window::qt

@@ -18,18 +18,8 @@
 #include <vector>
 
 #include "blocking_call.h"
-#include "choice_dialog.h"
 
 namespace zarvo::window::qt {
-
-using zarvo::window::Box;
-using zarvo::window::Control;
-using zarvo::window::ControlKind;
-using zarvo::window::ControlRow;
-using zarvo::window::Event;
-using zarvo::window::Handler;
-using zarvo::window::hasFact;
-using zarvo::window::Option;
 
 namespace {
 
@@ -38,36 +28,33 @@ QString toQString(std::u16string_view text) {
 }
 
 QRect pixelRect(const ControlRow &row) {
-    return {zarvo::window::pixels(row.left), zarvo::window::pixels(row.top),
-            zarvo::window::pixels(row.width), zarvo::window::pixels(row.height)};
+    return {pixels(row.left), pixels(row.top), pixels(row.width), pixels(row.height)};
 }
 
-// The space a text has inside each kind of control, in pixels: a button's bevel and margins, a
-// box's frame and margins, both sides together; a label draws to its edges.
-int textRoom(const QWidget *widget, ControlKind kind) {
-    switch (kind) {
-        case ControlKind::Button:
-            return widget->width() - 8;
-        case ControlKind::TextBox:
-            return widget->width() - 10;
-        default:
-            return widget->width();
+// The pixels that a caption or text has inside the control of @p row.
+int textRoom(const ControlRow &row) {
+    return pixels(textRoomTwips(row));
+}
+
+QStringList toQStrings(const std::vector<Text> &texts) {
+    QStringList list;
+    for (const Text &text : texts) {
+        list << toQString(text);
     }
+    return list;
 }
 
 }  // namespace
 
 FormWindow::FormWindow(QWidget *parent)
-    : QWidget(parent),
-      logic_(std::make_unique<zarvo::window::Form1>(static_cast<zarvo::window::View &>(*this))) {
+    : QWidget(parent), logic_(std::make_unique<Form1>(static_cast<View &>(*this))) {
     setObjectName(QStringLiteral("Form1"));
     QFont windowFont;
     windowFont.setPointSize(8);
     setFont(windowFont);
-    setWindowTitle(toQString(zarvo::window::kFormCaption));
-    setFixedSize(zarvo::window::pixels(zarvo::window::kClientWidthTwips),
-                 zarvo::window::pixels(zarvo::window::kClientHeightTwips));
-    for (const ControlRow &row : zarvo::window::kForm) {
+    setWindowTitle(toQString(kFormCaption));
+    setFixedSize(pixels(kClientWidthTwips), pixels(kClientHeightTwips));
+    for (const ControlRow &row : kForm) {
         makeControl(row);
     }
     nameByLabels();
@@ -85,13 +72,13 @@ void FormWindow::makeControl(const ControlRow &row) {
     switch (row.kind) {
         case ControlKind::Button: {
             auto *button = new QPushButton(text, parent);
-            button->setAutoDefault(true);  // Enter presses the focused button
+            button->setAutoDefault(true);  // Enter presses the button while it has the focus
             made = button;
             break;
         }
         case ControlKind::TextBox: {
             auto *edit = new QLineEdit(text, parent);
-            if (hasFact(row, zarvo::window::kOwnColour)) {
+            if (hasFact(row, kOwnColor)) {
                 QPalette palette = edit->palette();
                 palette.setColor(QPalette::Text, Qt::black);
                 edit->setPalette(palette);
@@ -110,7 +97,7 @@ void FormWindow::makeControl(const ControlRow &row) {
             break;
         case ControlKind::Option: {
             auto *choice = new QRadioButton(parent);
-            choice->setChecked(hasFact(row, zarvo::window::kSelected));
+            choice->setChecked(hasFact(row, kSelected));
             made = choice;
             break;
         }
@@ -118,16 +105,16 @@ void FormWindow::makeControl(const ControlRow &row) {
     made->setObjectName(
         QString::fromLatin1(row.name.data(), static_cast<qsizetype>(row.name.size())));
     made->setGeometry(pixelRect(row));
-    if (hasFact(row, zarvo::window::kShrinksToFit) && !text.isEmpty()) {
-        made->setFont(fontToFit(made->font(), text, textRoom(made, row.kind)));
+    if (hasFact(row, kShrinksToFit) && !text.isEmpty()) {
+        made->setFont(fontToFit(made->font(), text, textRoom(row)));
     }
-    widgets_[zarvo::window::idOf(row.id)] = made;
+    widgets_[idOf(row.id)] = made;
 }
 
 // A label names the control it heads, for a screen reader; one that names an option button also
 // takes its clicks (eventFilter).
 void FormWindow::nameByLabels() {
-    for (const ControlRow &row : zarvo::window::kForm) {
+    for (const ControlRow &row : kForm) {
         if (row.kind != ControlKind::Label || row.names == Control::Window) {
             continue;
         }
@@ -139,21 +126,21 @@ void FormWindow::nameByLabels() {
             name.chop(1);
         }
         named->setAccessibleName(name);
-        if (zarvo::window::row(row.names).kind == ControlKind::Option) {
+        if (rowOf(row.names).kind == ControlKind::Option) {
             label->installEventFilter(this);
         }
     }
 }
 
 void FormWindow::orderTabs() {
-    const auto &order = zarvo::window::kTabOrder;
+    const auto &order = kTabOrder;
     for (std::size_t i = 1; i < order.size(); ++i) {
         setTabOrder(widget(order[i - 1]), widget(order[i]));
     }
 }
 
 void FormWindow::wireHandlers() {
-    for (const zarvo::window::Form1::HandlerRow &row : zarvo::window::Form1::kHandlers) {
+    for (const Form1::HandlerRow &row : Form1::kHandlers) {
         const Handler handler = row.handler;
         QWidget *control = widget(handler.control);
         if (handler.event == Event::Click) {
@@ -170,15 +157,13 @@ void FormWindow::handle(Handler handler) {
     logic_->handle(handler);
 }
 
-const ControlRow *FormWindow::rowOf(const QObject *object) const {
+const ControlRow *FormWindow::rowOfWidget(const QObject *object) const {
     const auto at = std::find(widgets_.begin(), widgets_.end(), object);
-    return at == widgets_.end()
-               ? nullptr
-               : &zarvo::window::kForm[static_cast<std::size_t>(at - widgets_.begin())];
+    return at == widgets_.end() ? nullptr : &kForm[static_cast<std::size_t>(at - widgets_.begin())];
 }
 
 bool FormWindow::eventFilter(QObject *watched, QEvent *event) {
-    const ControlRow *row = rowOf(watched);
+    const ControlRow *row = rowOfWidget(watched);
     if (row == nullptr) {
         return QWidget::eventFilter(watched, event);
     }
@@ -217,28 +202,28 @@ void FormWindow::closeEvent(QCloseEvent *event) {
 }
 
 QLineEdit *FormWindow::box(Box which) const {
-    return static_cast<QLineEdit *>(widget(zarvo::window::controlOf(which)));
+    return static_cast<QLineEdit *>(widget(controlOf(which)));
 }
 
 QRadioButton *FormWindow::option(Option which) const {
-    return static_cast<QRadioButton *>(widget(zarvo::window::controlOf(which)));
+    return static_cast<QRadioButton *>(widget(controlOf(which)));
 }
 
-zarvo::window::Text FormWindow::text(Box which) const {
+Text FormWindow::text(Box which) const {
     return box(which)->text().toStdU16String();
 }
 
-void FormWindow::setText(Box which, const zarvo::window::Text &text) {
+void FormWindow::setText(Box which, const Text &text) {
     QLineEdit *edit = box(which);
     const QString value = toQString(text);
     // QLineEdit would cut the text at its length limit (32767 characters by default).
     if (value.size() > edit->maxLength()) {
         edit->setMaxLength(static_cast<int>(value.size()));
     }
-    if (hasFact(zarvo::window::row(zarvo::window::controlOf(which)),
-                zarvo::window::kShrinksToFit)) {
+    const ControlRow &row = rowOf(controlOf(which));
+    if (hasFact(row, kShrinksToFit)) {
         // Such a box is read from its beginning: "Não Efetuada" is wider than a status box.
-        edit->setFont(fontToFit(font(), value, textRoom(edit, ControlKind::TextBox)));
+        edit->setFont(fontToFit(font(), value, textRoom(row)));
         edit->setText(value);
         edit->setCursorPosition(0);
         return;
@@ -250,12 +235,12 @@ void FormWindow::repaint(Box which) {
     box(which)->repaint();
 }
 
-void FormWindow::setForeColor(Box which, std::uint32_t colour) {
+void FormWindow::setForeColor(Box which, std::uint32_t color) {
     QLineEdit *edit = box(which);
     QPalette palette = edit->palette();
     palette.setColor(QPalette::Text,
-                     QColor(static_cast<int>(colour & 0xFF), static_cast<int>((colour >> 8) & 0xFF),
-                            static_cast<int>((colour >> 16) & 0xFF)));
+                     QColor(static_cast<int>(color & 0xFF), static_cast<int>((color >> 8) & 0xFF),
+                            static_cast<int>((color >> 16) & 0xFF)));
     edit->setPalette(palette);
 }
 
@@ -273,7 +258,7 @@ void FormWindow::select(Option which) {
     option(which)->setChecked(true);
 }
 
-void FormWindow::showError(const zarvo::window::Message &message) {
+void FormWindow::showError(const Message &message) {
     auto *box = new QMessageBox(QMessageBox::Critical, windowTitle(), toQString(message.summary),
                                 QMessageBox::Ok, this);
     box->setInformativeText(toQString(message.detail));
@@ -281,24 +266,14 @@ void FormWindow::showError(const zarvo::window::Message &message) {
     box->open();
 }
 
-void FormWindow::offerChoice(const zarvo::window::Message &message,
-                             const std::vector<zarvo::window::Text> &items,
-                             const zarvo::window::Text &confirm,
-                             std::function<void(std::size_t)> chosen) {
-    ChoiceDialog::open(this, message, items, confirm, std::move(chosen));
+void FormWindow::showNotice(const Message &message) {
+    notice_.show(this, toQString(message.summary), toQString(message.detail));
 }
 
-void FormWindow::showNotice(const zarvo::window::Message &message) {
-    if (portNotice_ == nullptr) {
-        portNotice_ =
-            new QMessageBox(QMessageBox::Warning, windowTitle(), QString(), QMessageBox::Ok, this);
-        portNotice_->setWindowModality(Qt::NonModal);
-        portNotice_->setAttribute(Qt::WA_DeleteOnClose);
-    }
-    portNotice_->setText(toQString(message.summary));
-    portNotice_->setInformativeText(toQString(message.detail));
-    portNotice_->show();
-    portNotice_->raise();
+void FormWindow::offerChoice(const Message &message, const std::vector<Text> &items,
+                             const Text &confirm, std::function<void(std::size_t)> chosen) {
+    choice_.show(this, toQString(message.summary), toQString(message.detail), toQStrings(items),
+                 toQString(confirm), std::move(chosen));
 }
 
 std::int32_t FormWindow::runBlocking(const std::function<std::int32_t()> &call) {
@@ -306,7 +281,7 @@ std::int32_t FormWindow::runBlocking(const std::function<std::int32_t()> &call) 
 }
 
 void FormWindow::handlerStarted(Handler handler) {
-    emit handlerStarting(QString::fromStdString(zarvo::window::nameOf(handler)));
+    emit handlerStarting(QString::fromStdString(nameOf(handler)));
 }
 
 void FormWindow::closeWindow() {
@@ -314,8 +289,8 @@ void FormWindow::closeWindow() {
 }
 
 QFont fontToFit(QFont font, const QString &text, int width) {
-    constexpr qreal kSmallest = 6.0;
-    while (font.pointSizeF() > kSmallest && QFontMetrics(font).horizontalAdvance(text) > width) {
+    while (font.pointSizeF() > kSmallestFontPoints &&
+           QFontMetrics(font).horizontalAdvance(text) > width) {
         font.setPointSizeF(font.pointSizeF() - 0.5);
     }
     return font;

@@ -3,29 +3,29 @@
 // the core, and the window operations the core asks for.
 #pragma once
 
-#include <QPointer>
 #include <QString>
 #include <QWidget>
 
 #include <array>
 #include <memory>
 
+#include "choice.h"
 #include "core/form1.h"
 #include "core/view.h"
+#include "notice.h"
 
 class QLineEdit;
-class QMessageBox;
 class QRadioButton;
 
 namespace zarvo::window::qt {
 
-/// @p font made smaller, half a point at a time down to 6 points, until @p text is at most
-/// @p width pixels wide.
+/// @p font made smaller, half a point at a time down to kSmallestFontPoints, until @p text is at
+/// most @p width pixels wide.
 QFont fontToFit(QFont font, const QString &text, int width);
 
 /// The operator window. Every handled event goes to the core's Form1; this class only draws the
 /// form and does what the core asks of a window.
-class FormWindow : public QWidget, private zarvo::window::View {
+class FormWindow : public QWidget, private View {
     Q_OBJECT
 
   public:
@@ -33,12 +33,10 @@ class FormWindow : public QWidget, private zarvo::window::View {
     ~FormWindow() override;
 
     /// The window's logic and state.
-    zarvo::window::Form1 &logic() { return *logic_; }
+    Form1 &logic() { return *logic_; }
 
     /// The widget of @p control.
-    QWidget *widget(zarvo::window::Control control) const {
-        return widgets_[zarvo::window::idOf(control)];
-    }
+    QWidget *widget(Control control) const { return widgets_[idOf(control)]; }
 
   signals:
     /// Emitted as each handler starts, with its name ("Command1_Click", "Ini_Validate", ...).
@@ -49,36 +47,35 @@ class FormWindow : public QWidget, private zarvo::window::View {
     void closeEvent(QCloseEvent *event) override;
 
   private:
-    // zarvo::window::View
-    zarvo::window::Text text(zarvo::window::Box box) const override;
-    void setText(zarvo::window::Box box, const zarvo::window::Text &text) override;
-    void repaint(zarvo::window::Box box) override;
-    void setForeColor(zarvo::window::Box box, std::uint32_t colour) override;
-    void setMaxLength(zarvo::window::Box box, int characters) override;
-    bool isSelected(zarvo::window::Option option) const override;
-    void select(zarvo::window::Option option) override;
-    void showError(const zarvo::window::Message &message) override;
-    void showNotice(const zarvo::window::Message &message) override;
-    void offerChoice(const zarvo::window::Message &message,
-                     const std::vector<zarvo::window::Text> &items,
-                     const zarvo::window::Text &confirm,
+    // View
+    Text text(Box box) const override;
+    void setText(Box box, const Text &text) override;
+    void repaint(Box box) override;
+    void setForeColor(Box box, std::uint32_t color) override;
+    void setMaxLength(Box box, int characters) override;
+    bool isSelected(Option option) const override;
+    void select(Option option) override;
+    void showError(const Message &message) override;
+    void showNotice(const Message &message) override;
+    void offerChoice(const Message &message, const std::vector<Text> &items, const Text &confirm,
                      std::function<void(std::size_t)> chosen) override;
     std::int32_t runBlocking(const std::function<std::int32_t()> &call) override;
-    void handlerStarted(zarvo::window::Handler handler) override;
+    void handlerStarted(Handler handler) override;
     void closeWindow() override;
 
-    void makeControl(const zarvo::window::ControlRow &row);
+    void makeControl(const ControlRow &row);
     void nameByLabels();
     void orderTabs();
     void wireHandlers();
-    void handle(zarvo::window::Handler handler);
-    const zarvo::window::ControlRow *rowOf(const QObject *object) const;
-    QLineEdit *box(zarvo::window::Box box) const;
-    QRadioButton *option(zarvo::window::Option option) const;
+    void handle(Handler handler);
+    const ControlRow *rowOfWidget(const QObject *object) const;
+    QLineEdit *box(Box box) const;
+    QRadioButton *option(Option option) const;
 
-    std::array<QWidget *, zarvo::window::kForm.size()> widgets_{};
-    std::unique_ptr<zarvo::window::Form1> logic_;
-    QPointer<QMessageBox> portNotice_;
+    std::array<QWidget *, kForm.size()> widgets_{};
+    std::unique_ptr<Form1> logic_;
+    Notice notice_;
+    Choice choice_;
 };
 
 }  // namespace zarvo::window::qt

@@ -8,8 +8,7 @@
 #include "qt/form_window.h"
 #include "qt/work_folder.h"
 
-using zarvo::window::qt::FormWindow;
-namespace WorkFolder = zarvo::window::qt::WorkFolder;
+namespace window = zarvo::window;
 
 int main(int argc, char *argv[]) {
     QApplication app(argc, argv);
@@ -25,13 +24,16 @@ int main(int argc, char *argv[]) {
     options.addOption(inDocuments);
     options.process(app);
     if (options.isSet(inDocuments)) {
-        const QString failure = WorkFolder::enterDocumentsFolder();
+        const QString failure = window::qt::enterDocumentsFolder();
         if (!failure.isEmpty()) {
-            QMessageBox::critical(nullptr, QStringLiteral("Zarvo"), failure);
+            QMessageBox::critical(nullptr,
+                                  QString::fromUtf16(window::kFormCaption.data(),
+                                                     qsizetype(window::kFormCaption.size())),
+                                  failure);
             return 1;
         }
     }
-    FormWindow window;
-    window.show();
+    window::qt::FormWindow form;
+    form.show();
     return app.exec();
 }

@@ -9,7 +9,7 @@
 #include <filesystem>
 #include <system_error>
 
-namespace zarvo::window::qt::WorkFolder {
+namespace zarvo::window::qt {
 
 QString documentsFolder() {
     QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
@@ -35,4 +35,4 @@ QString enterDocumentsFolder() {
         .arg(folder, QString::fromLocal8Bit(error.message()));
 }
 
-}  // namespace zarvo::window::qt::WorkFolder
+}  // namespace zarvo::window::qt

@@ -6,7 +6,7 @@
 
 #include <QString>
 
-namespace zarvo::window::qt::WorkFolder {
+namespace zarvo::window::qt {
 
 /// The folder "Zarvo" in the user's documents folder (XDG user-dirs, usually ~/Documents).
 QString documentsFolder();
@@ -16,4 +16,4 @@ QString documentsFolder();
 /// the current directory is then unchanged.
 QString enterDocumentsFolder();
 
-}  // namespace zarvo::window::qt::WorkFolder
+}  // namespace zarvo::window::qt

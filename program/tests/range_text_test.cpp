@@ -8,7 +8,7 @@
 
 #include "range_text.h"
 
-namespace RangeText = zarvo::window::RangeText;
+namespace range_text = zarvo::window::range_text;
 
 namespace {
 
@@ -26,7 +26,7 @@ void check(Format format, std::initializer_list<Case> cases) {
 }
 
 TEST(RangeText, Numbers) {
-    check(RangeText::asNumber,
+    check(range_text::asNumber,
           {{"7", "0007"},
            {"0", "0000"},
            {"00007", "0007"},
@@ -44,7 +44,7 @@ TEST(RangeText, Numbers) {
 }
 
 TEST(RangeText, Dates) {
-    check(RangeText::asDate,
+    check(range_text::asDate,
           {{"1/2/03", "01/02/03"},   {"5-6-07", "05/06/07"},   {"05.06.07", "05/06/07"},
            {"1/2/2003", "01/02/03"}, {"1/1/1930", "01/01/30"}, {"31/12/2029", "31/12/29"},
            {"31/12/1929", nullptr},  {"1/1/2030", nullptr},    {"29/02/00", "29/02/00"},
@@ -53,19 +53,19 @@ TEST(RangeText, Dates) {
            {"1/1/010", nullptr},     {"1/1/0", nullptr},       {"1/2-03", nullptr},
            {"1 2 03", nullptr},      {" 1/2/03", nullptr},     {"1/2", nullptr},
            {"1/2/03/", nullptr},     {"010203", nullptr},      {"", nullptr}});
-    check(RangeText::asSixDigitDate, {{"30/12/10", "301210"},
-                                      {"1-2-2003", "010203"},
-                                      {"31/02/10", nullptr},
-                                      {"010100", nullptr}});
-    check(RangeText::sixDigitDateAsDate, {{"301210", "30/12/10"},
-                                          {"311299", "31/12/99"},
-                                          {"290200", "29/02/00"},
-                                          {"290230", nullptr},
-                                          {"310210", nullptr},
-                                          {"30121", nullptr},
-                                          {"3012100", nullptr},
-                                          {"30/12/10", nullptr},
-                                          {"0001", nullptr}});
+    check(range_text::asSixDigitDate, {{"30/12/10", "301210"},
+                                       {"1-2-2003", "010203"},
+                                       {"31/02/10", nullptr},
+                                       {"010100", nullptr}});
+    check(range_text::sixDigitDateAsDate, {{"301210", "30/12/10"},
+                                           {"311299", "31/12/99"},
+                                           {"290200", "29/02/00"},
+                                           {"290230", nullptr},
+                                           {"310210", nullptr},
+                                           {"30121", nullptr},
+                                           {"3012100", nullptr},
+                                           {"30/12/10", nullptr},
+                                           {"0001", nullptr}});
 }
 
 // Every date that reads as one goes to the printer as six digits and reads back as itself.
@@ -74,11 +74,11 @@ TEST(RangeText, EveryDayOfTheCenturyRoundTrips) {
     for (int year = 1930; year <= 2029; ++year) {
         for (int month = 1; month <= 12; ++month) {
             for (int day = 1; day <= 31; ++day) {
-                const auto written = RangeText::asDate(
+                const auto written = range_text::asDate(
                     std::to_string(day) + "/" + std::to_string(month) + "/" + std::to_string(year));
                 if (written) {
                     ++days;
-                    EXPECT_EQ(RangeText::sixDigitDateAsDate(*RangeText::asSixDigitDate(*written)),
+                    EXPECT_EQ(range_text::sixDigitDateAsDate(*range_text::asSixDigitDate(*written)),
                               written);
                 }
             }

@@ -11,7 +11,7 @@
 inline std::vector<std::string> tabOrder() {
     std::vector<std::string> names;
     for (const zarvo::window::Control control : zarvo::window::kTabOrder) {
-        names.emplace_back(zarvo::window::row(control).name);
+        names.emplace_back(zarvo::window::rowOf(control).name);
     }
     return names;
 }

@@ -275,7 +275,7 @@ void tst_FormWindow::closingWaitsForTheHandler() {
 // that cannot be made is named with the system's reason and the current directory stays; made on
 // the first start, it is entered on the next with what was written there.
 void tst_FormWindow::workFolder() {
-    namespace WorkFolder = zarvo::window::qt::WorkFolder;
+    namespace qt = zarvo::window::qt;
     QTemporaryDir home;
     QVERIFY(home.isValid());
     const QByteArray homeBefore = qgetenv("HOME"), configBefore = qgetenv("XDG_CONFIG_HOME");
@@ -284,17 +284,17 @@ void tst_FormWindow::workFolder() {
     const QString start = QDir::currentPath(), folder = home.filePath("Documents/Zarvo");
 
     zarvo::testing::write_file(home.filePath("Documents").toStdString(), "a plain file");
-    const QString message = WorkFolder::enterDocumentsFolder();
+    const QString message = qt::enterDocumentsFolder();
     QVERIFY2(
         message.contains(folder) && message.contains("Motivo: ") && !message.endsWith("Motivo: "),
         qPrintable(message));
     QCOMPARE(QDir::currentPath(), start);
     QVERIFY(QFile::remove(home.filePath("Documents")));
-    QCOMPARE(WorkFolder::enterDocumentsFolder(), QString());
+    QCOMPARE(qt::enterDocumentsFolder(), QString());
     QCOMPARE(QDir::currentPath(), folder);
     zarvo::testing::write_file("LeitM.txt", "block\r\n");
     QVERIFY(QDir::setCurrent(start));
-    QCOMPARE(WorkFolder::enterDocumentsFolder(), QString());
+    QCOMPARE(qt::enterDocumentsFolder(), QString());
     QCOMPARE(QDir::currentPath(), folder);
     QCOMPARE(zarvo::testing::read_file("LeitM.txt"), "block\r\n");
     QVERIFY(QDir::setCurrent(start));
@@ -303,7 +303,7 @@ void tst_FormWindow::workFolder() {
     QVERIFY(QDir(home.path()).mkpath(".config"));
     zarvo::testing::write_file(home.filePath(".config/user-dirs.dirs").toStdString(),
                                "XDG_DOCUMENTS_DIR=\"$HOME/Documentos\"\n");
-    QCOMPARE(WorkFolder::documentsFolder(), home.filePath("Documentos/Zarvo"));
+    QCOMPARE(qt::documentsFolder(), home.filePath("Documentos/Zarvo"));
     qputenv("HOME", homeBefore);
     configBefore.isNull() ? qunsetenv("XDG_CONFIG_HOME") : qputenv("XDG_CONFIG_HOME", configBefore);
 }

@@ -1,15 +1,15 @@
 // SPDX-License-Identifier: MIT
 // The choice window: a question sign, the text, a list box, the confirming button and "Cancelar".
 #include "choice.h"
-#include "dialog_frame.h"
-#include "window_owner.h"
+
+#include "notice.h"
 
 namespace zarvo::window::win32 {
 namespace {
 
-using dialog::kButtonHeight;
-using dialog::kMargin;
-using dialog::kTextLeft;
+using frame::kButtonHeight;
+using frame::kMargin;
+using frame::kTextLeft;
 
 constexpr wchar_t kChoiceClass[] = L"ZarvoChoice";
 constexpr int kWidth = 520;
@@ -34,31 +34,31 @@ void Choice::show(HWND owner, HINSTANCE instance, HFONT font, const std::wstring
         chosen_ = nullptr;
         close(false);
     }
-    window_ = dialog::make(kChoiceClass, &Choice::windowProc, owner, instance, this);
+    window_ = frame::make(kChoiceClass, &Choice::windowProc, owner, instance, this);
     if (window_ == nullptr) {
         return;  // no window to be had: the form stays as the failed test left it
     }
     owner_ = owner;
     chosen_ = std::move(chosen);
 
-    dialog::sign(window_, instance, IDI_QUESTION);
+    frame::sign(window_, instance, IDI_QUESTION);
     HWND label =
-        dialog::child(window_, instance, font, L"STATIC", text.c_str(), SS_LEFT | SS_NOPREFIX, 0);
-    list_ = dialog::child(window_, instance, font, L"LISTBOX", nullptr,
-                          WS_TABSTOP | WS_VSCROLL | WS_HSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT,
-                          kListId, WS_EX_CLIENTEDGE);
+        frame::child(window_, instance, font, L"STATIC", text.c_str(), SS_LEFT | SS_NOPREFIX, 0);
+    list_ = frame::child(window_, instance, font, L"LISTBOX", nullptr,
+                         WS_TABSTOP | WS_VSCROLL | WS_HSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT,
+                         kListId, WS_EX_CLIENTEDGE);
     for (const std::wstring &item : items) {
         SendMessageW(list_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
     }
     SendMessageW(list_, LB_SETCURSEL, 0, 0);
     SendMessageW(list_, LB_SETHORIZONTALEXTENT, 1600, 0);  // long device names scroll
-    HWND ok = dialog::child(window_, instance, font, L"BUTTON", confirm.c_str(),
-                            WS_TABSTOP | BS_DEFPUSHBUTTON, IDOK);
-    HWND cancel = dialog::child(window_, instance, font, L"BUTTON", L"Cancelar",
-                                WS_TABSTOP | BS_PUSHBUTTON, IDCANCEL);
+    HWND ok = frame::child(window_, instance, font, L"BUTTON", confirm.c_str(),
+                           WS_TABSTOP | BS_DEFPUSHBUTTON, IDOK);
+    HWND cancel = frame::child(window_, instance, font, L"BUTTON", L"Cancelar",
+                               WS_TABSTOP | BS_PUSHBUTTON, IDCANCEL);
 
     const int textWidth = kWidth - kTextLeft - kMargin;
-    const int labelHeight = dialog::textHeight(label, font, text, textWidth);
+    const int labelHeight = frame::textHeight(label, font, text, textWidth);
     MoveWindow(label, kTextLeft, kMargin, textWidth, labelHeight, FALSE);
     const int listTop = kMargin * 2 + labelHeight;
     MoveWindow(list_, kMargin, listTop, kWidth - 2 * kMargin, kListHeight, FALSE);
@@ -67,7 +67,7 @@ void Choice::show(HWND owner, HINSTANCE instance, HFONT font, const std::wstring
                FALSE);
     MoveWindow(ok, kWidth - 2 * (kMargin + kButtonWidth) + kMargin, buttonTop, kButtonWidth,
                kButtonHeight, FALSE);
-    dialog::fit(window_, kWidth, buttonTop + kButtonHeight + kMargin, 0);
+    frame::fit(window_, kWidth, buttonTop + kButtonHeight + kMargin, 0);
 
     EnableWindow(owner_, FALSE);  // window-modal: the form takes no input meanwhile
     ShowWindow(window_, SW_SHOW);

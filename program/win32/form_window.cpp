@@ -1,33 +1,26 @@
 // SPDX-License-Identifier: MIT
-// The form's window: its controls in tab order, their events, focus, colours and the message loop.
+// The form's window: its controls in tab order, their events, focus, colors and the message loop.
 #include "form_window.h"
-#include "window_owner.h"
 
 #include <algorithm>
 #include <array>
 #include <cwchar>
 #include <exception>
 
+#include "blocking_call.h"
+
 namespace zarvo::window::win32 {
 namespace {
 
 constexpr wchar_t kWindowClass[] = L"ZarvoForm1";
-constexpr wchar_t kTitle[] = L"ZARVO";
 constexpr WORD kFirstControlId = 1000;  // clear of IDOK and IDCANCEL, which the dialog keys send
 constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 constexpr UINT kShowErrors = WM_APP + 1;
 
-using zarvo::window::Control;
-using zarvo::window::ControlKind;
-using zarvo::window::ControlRow;
-using zarvo::window::Event;
-using zarvo::window::Handler;
+// The box's inner margins, each side: narrow, as the small boxes need every pixel.
+constexpr int kBoxInnerMarginTwips = 30;
 
-std::wstring wide(const zarvo::window::Text &text) {
-    return std::wstring(text.begin(), text.end());
-}
-
-std::wstring messageText(const zarvo::window::Message &message) {
+std::wstring messageText(const Message &message) {
     std::wstring text = wide(message.summary);
     if (!message.detail.empty()) {
         text += L"\n\n" + wide(message.detail);
@@ -35,15 +28,10 @@ std::wstring messageText(const zarvo::window::Message &message) {
     return text;
 }
 
-using zarvo::window::hasFact;
-using zarvo::window::pixels;
-using zarvo::window::takesFocus;
-
 // Whether the window handles the focus events of the control: it then needs the edit control's
 // focus messages (rangeBoxProc).
 bool handlesFocus(Control control) {
-    return zarvo::window::Form1::handles({control, Event::GotFocus}) ||
-           zarvo::window::Form1::handles({control, Event::Validate});
+    return Form1::handles({control, Event::GotFocus}) || Form1::handles({control, Event::Validate});
 }
 
 // The Z order is the tab order: the controls that take the focus come first, by tab index; then
@@ -61,12 +49,11 @@ int zRank(const ControlRow &row) {
     return row.container == Control::Window ? 3 : 2;
 }
 
-bool isUserInput(UINT message) {
-    return (message >= WM_KEYFIRST && message <= WM_KEYLAST) ||
-           (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST);
-}
-
 }  // namespace
+
+std::wstring wide(std::u16string_view text) {
+    return std::wstring(text.begin(), text.end());
+}
 
 FormWindow::FormWindow(HINSTANCE instance) : instance_(instance) {}
 
@@ -92,12 +79,11 @@ bool FormWindow::create(int showCommand) {
         return false;
     }
 
-    RECT frame{0, 0, pixels(zarvo::window::kClientWidthTwips),
-               pixels(zarvo::window::kClientHeightTwips)};
+    RECT frame{0, 0, pixels(kClientWidthTwips), pixels(kClientHeightTwips)};
     AdjustWindowRectEx(&frame, kWindowStyle, FALSE, 0);
-    window_ = CreateWindowExW(0, kWindowClass, kTitle, kWindowStyle, CW_USEDEFAULT, CW_USEDEFAULT,
-                              frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,
-                              instance_, this);
+    window_ = CreateWindowExW(0, kWindowClass, wide(kFormCaption).c_str(), kWindowStyle,
+                              CW_USEDEFAULT, CW_USEDEFAULT, frame.right - frame.left,
+                              frame.bottom - frame.top, nullptr, nullptr, instance_, this);
     if (window_ == nullptr) {
         return false;
     }
@@ -106,7 +92,7 @@ bool FormWindow::create(int showCommand) {
     // A group starts at the first control and at each option pair, and ends with the pair: the
     // arrow keys move within a pair only.
     std::vector<const ControlRow *> order;
-    for (const ControlRow &row : zarvo::window::kForm) {
+    for (const ControlRow &row : kForm) {
         order.push_back(&row);
     }
     std::stable_sort(order.begin(), order.end(), [](const ControlRow *a, const ControlRow *b) {
@@ -122,7 +108,7 @@ bool FormWindow::create(int showCommand) {
     for (const ControlRow *row : order) {
         const bool startsGroup =
             takesFocus(*row) &&
-            (previous == nullptr || hasFact(*row, zarvo::window::kStartsGroup) ||
+            (previous == nullptr || hasFact(*row, kStartsGroup) ||
              (previous->kind == ControlKind::Option && row->kind != ControlKind::Option));
         if (!createControl(*row, startsGroup)) {
             return false;
@@ -130,7 +116,7 @@ bool FormWindow::create(int showCommand) {
         previous = takesFocus(*row) ? row : previous;
     }
     updateOptionTabStops();
-    form_ = std::make_unique<zarvo::window::Form1>(*this);
+    form_ = std::make_unique<Form1>(*this);
 
     ShowWindow(window_, showCommand);
     UpdateWindow(window_);
@@ -140,10 +126,9 @@ bool FormWindow::create(int showCommand) {
 
 POINT FormWindow::origin(Control container) const {
     POINT point{0, 0};
-    for (Control frame = container; frame != Control::Window;
-         frame = zarvo::window::row(frame).container) {
-        point.x += pixels(zarvo::window::row(frame).left);
-        point.y += pixels(zarvo::window::row(frame).top);
+    for (Control frame = container; frame != Control::Window; frame = rowOf(frame).container) {
+        point.x += pixels(rowOf(frame).left);
+        point.y += pixels(rowOf(frame).top);
     }
     return point;
 }
@@ -177,21 +162,21 @@ bool FormWindow::createControl(const ControlRow &row, bool startsGroup) {
     }
 
     const POINT at = origin(row.container);
-    const auto id = static_cast<WORD>(kFirstControlId + zarvo::window::idOf(row.id));
-    const std::wstring text(row.text.begin(), row.text.end());
-    HWND hwnd =
-        CreateWindowExW(exStyle, windowClass, text.c_str(), style, at.x + pixels(row.left),
-                        at.y + pixels(row.top), pixels(row.width), pixels(row.height), window_,
-                        reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)), instance_, nullptr);
+    const auto id = static_cast<WORD>(kFirstControlId + idOf(row.id));
+    HWND hwnd = CreateWindowExW(
+        exStyle, windowClass, wide(row.text).c_str(), style, at.x + pixels(row.left),
+        at.y + pixels(row.top), pixels(row.width), pixels(row.height), window_,
+        reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)), instance_, nullptr);
     if (hwnd == nullptr) {
         return false;
     }
     SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
     if (row.kind == ControlKind::TextBox) {
-        // Narrow margins, as the small boxes need every pixel.
-        SendMessageW(hwnd, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELPARAM(2, 2));
+        const auto margin = static_cast<WORD>(pixels(kBoxInnerMarginTwips));
+        SendMessageW(hwnd, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN,
+                     MAKELPARAM(margin, margin));
     }
-    if (row.kind == ControlKind::Option && hasFact(row, zarvo::window::kSelected)) {
+    if (row.kind == ControlKind::Option && hasFact(row, kSelected)) {
         SendMessageW(hwnd, BM_SETCHECK, BST_CHECKED, 0);
     }
     // A box with focus handlers raises GotFocus and Validate, which the edit control does not
@@ -202,9 +187,9 @@ bool FormWindow::createControl(const ControlRow &row, bool startsGroup) {
                           SetWindowLongPtrW(hwnd, GWLP_WNDPROC,
                                             reinterpret_cast<LONG_PTR>(&FormWindow::rangeBoxProc)));
     }
-    Child &made = controls_[zarvo::window::idOf(row.id)];
-    made = {&row, hwnd, RGB(0, 0, 0), hasFact(row, zarvo::window::kOwnColour)};
-    if (hasFact(row, zarvo::window::kShrinksToFit) && !row.text.empty()) {
+    Child &made = controls_[idOf(row.id)];
+    made = {&row, hwnd, RGB(0, 0, 0), hasFact(row, kOwnColor)};
+    if (hasFact(row, kShrinksToFit) && !row.text.empty()) {
         fitCaption(made);
     }
     return true;
@@ -213,10 +198,8 @@ bool FormWindow::createControl(const ControlRow &row, bool startsGroup) {
 // The controls keep the form's geometry; a caption too wide for its control gets a smaller font
 // rather than being cut or wrapped out of sight.
 void FormWindow::fitCaption(const Child &control) {
-    // A button's bevel and the space on both sides together; a label draws to its edges.
-    const int margin = control.row->kind == ControlKind::Button ? 8 : 0;
-    const std::wstring caption(control.row->text.begin(), control.row->text.end());
-    HFONT font = fontToFit(control.hwnd, caption, pixels(control.row->width) - margin);
+    HFONT font =
+        fontToFit(control.hwnd, wide(control.row->text), pixels(textRoomTwips(*control.row)));
     if (font != font_) {
         SendMessageW(control.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     }
@@ -224,7 +207,7 @@ void FormWindow::fitCaption(const Child &control) {
 
 // The window's font, or the largest smaller one in which @p text fits @p available pixels.
 HFONT FormWindow::fontToFit(HWND hwnd, const std::wstring &text, int available) {
-    constexpr int kSmallestHeight = 8;
+    const int smallestHeight = pixels(kSmallestFontPoints * kTwipsPerPoint);
     LOGFONTW shape{};
     GetObjectW(font_, sizeof shape, &shape);
     HDC dc = GetDC(hwnd);
@@ -235,7 +218,7 @@ HFONT FormWindow::fontToFit(HWND hwnd, const std::wstring &text, int available) 
         GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
         SelectObject(dc, previous);
         const int height = shape.lfHeight < 0 ? -shape.lfHeight : shape.lfHeight;
-        if (size.cx <= available || height <= kSmallestHeight) {
+        if (size.cx <= available || height <= smallestHeight) {
             break;
         }
         shape.lfHeight = shape.lfHeight < 0 ? shape.lfHeight + 1 : shape.lfHeight - 1;
@@ -282,7 +265,7 @@ int FormWindow::run() {
     return static_cast<int>(message.wParam);
 }
 
-// Each control's id is its place in the table (createControl): every colour message and every
+// Each control's id is its place in the table (createControl): every color message and every
 // message to a range box finds its control at once.
 FormWindow::Child *FormWindow::find(HWND hwnd) {
     const int index = hwnd != nullptr ? GetDlgCtrlID(hwnd) - kFirstControlId : -1;
@@ -293,56 +276,50 @@ FormWindow::Child *FormWindow::find(HWND hwnd) {
     return &controls_[static_cast<std::size_t>(index)];
 }
 
-zarvo::window::Text FormWindow::text(zarvo::window::Box which) const {
+Text FormWindow::text(Box which) const {
     HWND hwnd = box(which);
     std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(hwnd)) + 1, L'\0');
     text.resize(
         static_cast<std::size_t>(GetWindowTextW(hwnd, text.data(), static_cast<int>(text.size()))));
-    return zarvo::window::Text(text.begin(), text.end());
+    return Text(text.begin(), text.end());
 }
 
 // The edit control's limit bounds typing only: a text set here is never cut.
-void FormWindow::setText(zarvo::window::Box which, const zarvo::window::Text &text) {
+void FormWindow::setText(Box which, const Text &text) {
     HWND hwnd = box(which);
     const std::wstring value = wide(text);
     // The short fields' words ("Não Efetuada", "Obrigatória", "com 1") are wider than their
     // boxes at the window's font: such a box takes a smaller font for such a text, so that the
     // operator reads it whole.
-    if (hasFact(zarvo::window::row(zarvo::window::controlOf(which)),
-                zarvo::window::kShrinksToFit)) {
-        RECT inside{};
-        GetClientRect(hwnd, &inside);
-        const DWORD margins = static_cast<DWORD>(SendMessageW(hwnd, EM_GETMARGINS, 0, 0));
-        // The edit control keeps a few pixels of its own beside the margins.
-        const int available = inside.right - LOWORD(margins) - HIWORD(margins) - 4;
-        SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(fontToFit(hwnd, value, available)),
-                     FALSE);
+    const ControlRow &row = rowOf(controlOf(which));
+    if (hasFact(row, kShrinksToFit)) {
+        HFONT font = fontToFit(hwnd, value, pixels(textRoomTwips(row)));
+        SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     }
     SetWindowTextW(hwnd, value.c_str());
 }
 
-void FormWindow::repaint(zarvo::window::Box which) {
+void FormWindow::repaint(Box which) {
     RedrawWindow(box(which), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
 }
 
-void FormWindow::setForeColor(zarvo::window::Box which, std::uint32_t colour) {
-    Child &c = controls_[zarvo::window::idOf(zarvo::window::controlOf(which))];
-    c.foreColor = static_cast<COLORREF>(colour & 0xFFFFFF);  // a COLORREF has red low too
+void FormWindow::setForeColor(Box which, std::uint32_t color) {
+    Child &c = controls_[idOf(controlOf(which))];
+    c.foreColor = static_cast<COLORREF>(color & 0xFFFFFF);  // a COLORREF has red low too
     c.ownColor = true;
     InvalidateRect(c.hwnd, nullptr, TRUE);
 }
 
-void FormWindow::setMaxLength(zarvo::window::Box which, int characters) {
+void FormWindow::setMaxLength(Box which, int characters) {
     SendMessageW(box(which), EM_SETLIMITTEXT, static_cast<WPARAM>(std::max(characters, 0)), 0);
 }
 
-bool FormWindow::isSelected(zarvo::window::Option option) const {
-    return SendMessageW(handleOf(zarvo::window::controlOf(option)), BM_GETCHECK, 0, 0) ==
-           BST_CHECKED;
+bool FormWindow::isSelected(Option option) const {
+    return SendMessageW(handleOf(controlOf(option)), BM_GETCHECK, 0, 0) == BST_CHECKED;
 }
 
-void FormWindow::select(zarvo::window::Option option) {
-    const Child &chosen = controls_[zarvo::window::idOf(zarvo::window::controlOf(option))];
+void FormWindow::select(Option option) {
+    const Child &chosen = controls_[idOf(controlOf(option))];
     for (Child &c : controls_) {
         if (c.row->kind == ControlKind::Option && c.row->container == chosen.row->container) {
             SendMessageW(c.hwnd, BM_SETCHECK, &c == &chosen ? BST_CHECKED : BST_UNCHECKED, 0);
@@ -353,7 +330,7 @@ void FormWindow::select(zarvo::window::Option option) {
 
 // The message box is modal and would hold the caller in its loop; it opens once the handler has
 // returned, and keeps the window from input until the operator closes it.
-void FormWindow::showError(const zarvo::window::Message &message) {
+void FormWindow::showError(const Message &message) {
     pendingErrors_.push_back(messageText(message));
     PostMessageW(window_, kShowErrors, 0, 0);
 }
@@ -366,21 +343,19 @@ void FormWindow::showPendingErrors() {
     while (!pendingErrors_.empty() && window_ != nullptr) {
         const std::wstring text = pendingErrors_.front();
         pendingErrors_.erase(pendingErrors_.begin());
-        MessageBoxW(window_, text.c_str(), kTitle, MB_OK | MB_ICONERROR);
+        MessageBoxW(window_, text.c_str(), wide(kFormCaption).c_str(), MB_OK | MB_ICONERROR);
     }
     showingError_ = false;
 }
 
-void FormWindow::showNotice(const zarvo::window::Message &message) {
+void FormWindow::showNotice(const Message &message) {
     notice_.show(window_, instance_, font_, messageText(message));
 }
 
-void FormWindow::offerChoice(const zarvo::window::Message &message,
-                             const std::vector<zarvo::window::Text> &items,
-                             const zarvo::window::Text &confirm,
-                             std::function<void(std::size_t)> chosen) {
+void FormWindow::offerChoice(const Message &message, const std::vector<Text> &items,
+                             const Text &confirm, std::function<void(std::size_t)> chosen) {
     std::vector<std::wstring> lines;
-    for (const zarvo::window::Text &item : items) {
+    for (const Text &item : items) {
         lines.push_back(wide(item));
     }
     choice_.show(window_, instance_, font_, messageText(message), lines, wide(confirm),
@@ -394,53 +369,22 @@ void FormWindow::closeWindow() {
 }
 
 std::int32_t FormWindow::runBlocking(const std::function<std::int32_t()> &call) {
-    if (busy_ || window_ == nullptr) {
-        return call();
-    }
-    if (!worker_.start(call)) {
-        return call();  // no thread to be had: the call blocks the window, but it runs
-    }
-    HANDLE done = worker_.done();
-    busy_ = true;
-    HCURSOR previousCursor = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
-    bool quit = false;
-    int quitCode = 0;
-    while (MsgWaitForMultipleObjectsEx(1, &done, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE) !=
-           WAIT_OBJECT_0) {
-        MSG message;
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            if (message.message == WM_QUIT) {
-                quit = true;
-                quitCode = static_cast<int>(message.wParam);
-                continue;
-            }
-            if (isUserInput(message.message)) {
-                continue;
-            }
-            TranslateMessage(&message);
-            DispatchMessageW(&message);
-        }
-    }
-    busy_ = false;
-    SetCursor(previousCursor);
-    if (quit) {
-        PostQuitMessage(quitCode);
-    }
-    return worker_.result();
+    return window_ != nullptr ? runBlockingCall(call) : call();
 }
 
-void FormWindow::raise(zarvo::window::Handler handler) {
+void FormWindow::handle(Handler handler) {
     if (form_ != nullptr) {
+        const BusySpell spell;  // for the handler's calls, and those queued behind it
         form_->handle(handler);
     }
 }
 
 void FormWindow::onCommand(WORD id, WORD code, HWND from) {
-    if (busy_) {
-        return;  // a click that reached a control while a call runs is dropped like input
+    if (busy()) {
+        return;  // a click that reached a control in a busy spell is dropped like input
     }
     if (id == IDOK) {
-        // Enter on a focused button presses it, as the space bar does.
+        // Enter presses the focused button, as the space bar does; on another control, nothing.
         Child *focused = find(GetFocus());
         if (focused != nullptr && focused->row->kind == ControlKind::Button) {
             SendMessageW(focused->hwnd, BM_CLICK, 0, 0);
@@ -456,20 +400,19 @@ void FormWindow::onCommand(WORD id, WORD code, HWND from) {
         if (c->row->kind == ControlKind::Option) {
             updateOptionTabStops();
         }
-        if (zarvo::window::Form1::handles({c->row->id, Event::Click})) {
-            raise({c->row->id, Event::Click});
+        if (Form1::handles({c->row->id, Event::Click})) {
+            handle({c->row->id, Event::Click});
         }
     } else if (c->row->kind == ControlKind::Label && code == STN_CLICKED) {
         // An option button is only as large as its circle; the label that names it selects it
         // as a click on the circle would.
-        if (c->row->names != Control::Window &&
-            zarvo::window::row(c->row->names).kind == ControlKind::Option) {
+        if (c->row->names != Control::Window && rowOf(c->row->names).kind == ControlKind::Option) {
             SendMessageW(handleOf(c->row->names), BM_CLICK, 0, 0);
         }
     }
 }
 
-LRESULT FormWindow::handle(UINT message, WPARAM wparam, LPARAM lparam) {
+LRESULT FormWindow::onMessage(UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
         case WM_COMMAND:
             onCommand(LOWORD(wparam), HIWORD(wparam), reinterpret_cast<HWND>(lparam));
@@ -485,7 +428,7 @@ LRESULT FormWindow::handle(UINT message, WPARAM wparam, LPARAM lparam) {
             break;
         }
         case WM_SETCURSOR:
-            if (busy_) {
+            if (busy()) {
                 SetCursor(LoadCursorW(nullptr, IDC_WAIT));
                 return TRUE;
             }
@@ -531,7 +474,7 @@ LRESULT CALLBACK FormWindow::windowProc(HWND hwnd, UINT message, WPARAM wparam, 
     if (self == nullptr || self->window_ != hwnd) {
         return DefWindowProcW(hwnd, message, wparam, lparam);
     }
-    return self->handle(message, wparam, lparam);
+    return self->onMessage(message, wparam, lparam);
 }
 
 LRESULT CALLBACK FormWindow::rangeBoxProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -548,13 +491,13 @@ LRESULT CALLBACK FormWindow::rangeBoxProc(HWND hwnd, UINT message, WPARAM wparam
         // this window: not when another window (a message box, another program) takes it.
         HWND next = reinterpret_cast<HWND>(wparam);
         if (next != nullptr && IsChild(self->window_, next)) {
-            self->raise({control, Event::Validate});
+            self->handle({control, Event::Validate});
         }
         return CallWindowProcW(editProc, hwnd, message, wparam, lparam);
     }
     if (message == WM_SETFOCUS) {
         const LRESULT result = CallWindowProcW(editProc, hwnd, message, wparam, lparam);
-        self->raise({control, Event::GotFocus});
+        self->handle({control, Event::GotFocus});
         return result;
     }
     return CallWindowProcW(editProc, hwnd, message, wparam, lparam);

@@ -14,6 +14,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "choice.h"
@@ -21,11 +22,13 @@
 #include "form_table.h"
 #include "notice.h"
 #include "view.h"
-#include "worker.h"
 
 namespace zarvo::window::win32 {
 
-class FormWindow final : public zarvo::window::View {
+/// @p text in the Win32 API's characters (UTF-16 on Windows too).
+std::wstring wide(std::u16string_view text);
+
+class FormWindow final : public View {
   public:
     explicit FormWindow(HINSTANCE instance);
     ~FormWindow() override;
@@ -41,61 +44,55 @@ class FormWindow final : public zarvo::window::View {
 
     HWND window() const { return window_; }
 
-    // zarvo::window::View
-    zarvo::window::Text text(zarvo::window::Box box) const override;
-    void setText(zarvo::window::Box box, const zarvo::window::Text &text) override;
-    void repaint(zarvo::window::Box box) override;
-    void setForeColor(zarvo::window::Box box, std::uint32_t colour) override;
-    void setMaxLength(zarvo::window::Box box, int characters) override;
-    bool isSelected(zarvo::window::Option option) const override;
-    void select(zarvo::window::Option option) override;
-    void showError(const zarvo::window::Message &message) override;
-    void showNotice(const zarvo::window::Message &message) override;
-    void offerChoice(const zarvo::window::Message &message,
-                     const std::vector<zarvo::window::Text> &items,
-                     const zarvo::window::Text &confirm,
+    // View
+    Text text(Box box) const override;
+    void setText(Box box, const Text &text) override;
+    void repaint(Box box) override;
+    void setForeColor(Box box, std::uint32_t color) override;
+    void setMaxLength(Box box, int characters) override;
+    bool isSelected(Option option) const override;
+    void select(Option option) override;
+    void showError(const Message &message) override;
+    void showNotice(const Message &message) override;
+    void offerChoice(const Message &message, const std::vector<Text> &items, const Text &confirm,
                      std::function<void(std::size_t)> chosen) override;
     std::int32_t runBlocking(const std::function<std::int32_t()> &call) override;
     void closeWindow() override;
 
   private:
     struct Child {
-        const zarvo::window::ControlRow *row = nullptr;
+        const ControlRow *row = nullptr;
         HWND hwnd = nullptr;
         COLORREF foreColor = RGB(0, 0, 0);
-        bool ownColor = false;
+        bool ownColor = false;  // drawn in foreColor rather than the system's window-text color
     };
 
     static LRESULT CALLBACK windowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
     static LRESULT CALLBACK rangeBoxProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
-    LRESULT handle(UINT message, WPARAM wparam, LPARAM lparam);
+    LRESULT onMessage(UINT message, WPARAM wparam, LPARAM lparam);
     void onCommand(WORD id, WORD code, HWND from);
-    bool createControl(const zarvo::window::ControlRow &row, bool startsGroup);
-    POINT origin(zarvo::window::Control container) const;
+    bool createControl(const ControlRow &row, bool startsGroup);
+    POINT origin(Control container) const;
     void fitCaption(const Child &control);
     HFONT fontToFit(HWND hwnd, const std::wstring &text, int available);
     void updateOptionTabStops();
-    void raise(zarvo::window::Handler handler);
+    void handle(Handler handler);
     void showPendingErrors();
     Child *find(HWND hwnd);
-    HWND handleOf(zarvo::window::Control control) const {
-        return controls_[zarvo::window::idOf(control)].hwnd;
-    }
-    HWND box(zarvo::window::Box box) const { return handleOf(zarvo::window::controlOf(box)); }
+    HWND handleOf(Control control) const { return controls_[idOf(control)].hwnd; }
+    HWND box(Box box) const { return handleOf(controlOf(box)); }
 
     HINSTANCE instance_;
     HWND window_ = nullptr;
     HFONT font_ = nullptr;
-    std::map<LONG, HFONT> fittedFonts_;                        // by height, made once
-    std::array<Child, zarvo::window::kForm.size()> controls_;  // by zarvo::window::Control
+    std::map<LONG, HFONT> fittedFonts_;         // by height, made once
+    std::array<Child, kForm.size()> controls_;  // by Control
     HWND lastFocus_ = nullptr;
-    std::unique_ptr<zarvo::window::Form1> form_;
+    std::unique_ptr<Form1> form_;
     std::vector<std::wstring> pendingErrors_;
     bool showingError_ = false;
     Notice notice_;
     Choice choice_;
-    Worker worker_;
-    bool busy_ = false;
 };
 
 }  // namespace zarvo::window::win32

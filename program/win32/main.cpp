@@ -4,18 +4,22 @@
 #include "form_window.h"
 #include "work_folder.h"
 
+namespace window = zarvo::window;
+
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
-    if (zarvo::window::win32::inDocumentsAsked()) {
-        const std::wstring failure = zarvo::window::win32::enterDocumentsFolder();
+    const std::wstring caption = window::win32::wide(window::kFormCaption);
+    if (window::win32::inDocumentsAsked()) {
+        const std::wstring failure = window::win32::enterDocumentsFolder();
         if (!failure.empty()) {
-            MessageBoxW(nullptr, failure.c_str(), L"ZARVO", MB_OK | MB_ICONERROR);
+            MessageBoxW(nullptr, failure.c_str(), caption.c_str(), MB_OK | MB_ICONERROR);
             return 1;
         }
     }
-    zarvo::window::win32::FormWindow window(instance);
-    if (!window.create(showCommand)) {
-        MessageBoxW(nullptr, L"Não foi possível criar a janela.", L"ZARVO", MB_OK | MB_ICONERROR);
+    window::win32::FormWindow form(instance);
+    if (!form.create(showCommand)) {
+        MessageBoxW(nullptr, L"Não foi possível criar a janela.", caption.c_str(),
+                    MB_OK | MB_ICONERROR);
         return 1;
     }
-    return window.run();
+    return form.run();
 }

@@ -96,23 +96,23 @@ struct PaperCase {
     int port;  // 0: no printer test yet
     std::string reply;
     std::string text;
-    std::uint32_t colour;
+    std::uint32_t color;
     int result;
 };
 
 class PaperState : public CoreTest, public ::testing::WithParamInterface<PaperCase> {};
 
-TEST_P(PaperState, ShownInItsColour) {
+TEST_P(PaperState, ShownInItsColor) {
     const PaperCase &c = GetParam();
     if (c.port != 0) {
         form.PrinterPort = c.port;
     }
     form.ReplySign = u"+";
-    view.colours[Box::PAPEL] = 0xFF0000;  // blue
+    view.colors[Box::PAPEL] = 0xFF0000;  // blue
     fake.pushReply(c.reply);
     EXPECT_EQ(form.PaperEnd(), c.result);
     EXPECT_EQ(view.utf8(Box::PAPEL), c.text);
-    EXPECT_EQ(view.colours[Box::PAPEL], c.colour);
+    EXPECT_EQ(view.colors[Box::PAPEL], c.color);
     EXPECT_EQ(form.LastReply, u16(c.reply));
     EXPECT_EQ(form.ReplySign, u"+");  // PaperEnd leaves the sign alone
     EXPECT_EQ(fake.log(), Log{"TXRX " + std::to_string(c.port) + " 10 .23"});

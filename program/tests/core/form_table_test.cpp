@@ -20,10 +20,10 @@ using window::ControlKind;
 using window::ControlRow;
 
 // Each control inside its container (the window's client area, or a frame); names and tab indices
-// (0 to 35) each once; every box and option button named by one label of its own container: an
-// option by the label to its right in its row, a box by the label over it or, in the range line,
-// to its left; two option buttons in each frame that has any, the first selected and starting the
-// group.
+// (from 0, one for each control) each once; every box and option button named by one label of its
+// own container: an option by the label to its right in its row, a box by the label over it or, in
+// the range line, to its left; two option buttons in each frame that has any, the first selected
+// and starting the group.
 TEST(FormTable, ControlsPlacesLabelsAndOptionPairs) {
     std::set<std::string_view> names;
     std::set<int> tabIndices;
@@ -33,10 +33,11 @@ TEST(FormTable, ControlsPlacesLabelsAndOptionPairs) {
         names.insert(row.name);
         tabIndices.insert(row.tabIndex);
         const bool inWindow = row.container == Control::Window;
-        ASSERT_TRUE(inWindow || window::row(row.container).kind == ControlKind::Frame) << row.name;
-        const int width = inWindow ? window::kClientWidthTwips : window::row(row.container).width;
+        ASSERT_TRUE(inWindow || window::rowOf(row.container).kind == ControlKind::Frame)
+            << row.name;
+        const int width = inWindow ? window::kClientWidthTwips : window::rowOf(row.container).width;
         const int height =
-            inWindow ? window::kClientHeightTwips : window::row(row.container).height;
+            inWindow ? window::kClientHeightTwips : window::rowOf(row.container).height;
         // A label may run past its container's edge ("Porta:" at the window's), cut there.
         const bool fits = row.kind == ControlKind::Label ||
                           (row.left + row.width <= width && row.top + row.height <= height);
@@ -50,7 +51,7 @@ TEST(FormTable, ControlsPlacesLabelsAndOptionPairs) {
             continue;
         }
         ASSERT_NE(row.names, Control::Window) << row.name << " names nothing";
-        const ControlRow &named = window::row(row.names);
+        const ControlRow &named = window::rowOf(row.names);
         ++namedBy[named.id];
         EXPECT_EQ(named.container, row.container) << row.name;
         if (named.kind == ControlKind::Option) {
@@ -83,7 +84,7 @@ TEST(FormTable, Handlers) {
     for (const auto &row : window::Form1::kHandlers) {
         EXPECT_TRUE(names.insert(window::nameOf(row.handler)).second)
             << window::nameOf(row.handler);
-        const ControlKind kind = window::row(row.handler.control).kind;
+        const ControlKind kind = window::rowOf(row.handler.control).kind;
         if (row.handler.event == window::Event::Click) {
             EXPECT_TRUE(kind == ControlKind::Button || kind == ControlKind::Option);
         } else {

@@ -306,7 +306,7 @@ struct Program {
             POINT origin{0, 0};
             if (e.container == window::Control::Window) {
                 ClientToScreen(main, &origin);
-            } else if (auto frame = named.find(window::row(e.container).name);
+            } else if (auto frame = named.find(window::rowOf(e.container).name);
                        frame != named.end()) {
                 origin = {frame->second.rect.left, frame->second.rect.top};
             } else {
@@ -338,7 +338,9 @@ void checkForm(Program &program) {
     check(client.right == window::pixels(window::kClientWidthTwips) &&
               client.bottom == window::pixels(window::kClientHeightTwips),
           L"client area 5520 x 6780 twips");
-    check(program.children.size() == window::kForm.size(), L"36 controls");
+    check(program.children.size() == window::kForm.size(),
+          std::to_wstring(window::kForm.size()) + L" controls, as the table has: " +
+              std::to_wstring(program.children.size()));
     for (const ControlRow &e : window::kForm) {
         const std::string name(e.name);
         const auto at = program.named.find(name);
