@@ -46,3 +46,20 @@ function(zarvo_windows_manifest target)
     set_source_files_properties(${rc} TARGET_DIRECTORY ${target} PROPERTIES
                                 OBJECT_DEPENDS ${ZARVO_WINDOWS_MANIFEST})
 endfunction()
+
+# zarvo_resources_check(<name> FILE <file> DECLARES <declaration>... [ICON <size>...]): a static
+# check that <file> carries a manifest with those declarations (cmake/CheckWindowsResources.cmake
+# names them) and, with ICON, an icon of those sizes; read back with wrestool and icotool.
+function(zarvo_resources_check name)
+    cmake_parse_arguments(ARG "" "FILE" "DECLARES;ICON" ${ARGN})
+    find_program(ZARVO_WRESTOOL wrestool NO_CMAKE_FIND_ROOT_PATH REQUIRED
+                 DOC "wrestool (Debian package icoutils)")
+    find_program(ZARVO_ICOTOOL icotool NO_CMAKE_FIND_ROOT_PATH REQUIRED
+                 DOC "icotool (Debian package icoutils)")
+    list(JOIN ARG_DECLARES "," declares)
+    list(JOIN ARG_ICON "," icon)
+    zarvo_add_test(${name} COMMAND ${CMAKE_COMMAND} -DFILE=${ARG_FILE}
+        -DWRESTOOL=${ZARVO_WRESTOOL} -DICOTOOL=${ZARVO_ICOTOOL}
+        -DWORK=${CMAKE_CURRENT_BINARY_DIR}/${name} -DDECLARES=${declares} -DICON=${icon}
+        -P ${PROJECT_SOURCE_DIR}/cmake/CheckWindowsResources.cmake)
+endfunction()
