@@ -14,6 +14,7 @@
 #include <windows.h>
 
 #include <objbase.h>
+#include <shellapi.h>
 #include <shlobj.h>
 
 #include <algorithm>
@@ -99,6 +100,14 @@ std::string fileBytes(const std::wstring &path) {
 
 bool fileExists(const std::wstring &path) {
     return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// The DPI that the display runs at.
+int screenDpi() {
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
+    ReleaseDC(nullptr, screen);
+    return dpi;
 }
 
 using Kind = window::ControlKind;
@@ -195,8 +204,7 @@ void ended(PROCESS_INFORMATION &process, DWORD wanted, const std::wstring &after
 
 struct Program {
     Program(const std::wstring &exe, const std::wstring &workdir,
-            const std::wstring &arguments = L"", int atDpi = window::kFormDpi)
-        : dpi(atDpi) {
+            const std::wstring &arguments = L"") {
         process = start(exe, workdir, arguments);
         main = topWindow(process.dwProcessId, L"ZarvoForm1", nullptr, 20000);
         thread = GetWindowThreadProcessId(main, nullptr);
@@ -328,21 +336,13 @@ struct Program {
         }
     }
 
-    int dpi;
+    int dpi = screenDpi();  // the program's window lays itself out at it
     PROCESS_INFORMATION process{};
     HWND main = nullptr;
     DWORD thread = 0;
     std::vector<Found> children;
     std::map<std::string, Found, std::less<>> named;
 };
-
-// The DPI that the display runs at.
-int screenDpi() {
-    HDC screen = GetDC(nullptr);
-    const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
-    ReleaseDC(nullptr, screen);
-    return dpi;
-}
 
 // The part of @p row's control where its caption is drawn and seen, in pixels at @p dpi from the
 // control's top left: a button's inside its 2-pixel edge; a frame's strip above what it holds; a
@@ -628,10 +628,12 @@ void shortcut(const std::wstring &link, const std::wstring &documents,
         FAILED(file->Load(link.c_str(), STGM_READ))) {
         fatal(L"cannot read the shortcut " + link);
     }
-    wchar_t target[1024] = {}, arguments[1024] = {}, folder[1024] = {};
+    wchar_t target[1024] = {}, arguments[1024] = {}, folder[1024] = {}, icon[1024] = {};
+    int iconIndex = -1;
     shell->GetPath(target, 1024, nullptr, SLGP_RAWPATH);
     shell->GetArguments(arguments, 1024);
     shell->GetWorkingDirectory(folder, 1024);
+    shell->GetIconLocation(icon, 1024, &iconIndex);
     file->Release();
     shell->Release();
     const auto samePath = [](const std::wstring &a, const std::wstring &b) {
@@ -639,6 +641,12 @@ void shortcut(const std::wstring &link, const std::wstring &documents,
     };
     check(samePath(target, installed), L"the shortcut starts " + std::wstring(target));
     check(samePath(folder, documents), L"the shortcut works in " + std::wstring(folder));
+    // The shortcut shows the program's own icon, the first in Zarvo.exe.
+    check(samePath(icon, installed) && iconIndex == 0 &&
+              ExtractIconExW(installed.c_str(), -1, nullptr, nullptr, 0) >= 1,
+          L"the shortcut shows the icon of " + std::wstring(icon) + L", number " +
+              std::to_wstring(iconIndex) + L", one of " +
+              std::to_wstring(ExtractIconExW(installed.c_str(), -1, nullptr, nullptr, 0)));
     const std::wstring programFolder = installed.substr(0, installed.find_last_of(L'\\'));
     const std::wstring reply = documents + L"\\RespApf.txt";
 
@@ -682,7 +690,7 @@ int wmain(int argc, wchar_t **argv) {
             fatal(L"the display runs at " + std::to_wstring(screenDpi()) + L" dpi, not " +
                   std::to_wstring(dpi));
         }
-        Program program(argv[2], argv[3], L"", dpi);
+        Program program(argv[2], argv[3]);
         if (which == L"form") {
             checkForm(program);
             if (dpi == window::kFormDpi) {  // what the DPI does not change is used once
