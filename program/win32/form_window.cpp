@@ -149,7 +149,8 @@ void FormWindow::layOut(int dpi) {
             GetWindowTextW(c.hwnd, text.data(), static_cast<int>(text.size()))));
         setFont(c, text);
     }
-    InvalidateRect(window_, nullptr, TRUE);
+    // The controls were moved without painting: all are painted anew at once.
+    RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 // The window's font for @p control, or for a control with kShrinksToFit the one in which @p text
