@@ -52,6 +52,14 @@ int zRank(const ControlRow &row) {
     return row.container == Control::Window ? 3 : 2;
 }
 
+// The caption of a control, or the whole text of a box.
+std::wstring windowText(HWND hwnd) {
+    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(hwnd)) + 1, L'\0');
+    text.resize(
+        static_cast<std::size_t>(GetWindowTextW(hwnd, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
 }  // namespace
 
 std::wstring wide(std::u16string_view text) {
@@ -144,10 +152,7 @@ void FormWindow::layOut(int dpi) {
         const POINT at = origin(row.container, dpi);
         MoveWindow(c.hwnd, at.x + pixels(row.left, dpi), at.y + pixels(row.top, dpi),
                    pixels(row.width, dpi), pixels(row.height, dpi), FALSE);
-        std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(c.hwnd)) + 1, L'\0');
-        text.resize(static_cast<std::size_t>(
-            GetWindowTextW(c.hwnd, text.data(), static_cast<int>(text.size()))));
-        setFont(c, text);
+        setFont(c, windowText(c.hwnd));
     }
     // The controls were moved without painting: all are painted anew at once.
     RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
@@ -264,10 +269,7 @@ FormWindow::Child *FormWindow::find(HWND hwnd) {
 }
 
 Text FormWindow::text(Box which) const {
-    HWND hwnd = box(which);
-    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(hwnd)) + 1, L'\0');
-    text.resize(
-        static_cast<std::size_t>(GetWindowTextW(hwnd, text.data(), static_cast<int>(text.size()))));
+    const std::wstring text = windowText(box(which));
     return Text(text.begin(), text.end());
 }
 
