@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "zarvo_files.h"
+
 namespace zarvo::serial {
 
 /// Keeps @p text as the calling thread's last failure and, when API232_DEBUG is set, tells it on
@@ -14,10 +16,8 @@ void report_failure(const std::string &text) noexcept;
 /// The calling thread's last failure, "" when none.
 const std::string &last_failure() noexcept;
 
-#ifdef _WIN32
-/// The system's own words for a GetLastError value, and the value.
-std::string system_reason(unsigned long error);
-#endif
+/// The system's own words for an errno or GetLastError value (on Windows followed by the value).
+using files::system_reason;
 
 }  // namespace zarvo::serial
 
