@@ -135,17 +135,20 @@ TEST_F(ReplaceFile, AFailedOrDroppedReplacementLeavesTheTargetAsItWas) {
     EXPECT_EQ(entries(), (std::set<std::string>{"directory", "file.txt"}));
 
 #ifndef _WIN32
-    // A file size limit fails a write after a short one.
+    // A file size limit fails a write after a short one; the new file goes at once, not only
+    // when the object does.
+    Replacement limited;
+    ASSERT_TRUE(limited.create(target));
     rlimit saved{};
     ::getrlimit(RLIMIT_FSIZE, &saved);
     const rlimit limit{4, saved.rlim_max};
     std::signal(SIGXFSZ, SIG_IGN);
     ::setrlimit(RLIMIT_FSIZE, &limit);
-    const bool replaced = zarvo::files::replace_file(target, "longer than four", failure);
+    const bool written = limited.write("longer than four");
     ::setrlimit(RLIMIT_FSIZE, &saved);
-    EXPECT_FALSE(replaced);
-    EXPECT_EQ(failure.step, Step::write);
-    EXPECT_EQ(failure.error, EFBIG);
+    EXPECT_FALSE(written);
+    EXPECT_EQ(limited.failure().step, Step::write);
+    EXPECT_EQ(limited.failure().error, EFBIG);
     EXPECT_EQ(read(target), "old");
     EXPECT_EQ(entries(), (std::set<std::string>{"directory", "file.txt"}));
 #endif
