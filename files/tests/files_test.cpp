@@ -37,15 +37,15 @@ void write(const fs::path &path, const std::string &bytes) {
 }
 
 // A folder of its own for each test, removed after it.
-class ReplaceFile : public ::testing::Test {
+class ReplacingAFile : public ::testing::Test {
   protected:
-    ReplaceFile() {
+    ReplacingAFile() {
         folder =
             fs::temp_directory_path() / ("zarvo-files-" + std::to_string(std::random_device{}()));
         fs::create_directory(folder);
         target = folder / "file.txt";
     }
-    ~ReplaceFile() override {
+    ~ReplacingAFile() override {
         std::error_code ignored;
         fs::remove_all(folder, ignored);
     }
@@ -63,7 +63,7 @@ class ReplaceFile : public ::testing::Test {
 };
 
 // Until the commit the target is the old file, and two replacements at once never share a new file.
-TEST_F(ReplaceFile, TheNewBytesTakeThePlaceOfTheOldAndNothingIsLeftBeside) {
+TEST_F(ReplacingAFile, TheNewBytesTakeThePlaceOfTheOldAndNothingIsLeftBeside) {
     write(target, "an earlier, longer content\r\n");
     Replacement first;
     Replacement second;
@@ -86,7 +86,7 @@ TEST_F(ReplaceFile, TheNewBytesTakeThePlaceOfTheOldAndNothingIsLeftBeside) {
     EXPECT_EQ(entries(), (std::set<std::string>{"file.txt", "new.txt"}));
 }
 
-TEST_F(ReplaceFile, ALinkInTheTargetsPlaceIsReplacedNeverFollowed) {
+TEST_F(ReplacingAFile, ALinkInTheTargetsPlaceIsReplacedNeverFollowed) {
     write(folder / "elsewhere.txt", "not ours");
     std::error_code error;
     fs::create_symlink("elsewhere.txt", target, error);
@@ -102,7 +102,7 @@ TEST_F(ReplaceFile, ALinkInTheTargetsPlaceIsReplacedNeverFollowed) {
 
 // Whatever step fails, the target stays as it was and no new file is left beside it; the failure
 // names the step and the system's error. A replacement dropped before its commit is the same.
-TEST_F(ReplaceFile, AFailedOrDroppedReplacementLeavesTheTargetAsItWas) {
+TEST_F(ReplacingAFile, AFailedOrDroppedReplacementLeavesTheTargetAsItWas) {
     write(target, "old");
     {
         Replacement dropped;
@@ -130,7 +130,11 @@ TEST_F(ReplaceFile, AFailedOrDroppedReplacementLeavesTheTargetAsItWas) {
     write(directory / "inside.txt", "kept");
     EXPECT_FALSE(zarvo::files::replace_file(directory, "new", failure));
     EXPECT_EQ(failure.step, Step::rename);
-    EXPECT_NE(failure.error, SystemError{0});
+#ifdef _WIN32
+    EXPECT_EQ(failure.error, SystemError{ERROR_ACCESS_DENIED});
+#else
+    EXPECT_EQ(failure.error, EISDIR);
+#endif
     EXPECT_EQ(read(directory / "inside.txt"), "kept");
     EXPECT_EQ(entries(), (std::set<std::string>{"directory", "file.txt"}));
 
