@@ -27,6 +27,12 @@ using zarvo::files::Replacement;
 using zarvo::files::Step;
 using zarvo::files::SystemError;
 
+#ifdef _WIN32
+constexpr SystemError kNoFolder = ERROR_PATH_NOT_FOUND, kFolderInTheWay = ERROR_ACCESS_DENIED;
+#else
+constexpr SystemError kNoFolder = ENOENT, kFolderInTheWay = EISDIR;
+#endif
+
 std::string read(const fs::path &path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
@@ -79,11 +85,6 @@ TEST_F(ReplacingAFile, TheNewBytesTakeThePlaceOfTheOldAndNothingIsLeftBeside) {
     EXPECT_EQ(read(target), "one\r\ntwo\r\n");
     second.discard();
     EXPECT_EQ(entries(), std::set<std::string>{"file.txt"});
-
-    Failure failure;
-    ASSERT_TRUE(zarvo::files::replace_file(folder / "new.txt", "made\n", failure));
-    EXPECT_EQ(read(folder / "new.txt"), "made\n");
-    EXPECT_EQ(entries(), (std::set<std::string>{"file.txt", "new.txt"}));
 }
 
 TEST_F(ReplacingAFile, ALinkInTheTargetsPlaceIsReplacedNeverFollowed) {
@@ -119,22 +120,14 @@ TEST_F(ReplacingAFile, AFailedOrDroppedReplacementLeavesTheTargetAsItWas) {
     EXPECT_EQ(failure.step, Step::create);
     EXPECT_EQ(tried.parent_path(), missing.parent_path());
     EXPECT_FALSE(fs::exists(folder / "missing"));
-#ifdef _WIN32
-    EXPECT_EQ(failure.error, SystemError{ERROR_PATH_NOT_FOUND});
-#else
-    EXPECT_EQ(failure.error, ENOENT);
-#endif
+    EXPECT_EQ(failure.error, kNoFolder);
 
     const fs::path directory = folder / "directory";
     fs::create_directory(directory);
     write(directory / "inside.txt", "kept");
     EXPECT_FALSE(zarvo::files::replace_file(directory, "new", failure));
     EXPECT_EQ(failure.step, Step::rename);
-#ifdef _WIN32
-    EXPECT_EQ(failure.error, SystemError{ERROR_ACCESS_DENIED});
-#else
-    EXPECT_EQ(failure.error, EISDIR);
-#endif
+    EXPECT_EQ(failure.error, kFolderInTheWay);
     EXPECT_EQ(read(directory / "inside.txt"), "kept");
     EXPECT_EQ(entries(), (std::set<std::string>{"directory", "file.txt"}));
 
