@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "zarvo_files.h"
+
 namespace zarvo::serial {
 
 /// Keeps @p text as the calling thread's last failure and, when API232_DEBUG is set, tells it on
@@ -28,10 +30,8 @@ inline std::int32_t failed(std::int32_t code, const std::string &why) noexcept {
     return code;
 }
 
-#ifdef _WIN32
-/// The system's own words for a GetLastError value, and the value.
-std::string system_reason(unsigned long error);
-#endif
+/// The system's own words for an errno or GetLastError value (on Windows followed by the value).
+using files::system_reason;
 
 }  // namespace zarvo::serial
 

@@ -5,20 +5,11 @@
 #include "last_error.h"
 #include "port_numbers.h"
 #include "system.h"
+#include "zarvo_files.h"
 
 #include <fstream>
 #include <stdexcept>
 #include <system_error>
-
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
-#endif
 
 namespace zarvo::serial {
 namespace {
@@ -39,62 +30,6 @@ std::string trimmed(const std::string &text) {
     }
     return text.substr(first, text.find_last_not_of(" \t\r") - first + 1);
 }
-
-#ifdef _WIN32
-bool write_new_file(const fs::path &temp, const fs::path &target, const std::string &bytes,
-                    std::string &why) {
-    const HANDLE file = ::CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        why = "cannot create " + temp.string() + ": " + system_reason(::GetLastError());
-        return false;
-    }
-    DWORD written = 0;
-    const bool ok =
-        ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-        written == bytes.size() && ::FlushFileBuffers(file);
-    const DWORD error = ::GetLastError();
-    ::CloseHandle(file);
-    if (!ok || !::MoveFileExW(temp.c_str(), target.c_str(),
-                              MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        why =
-            "cannot write " + target.string() + ": " + system_reason(ok ? ::GetLastError() : error);
-        ::DeleteFileW(temp.c_str());
-        return false;
-    }
-    return true;
-}
-#else
-bool write_new_file(const fs::path &temp, const fs::path &target, const std::string &bytes,
-                    std::string &why) {
-    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0644);
-    if (fd < 0) {
-        why = "cannot create " + temp.string() + ": " + std::strerror(errno);
-        return false;
-    }
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            break;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    // The data reaches the disk before the name does, so a crash leaves the old file or the new.
-    const bool ok = done == bytes.size() && ::fsync(fd) == 0;
-    const int error = errno;
-    ::close(fd);
-    if (!ok || ::rename(temp.c_str(), target.c_str()) != 0) {
-        why = "cannot write " + target.string() + ": " + std::strerror(ok ? errno : error);
-        ::unlink(temp.c_str());
-        return false;
-    }
-    return true;
-}
-#endif
 
 /// The port number and device of one line, or nothing for a blank or "#" comment line; throws
 /// std::invalid_argument with the reason for a damaged line.
@@ -248,14 +183,15 @@ bool PortsFile::save(std::string &why) const {
     for (const std::string &line : lines_) {
         bytes += line + "\n";
     }
-#ifdef _WIN32
-    const auto id = ::GetCurrentProcessId();
-#else
-    const auto id = ::getpid();
-#endif
-    fs::path temp = target;
-    temp += ".new-" + std::to_string(id);
-    return write_new_file(temp, target, bytes, why);
+    files::Failure failure;
+    fs::path temp;
+    if (!files::replace_file(target, bytes, failure, &temp)) {
+        why = (failure.step == files::Step::create ? "cannot create " + temp.string()
+                                                   : "cannot write " + target.string()) +
+              ": " + files::system_reason(failure.error);
+        return false;
+    }
+    return true;
 }
 
 }  // namespace zarvo::serial

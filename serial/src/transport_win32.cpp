@@ -168,17 +168,6 @@ std::int32_t abandon(HANDLE handle, std::int32_t code, std::string &why, std::st
 
 }  // namespace
 
-std::string system_reason(unsigned long error) {
-    char text[512] = {};
-    DWORD length = ::FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                                    nullptr, error, 0, text, sizeof text, nullptr);
-    while (length > 0 && (text[length - 1] == '\r' || text[length - 1] == '\n' ||
-                          text[length - 1] == ' ' || text[length - 1] == '.')) {
-        --length;
-    }
-    return std::string(text, length) + " (error " + std::to_string(error) + ")";
-}
-
 std::int32_t open_device(const std::string &name, DeviceHandle &device, DeviceIdentity &identity,
                          const std::function<bool(const DeviceIdentity &)> &in_use,
                          std::string &why) {
