@@ -130,11 +130,11 @@ static int load(HMODULE zarvo) {
         check(GetFileVersionInfoA(file, 0, sizeof info, info) &&
                   VerQueryValueA(info, "\\StringFileInfo\\041604B0\\FileVersion", (void **)&value,
                                  &length) &&
-                  strcmp(value, "1.00") == 0 &&
+                  strcmp(value, ZARVO_VERSION_TEXT) == 0 &&
                   VerQueryValueA(info, "\\StringFileInfo\\041604B0\\ProductVersion",
                                  (void **)&value, &length) &&
-                  strcmp(value, "1.00") == 0,
-              "file and product version 1.00");
+                  strcmp(value, ZARVO_VERSION_TEXT) == 0,
+              "file and product version " ZARVO_VERSION_TEXT);
     }
     {
         /* A callee that did not pop its arguments (or popped too many) moves the stack pointer. */
