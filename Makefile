@@ -22,10 +22,10 @@ BUILD_TYPE ?= RelWithDebInfo
 JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 
 # Everything the build, the tests, the fuzz build and `make run` need, all from Debian's archive
-# (xvfb gives `make run` a display on a machine without one).
+# (xvfb gives `make run` a display on a machine without one; python3 runs the documents' check).
 PACKAGES := build-essential cmake libasio-dev libcli11-dev libgtest-dev libgmock-dev \
             qt6-base-dev qt6-base-dev-tools libgl-dev clang libclang-rt-14-dev xvfb \
-            libcap-dev \
+            libcap-dev python3 \
             dpkg-dev fakeroot file lintian desktop-file-utils appstream pkgconf man-db help2man
 
 # What `make bench` needs beyond that: the pyserial script it runs beside the library.
