@@ -46,7 +46,7 @@ bool write_new_file(const fs::path &temp, const fs::path &target, const std::str
     const HANDLE file = ::CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                       FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
-        why = "cannot create " + temp.string() + ": " + system_reason(::GetLastError());
+        why = "não foi possível criar " + temp.string() + ": " + system_reason(::GetLastError());
         return false;
     }
     DWORD written = 0;
@@ -57,8 +57,8 @@ bool write_new_file(const fs::path &temp, const fs::path &target, const std::str
     ::CloseHandle(file);
     if (!ok || !::MoveFileExW(temp.c_str(), target.c_str(),
                               MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        why =
-            "cannot write " + target.string() + ": " + system_reason(ok ? ::GetLastError() : error);
+        why = "não foi possível gravar " + target.string() + ": " +
+              system_reason(ok ? ::GetLastError() : error);
         ::DeleteFileW(temp.c_str());
         return false;
     }
@@ -69,7 +69,7 @@ bool write_new_file(const fs::path &temp, const fs::path &target, const std::str
                     std::string &why) {
     const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0644);
     if (fd < 0) {
-        why = "cannot create " + temp.string() + ": " + std::strerror(errno);
+        why = "não foi possível criar " + temp.string() + ": " + std::strerror(errno);
         return false;
     }
     std::size_t done = 0;
@@ -88,7 +88,8 @@ bool write_new_file(const fs::path &temp, const fs::path &target, const std::str
     const int error = errno;
     ::close(fd);
     if (!ok || ::rename(temp.c_str(), target.c_str()) != 0) {
-        why = "cannot write " + target.string() + ": " + std::strerror(ok ? errno : error);
+        why =
+            "não foi possível gravar " + target.string() + ": " + std::strerror(ok ? errno : error);
         ::unlink(temp.c_str());
         return false;
     }
@@ -105,20 +106,20 @@ std::optional<std::pair<std::int32_t, std::string>> parse_ports_line(const std::
     }
     const auto equals = text.find('=');
     if (equals == std::string::npos) {
-        throw std::invalid_argument("no \"=\" between port number and device");
+        throw std::invalid_argument("falta \"=\" entre o número da porta e o dispositivo");
     }
     const std::string number = trimmed(text.substr(0, equals));
     const std::string device = trimmed(text.substr(equals + 1));
     if (number.empty() || number.size() > 3 ||
         number.find_first_not_of("0123456789") != std::string::npos) {
-        throw std::invalid_argument("\"" + number + "\" is not a port number");
+        throw std::invalid_argument("\"" + number + "\" não é um número de porta");
     }
     const int port = std::stoi(number);
     if (!is_port(port)) {
         throw std::invalid_argument(outside_ports(number));
     }
     if (device.empty()) {
-        throw std::invalid_argument("no device after \"=\"");
+        throw std::invalid_argument("falta o dispositivo depois de \"=\"");
     }
     return std::make_pair(port, device);
 }
@@ -146,13 +147,13 @@ bool PortsFile::load(const fs::path &path, std::string &why) {
         return true;
     }
     if (ec || !fs::is_regular_file(status) || fs::file_size(path, ec) > kLargestFile || ec) {
-        why = "ports file " + path.string() + ": " +
-              (ec ? ec.message() : std::string("not a small plain text file"));
+        why = "arquivo de portas " + path.string() + ": " +
+              (ec ? ec.message() : std::string("não é um pequeno arquivo de texto"));
         return false;
     }
     std::ifstream in(path, std::ios::binary);
     if (!in) {
-        why = "cannot read ports file " + path.string();
+        why = "não foi possível ler o arquivo de portas " + path.string();
         return false;
     }
     bool damaged = false;
@@ -164,13 +165,13 @@ bool PortsFile::load(const fs::path &path, std::string &why) {
         if (damaged) {
             continue;
         }
-        const std::string where =
-            "ports file " + path.string() + ", line " + std::to_string(lines_.size()) + ": ";
+        const std::string where = "arquivo de portas " + path.string() + ", linha " +
+                                  std::to_string(lines_.size()) + ": ";
         try {
             if (const auto entry = parse_ports_line(line)) {
                 if (assigned_.count(entry->first) != 0) {
-                    throw std::invalid_argument("port " + std::to_string(entry->first) +
-                                                " is assigned twice");
+                    throw std::invalid_argument("a porta " + std::to_string(entry->first) +
+                                                " aparece duas vezes");
                 }
                 assigned_[entry->first] = entry->second;
                 line_of_[entry->first] = lines_.size() - 1;
@@ -181,7 +182,7 @@ bool PortsFile::load(const fs::path &path, std::string &why) {
         }
     }
     if (in.bad()) {
-        why = "cannot read ports file " + path.string();
+        why = "não foi possível ler o arquivo de portas " + path.string();
         return false;
     }
     return !damaged;
@@ -225,8 +226,8 @@ bool PortsFile::assign(std::int32_t port, const std::string &device) {
 bool PortsFile::save(std::string &why) const {
     if (path_.empty()) {
         why =
-            "no folder for the ports file: neither XDG_CONFIG_HOME nor HOME (APPDATA on Windows) "
-            "is set";
+            "não há pasta para o arquivo de portas: nem XDG_CONFIG_HOME nem HOME (no Windows, "
+            "APPDATA) está definida";
         return false;
     }
     std::error_code ec;
@@ -236,12 +237,13 @@ bool PortsFile::save(std::string &why) const {
     ec.clear();
     const fs::path target = link ? fs::canonical(path_, ec) : path_;
     if (ec) {
-        why = "ports file " + path_.string() + ": " + ec.message();
+        why = "arquivo de portas " + path_.string() + ": " + ec.message();
         return false;
     }
     fs::create_directories(target.parent_path(), ec);
     if (ec) {
-        why = "cannot make the folder " + target.parent_path().string() + ": " + ec.message();
+        why =
+            "não foi possível criar a pasta " + target.parent_path().string() + ": " + ec.message();
         return false;
     }
     std::string bytes;
