@@ -52,7 +52,7 @@ static LONG create(const wchar_t *path, HKEY *key) {
 static int plant(wchar_t **argv, int argc) {
     const wchar_t *instance = argv[2], *port = argv[3], *hardware_id = argv[4];
     wchar_t path[1024], link[1024], friendly[512];
-    HKEY device, parameters, interface, entry, control;
+    HKEY device, parameters, comport, entry, control;
     DWORD linked = 1;
     LONG error;
 
@@ -87,14 +87,14 @@ static int plant(wchar_t **argv, int argc) {
     }
 
     interface_names(instance, path, link, 1024);
-    if ((error = create(path, &interface)) != ERROR_SUCCESS) {
+    if ((error = create(path, &comport)) != ERROR_SUCCESS) {
         return failed(path, error);
     }
-    error = set_text(interface, L"DeviceInstance", instance, REG_SZ);
+    error = set_text(comport, L"DeviceInstance", instance, REG_SZ);
     if (error == ERROR_SUCCESS) {
-        error = RegCreateKeyExW(interface, L"#", 0, NULL, 0, KEY_ALL_ACCESS, NULL, &entry, NULL);
+        error = RegCreateKeyExW(comport, L"#", 0, NULL, 0, KEY_ALL_ACCESS, NULL, &entry, NULL);
     }
-    RegCloseKey(interface);
+    RegCloseKey(comport);
     if (error != ERROR_SUCCESS) {
         return failed(path, error);
     }

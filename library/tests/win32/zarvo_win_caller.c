@@ -4,10 +4,15 @@
  *   zarvo_win_caller load   each export by name, the version resource as Windows
  *                           reads it, the stack after a million calls, RespApf.txt failures
  *   zarvo_win_caller e2e    against the printer simulator on COM1 (see win32_e2e.sh)
+ *   zarvo_win_caller pull   the USB adapter on COM12 pulled in the middle of a reply, then
+ *                           plugged back (see adapter.sh)
+ *   zarvo_win_caller soak   2,000 exchanges on COM12, the process's handles and private bytes
+ *                           flat after the first hundred, and again after a pull and re-plug
  * Prints one line per check; the exit status is the number of failed checks. */
 #include <windows.h>
 
 #include <oleauto.h>
+#include <psapi.h>
 #include <stdint.h>
 #include <stdio.h>
 #include <string.h>
@@ -193,6 +198,128 @@ static int e2e(void) {
     return failures;
 }
 
+/* The adapter's port: above 9, where Windows needs the \\.\ spelling. */
+#define ADAPTER 12
+
+static const char k98[] = ".-0001ERRO:         98}\r\n";
+static const char k99[] = ".-0001ERRO:         99}\r\n";
+
+/* Says @p word to adapter.sh, which pulls or plugs the adapter: an empty file of that name. */
+static void tell(const char *word) {
+    write_file(word, "");
+}
+
+/* Waits up to 30 s for adapter.sh to make the file @p word. */
+static int heard(const char *word) {
+    int waited;
+    for (waited = 0; waited < 30000 && !exists(word); waited += 50) {
+        Sleep(50);
+    }
+    return exists(word);
+}
+
+/* One exchange that the printer answered: .28, accepted. */
+static int answered(void) {
+    return exchange(ADAPTER, 5, ".28") == 0 && strncmp(reply_file(), ".+", 2) == 0;
+}
+
+static int pull(void) {
+    DWORD start, took;
+    char figures[128];
+
+    check(Abre(ADAPTER) == 0, "Abre(12) opens COM12");
+    /* adapter.sh pulls the adapter 1.5 s into the 6-s reply to .13. */
+    start = GetTickCount();
+    check(exchange(ADAPTER, 10, ".13") == 0 && strcmp(reply_file(), k99) == 0,
+          "TXRX .13 is written and ends with the 99 reply once the adapter is pulled");
+    took = GetTickCount() - start;
+    snprintf(figures, sizeof figures,
+             "TXRX ended %lu ms after the call: after the pull, long "
+             "before its 10-s timeout",
+             took);
+    check(took >= 1000 && took < 2500, figures);
+    start = GetTickCount();
+    check(exchange(ADAPTER, 10, ".28") == -1 && strcmp(reply_file(), k98) == 0 &&
+              GetTickCount() - start < 500,
+          "the next TXRX gives -1 and the 98 reply at once");
+    check(Fecha(ADAPTER) == 0, "Fecha(12) returns");
+    tell("closed");
+    check(heard("plugged"), "the adapter is plugged back");
+    check(Abre(ADAPTER) == 0 && answered(), "the new line behind COM12 answers");
+    check(Fecha(ADAPTER) == 0, "Fecha(12) closes it");
+    return failures;
+}
+
+typedef struct {
+    DWORD handles;
+    SIZE_T private_bytes;
+} Usage;
+
+static Usage usage(void) {
+    Usage now = {0, 0};
+    PROCESS_MEMORY_COUNTERS_EX memory;
+    ZeroMemory(&memory, sizeof memory);
+    memory.cb = sizeof memory;
+    GetProcessHandleCount(GetCurrentProcess(), &now.handles);
+    if (GetProcessMemoryInfo(GetCurrentProcess(), (PROCESS_MEMORY_COUNTERS *)&memory,
+                             sizeof memory)) {
+        now.private_bytes = memory.PrivateUsage;
+    }
+    return now;
+}
+
+/* @p count exchanges, ten to each opening of the port, as a reading makes them; true when the
+ * printer answered every one. */
+static int exchanges(int count) {
+    int done = 0, i;
+    while (done < count) {
+        int ok = Abre(ADAPTER) == 0;
+        for (i = 0; ok && i < 10 && done < count; ++i, ++done) {
+            ok = answered();
+        }
+        Fecha(ADAPTER);
+        if (!ok) {
+            return 0;
+        }
+    }
+    return 1;
+}
+
+/* Nothing this layer opens or allocates per exchange may stay: a handle a thousand exchanges
+ * leave behind, or 64 bytes each, would go past these. */
+#define SPARE_HANDLES 8
+#define SPARE_BYTES (64 * 1024)
+
+static void flat_since(Usage before, const char *when) {
+    const Usage now = usage();
+    char figures[200];
+    snprintf(figures, sizeof figures,
+             "%s: %lu handles (%lu after the first hundred), %lu KiB private (%lu)", when,
+             now.handles, before.handles, (unsigned long)(now.private_bytes / 1024),
+             (unsigned long)(before.private_bytes / 1024));
+    check(now.handles <= before.handles + SPARE_HANDLES &&
+              now.private_bytes <= before.private_bytes + SPARE_BYTES && before.private_bytes > 0,
+          figures);
+}
+
+static int soak(void) {
+    Usage first;
+    check(exchanges(100), "the first 100 exchanges on COM12 are answered");
+    first = usage();
+    check(exchanges(1900), "1,900 more are answered");
+    flat_since(first, "after 2,000 exchanges");
+
+    check(Abre(ADAPTER) == 0, "COM12 opens again");
+    tell("pull");
+    check(heard("pulled"), "the adapter is pulled while the port is open");
+    check(exchange(ADAPTER, 5, ".28") == -1, "the exchange on the pulled adapter fails");
+    check(Fecha(ADAPTER) == 0, "Fecha(12) returns");
+    tell("closed");
+    check(heard("plugged") && exchanges(200), "plugged back, 200 exchanges are answered");
+    flat_since(first, "after the pull and re-plug");
+    return failures;
+}
+
 int main(int argc, char **argv) {
     HMODULE zarvo = LoadLibraryA("Zarvo.dll");
     if (zarvo == NULL) {
@@ -213,6 +340,12 @@ int main(int argc, char **argv) {
     }
     if (argc > 1 && strcmp(argv[1], "e2e") == 0) {
         return e2e();
+    }
+    if (argc > 1 && strcmp(argv[1], "pull") == 0) {
+        return pull();
+    }
+    if (argc > 1 && strcmp(argv[1], "soak") == 0) {
+        return soak();
     }
     return load(zarvo);
 }
