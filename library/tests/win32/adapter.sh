@@ -6,7 +6,7 @@
 # adapter plugged back. The Windows test caller runs alongside and says, through empty files in
 # WORK_DIR, when it is ready for each step.
 #   pull  pulled 1.5 s into a 6-s reply to .13, plugged back once the caller has closed the port
-#   soak  2,000 exchanges, then pulled while the port is open, plugged back, 200 more
+#   soak  2,000 exchanges, then twice pulled while the port is open and plugged back
 # Usage: adapter.sh WINE_RUN SIMULATOR PORTS_DIR BIN_DIR WORK_DIR CASE
 set -euo pipefail
 # shellcheck source=../../../testing/wine/simulator-link.sh
@@ -67,6 +67,12 @@ esac
 (cd "$work" && exec "$wine_run" "$bin/zarvo_win_caller.exe" "$case") &
 caller_pid=$!
 status=0
+# The caller has closed the port after round $1's pull: the adapter comes back.
+replug() {
+    await "closed$1" || status=1
+    plug --print-time 0
+    touch "$work/plugged$1"
+}
 if [ "$case" = pull ]; then
     # The printer begins its 6-s print: the reply is under way.
     for _ in $(seq 400); do
@@ -75,14 +81,15 @@ if [ "$case" = pull ]; then
     done
     sleep 1.5
     pull
+    replug 1
 else
-    await pull || status=1
-    pull
-    touch "$work/pulled"
+    for round in 1 2; do
+        await "pull$round" || status=1
+        pull
+        touch "$work/pulled$round"
+        replug "$round"
+    done
 fi
-await closed || status=1
-plug --print-time 0
-touch "$work/plugged"
 wait "$caller_pid" || status=$?
 caller_pid=
 exit "$status"

@@ -500,8 +500,10 @@ void offer(Program &program, const std::wstring &adapters) {
     int planted = 0;
     for (std::string line; std::getline(lines, line); ++planted) {
         const std::wstring item = wide(window::fromUtf8(line));
-        check(items.find(item + L"; ") != std::wstring::npos,
-              L"offered as zarvo-ports lists it: " + item);
+        // The line itself may not print on a console without its characters: its number does.
+        check(
+            items.find(item + L"; ") != std::wstring::npos,
+            L"offered as zarvo-ports lists it: adapters.txt, line " + std::to_wstring(planted + 1));
     }
     check(planted == 5, L"zarvo-ports listed the five adapters: " + std::to_wstring(planted));
     if (com3 == LB_ERR) {

@@ -12,7 +12,9 @@ set -uo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/../../../testing/wine/usb-adapters.sh"
 wine_run=$1 bin=$2 case=$3
 fail() { echo "FAIL: $*" >&2; exit 1; }
+# zarvo-ports.exe's standard output, or both its outputs, without the CRs of Windows' text mode.
 ports() { "$wine_run" "$bin/zarvo-ports.exe" "$@" | tr -d '\r'; }
+ports_said() { "$wine_run" "$bin/zarvo-ports.exe" "$@" 2>&1 | tr -d '\r'; }
 trap 'remove_adapters "$wine_run" "$bin"' EXIT
 plant_adapters "$wine_run" "$bin" || fail "the adapters could not be planted"
 
@@ -39,11 +41,13 @@ latency)
     key='HKLM\SYSTEM\CurrentControlSet\Enum\FTDIBUS\VID_0403+PID_6001+A1B2C3D4A\0000\Device Parameters'
     timer() { "$wine_run" reg query "$key" /v LatencyTimer | tr -d '\r' | awk '/LatencyTimer/ {print $3}'; }
     [ "$(ports latencia COM12)" = "COM12: latência 16 ms" ] || fail "the latency is not read"
-    ports latencia COM22 2>&1 | grep -qx "zarvo-ports: COM22: este dispositivo não tem temporizador de latência" ||
-        fail "a CH340 is said to have a latency timer"
+    said=$(ports_said latencia COM22)  # it fails, as it must: no pipe, whose status would be its
+    [ "$said" = "zarvo-ports: COM22: este dispositivo não tem temporizador de latência" ] ||
+        fail "a CH340 is said to have a latency timer: $said"
 
     err=$("$wine_run" "$bin/run_unelevated.exe" "$bin/zarvo-ports.exe" latencia COM12 1 2>&1 >/dev/null)
     status=$?
+    err=$(tr -d '\r' <<<"$err")
     echo "without administrator rights: $err"
     [ "$status" = 1 ] || fail "the refusal ended with $status"
     [ "$(wc -l <<<"$err")" = 1 ] && grep -q "^zarvo-ports: COM12: é preciso executar como administrador" <<<"$err" ||
