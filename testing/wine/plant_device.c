@@ -19,117 +19,111 @@
 #define INTERFACES_KEY \
     L"SYSTEM\\CurrentControlSet\\Control\\DeviceClasses\\" COMPORT_INTERFACE L"\\"
 
-static int failed(const wchar_t *what, LONG error) {
-    fwprintf(stderr, L"plant_device: %ls: error %ld\n", what, error);
-    return 1;
+static LONG last_error = ERROR_SUCCESS;
+
+/* Keeps @p error when it is one, and tells whether all went well. */
+static int done(LONG error) {
+    last_error = error != ERROR_SUCCESS ? error : last_error;
+    return error == ERROR_SUCCESS;
 }
 
-/* The interface key's name, "##?#" and the instance id with "\" as "#", then "#{guid}"; the
- * symbolic link is "\\?\" and the same. */
-static void interface_names(const wchar_t *instance, wchar_t *key, wchar_t *link, size_t size) {
+/* The key @p path under @p parent, made if needed; NULL on failure (also of a NULL parent). */
+static HKEY made(HKEY parent, const wchar_t *path) {
+    HKEY key = NULL;
+    return parent != NULL &&
+                   done(RegCreateKeyExW(parent, path, 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key, NULL))
+               ? key
+               : NULL;
+}
+
+static int text(HKEY key, const wchar_t *name, const wchar_t *value, DWORD type) {
+    /* A REG_MULTI_SZ of one string ends in two NULs: the string's, then the list's. */
+    wchar_t data[1024] = {0};
+    wcsncpy(data, value, 1022);
+    return key != NULL && done(RegSetValueExW(key, name, 0, type, (const BYTE *)data,
+                                              (DWORD)((wcslen(data) + 1 + (type == REG_MULTI_SZ)) *
+                                                      sizeof(wchar_t))));
+}
+
+static int number(HKEY key, const wchar_t *name, DWORD value) {
+    return key != NULL &&
+           done(RegSetValueExW(key, name, 0, REG_DWORD, (const BYTE *)&value, sizeof value));
+}
+
+static void close_key(HKEY key) {
+    if (key != NULL) {
+        RegCloseKey(key);
+    }
+}
+
+/* The device's key under Enum, and its interface key: "##?#", the instance id with "\" as "#",
+ * then "#{guid}". The interface's symbolic link is "\\?\" and the same. */
+static void key_names(const wchar_t *instance, wchar_t *device, wchar_t *comport, wchar_t *link) {
     wchar_t mangled[512];
     size_t i;
     for (i = 0; instance[i] != L'\0' && i + 1 < 512; ++i) {
         mangled[i] = instance[i] == L'\\' ? L'#' : instance[i];
     }
     mangled[i] = L'\0';
-    swprintf(key, size, L"%ls##?#%ls#%ls", INTERFACES_KEY, mangled, COMPORT_INTERFACE);
-    swprintf(link, size, L"\\\\?\\%ls#%ls", mangled, COMPORT_INTERFACE);
+    swprintf(device, 1024, L"%ls%ls", ENUM_KEY, instance);
+    swprintf(comport, 1024, L"%ls##?#%ls#%ls", INTERFACES_KEY, mangled, COMPORT_INTERFACE);
+    swprintf(link, 1024, L"\\\\?\\%ls#%ls", mangled, COMPORT_INTERFACE);
 }
 
-static LONG set_text(HKEY key, const wchar_t *name, const wchar_t *text, DWORD type) {
-    /* A REG_MULTI_SZ of one string ends in two NULs: the string's, then the list's. */
-    DWORD bytes = (DWORD)((wcslen(text) + (type == REG_MULTI_SZ ? 2 : 1)) * sizeof(wchar_t));
-    wchar_t value[1024] = {0};
-    wcsncpy(value, text, 1022);
-    return RegSetValueExW(key, name, 0, type, (const BYTE *)value, bytes);
-}
-
-static LONG create(const wchar_t *path, HKEY *key) {
-    return RegCreateKeyExW(HKEY_LOCAL_MACHINE, path, 0, NULL, 0, KEY_ALL_ACCESS, NULL, key, NULL);
-}
-
-static int plant(wchar_t **argv, int argc) {
-    const wchar_t *instance = argv[2], *port = argv[3], *hardware_id = argv[4];
-    wchar_t path[1024], link[1024], friendly[512];
+static int plant(int argc, wchar_t **argv) {
+    const wchar_t *instance = argv[2], *port = argv[3];
+    wchar_t device_path[1024], comport_path[1024], link[1024], friendly[512];
     HKEY device, parameters, comport, entry, control;
-    DWORD linked = 1;
-    LONG error;
+    int ok;
 
-    swprintf(path, 1024, L"%ls%ls", ENUM_KEY, instance);
+    key_names(instance, device_path, comport_path, link);
     swprintf(friendly, 512, L"%ls (%ls)", argv[6], port);
-    if ((error = create(path, &device)) != ERROR_SUCCESS) {
-        return failed(path, error);
-    }
-    error = set_text(device, L"ClassGUID", PORTS_CLASS, REG_SZ);
-    error = error ? error : set_text(device, L"Class", L"Ports", REG_SZ);
-    error = error ? error : set_text(device, L"FriendlyName", friendly, REG_SZ);
-    error = error ? error : set_text(device, L"Mfg", argv[5], REG_SZ);
-    error = error ? error : set_text(device, L"DeviceDesc", argv[6], REG_SZ);
-    error = error ? error : set_text(device, L"HardwareID", hardware_id, REG_MULTI_SZ);
-    if (error == ERROR_SUCCESS) {
-        error = RegCreateKeyExW(device, L"Device Parameters", 0, NULL, 0, KEY_ALL_ACCESS, NULL,
-                                &parameters, NULL);
-    }
-    RegCloseKey(device);
-    if (error != ERROR_SUCCESS) {
-        return failed(path, error);
-    }
-    error = set_text(parameters, L"PortName", port, REG_SZ);
-    if (error == ERROR_SUCCESS && argc > 7) {
-        const DWORD ms = (DWORD)_wtoi(argv[7]);
-        error =
-            RegSetValueExW(parameters, L"LatencyTimer", 0, REG_DWORD, (const BYTE *)&ms, sizeof ms);
-    }
-    RegCloseKey(parameters);
-    if (error != ERROR_SUCCESS) {
-        return failed(L"Device Parameters", error);
-    }
+    device = made(HKEY_LOCAL_MACHINE, device_path);
+    parameters = made(device, L"Device Parameters");
+    ok = text(device, L"ClassGUID", PORTS_CLASS, REG_SZ) &&
+         text(device, L"Class", L"Ports", REG_SZ) &&
+         text(device, L"FriendlyName", friendly, REG_SZ) && text(device, L"Mfg", argv[5], REG_SZ) &&
+         text(device, L"DeviceDesc", argv[6], REG_SZ) &&
+         text(device, L"HardwareID", argv[4], REG_MULTI_SZ) &&
+         text(parameters, L"PortName", port, REG_SZ) &&
+         (argc < 8 || number(parameters, L"LatencyTimer", (DWORD)_wtoi(argv[7])));
+    close_key(parameters);
+    close_key(device);
 
-    interface_names(instance, path, link, 1024);
-    if ((error = create(path, &comport)) != ERROR_SUCCESS) {
-        return failed(path, error);
+    comport = ok ? made(HKEY_LOCAL_MACHINE, comport_path) : NULL;
+    entry = made(comport, L"#");
+    control = made(entry, L"Control");
+    ok = text(comport, L"DeviceInstance", instance, REG_SZ) &&
+         text(entry, L"SymbolicLink", link, REG_SZ) && number(control, L"Linked", 1);
+    close_key(control);
+    close_key(entry);
+    close_key(comport);
+    if (!ok) {
+        fwprintf(stderr, L"plant_device: cannot plant %ls: error %ld\n", instance, last_error);
     }
-    error = set_text(comport, L"DeviceInstance", instance, REG_SZ);
-    if (error == ERROR_SUCCESS) {
-        error = RegCreateKeyExW(comport, L"#", 0, NULL, 0, KEY_ALL_ACCESS, NULL, &entry, NULL);
-    }
-    RegCloseKey(comport);
-    if (error != ERROR_SUCCESS) {
-        return failed(path, error);
-    }
-    error = set_text(entry, L"SymbolicLink", link, REG_SZ);
-    if (error == ERROR_SUCCESS) {
-        error =
-            RegCreateKeyExW(entry, L"Control", 0, NULL, 0, KEY_ALL_ACCESS, NULL, &control, NULL);
-    }
-    RegCloseKey(entry);
-    if (error != ERROR_SUCCESS) {
-        return failed(link, error);
-    }
-    error = RegSetValueExW(control, L"Linked", 0, REG_DWORD, (const BYTE *)&linked, sizeof linked);
-    RegCloseKey(control);
-    return error == ERROR_SUCCESS ? 0 : failed(L"Linked", error);
+    return ok ? 0 : 1;
 }
 
 /* A device unplugged for good: Windows removes its keys with the driver. A key already gone
  * counts as removed. */
 static int remove_device(const wchar_t *instance) {
-    wchar_t path[1024], link[1024];
-    LONG error;
-    swprintf(path, 1024, L"%ls%ls", ENUM_KEY, instance);
-    error = RegDeleteTreeW(HKEY_LOCAL_MACHINE, path);
-    if (error != ERROR_SUCCESS && error != ERROR_FILE_NOT_FOUND) {
-        return failed(path, error);
+    wchar_t device_path[1024], comport_path[1024], link[1024];
+    const wchar_t *paths[2] = {device_path, comport_path};
+    int i;
+    key_names(instance, device_path, comport_path, link);
+    for (i = 0; i < 2; ++i) {
+        const LONG error = RegDeleteTreeW(HKEY_LOCAL_MACHINE, paths[i]);
+        if (error != ERROR_SUCCESS && error != ERROR_FILE_NOT_FOUND) {
+            fwprintf(stderr, L"plant_device: cannot remove %ls: error %ld\n", paths[i], error);
+            return 1;
+        }
     }
-    interface_names(instance, path, link, 1024);
-    error = RegDeleteTreeW(HKEY_LOCAL_MACHINE, path);
-    return error == ERROR_SUCCESS || error == ERROR_FILE_NOT_FOUND ? 0 : failed(path, error);
+    return 0;
 }
 
 int wmain(int argc, wchar_t **argv) {
     if (argc >= 7 && wcscmp(argv[1], L"plant") == 0) {
-        return plant(argv, argc);
+        return plant(argc, argv);
     }
     if (argc == 3 && wcscmp(argv[1], L"remove") == 0) {
         return remove_device(argv[2]);
