@@ -80,6 +80,8 @@ int list() {
     return 0;
 }
 
+/// Shows the latency of @p device, or sets it to @p ms when that is not 0 (MS given: its check
+/// refuses 0).
 int latency(const std::string &device, int ms) {
     if (ms == 0) {
         const int32_t now = sio_latency(device.c_str());
