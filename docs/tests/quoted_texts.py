@@ -84,7 +84,7 @@ def quotes(path):
 
 def covered(piece, corpus):
     """Whether @piece is one text of the corpus or several put end to end, each of whole words and
-    six letters or more: the longest such start of it that the corpus holds is taken off, then the
+    six letters or more but for a last word: the longest such start of it that the corpus holds is taken off, then the
     rest is looked up the same way."""
     if piece in corpus:
         return True
@@ -98,7 +98,8 @@ def covered(piece, corpus):
                 high = middle - 1
         while 0 < low < len(piece) and not piece[low].isspace():
             low -= 1  # back to the end of a word
-        if sum(c.isalpha() for c in piece[:low]) < 6:
+        # Short parts pass only as the last word of a piece: "... in" before a placeholder.
+        if sum(c.isalpha() for c in piece[:low]) < 6 and not (low == len(piece) and " " not in piece):
             return False
         piece = piece[low:].strip(" .,:;/()")
     return True

@@ -22,8 +22,9 @@ using SystemError = int;  ///< An errno value.
 std::string system_words(SystemError error);
 
 /// A failure as the serial layer and the link library tell it: on Windows the words and
-/// "(error N)", as its words alone are often too general to look up ("error N" when it has no
-/// words); on POSIX systems the words alone, which name an unknown number themselves.
+/// "(erro N)", as its words alone are often too general to look up ("erro N" when it has no
+/// words; the technician reads these in Portuguese beside the serial layer's texts); on POSIX
+/// systems the words alone, which name an unknown number themselves.
 std::string system_reason(SystemError error);
 
 /// The C library's words for an errno value (what fopen and its kind set), in UTF-8. On POSIX

@@ -26,7 +26,7 @@ namespace {
 std::string errno_words(int error) {
     char buffer[256] = {};
     const char *words = words_of(::strerror_r(error, buffer, sizeof buffer), buffer);
-    return words != nullptr ? std::string(words) : "error " + std::to_string(error);
+    return words != nullptr ? std::string(words) : "erro " + std::to_string(error);
 }
 
 std::string system_words(SystemError error) {

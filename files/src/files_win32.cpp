@@ -42,7 +42,7 @@ std::string system_words(SystemError error) {
 
 std::string system_reason(SystemError error) {
     const std::string words = system_words(error);
-    const std::string number = "error " + std::to_string(error);
+    const std::string number = "erro " + std::to_string(error);
     return words.empty() ? number : words + " (" + number + ")";
 }
 

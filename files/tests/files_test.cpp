@@ -158,10 +158,10 @@ TEST(SystemWords, AreTheSystemsOwnAndEndCleanly) {
     const std::string words = zarvo::files::system_words(ERROR_FILE_NOT_FOUND);
     ASSERT_FALSE(words.empty());
     EXPECT_EQ(std::string_view(". \r\n").find(words.back()), std::string_view::npos) << words;
-    EXPECT_EQ(zarvo::files::system_reason(ERROR_FILE_NOT_FOUND), words + " (error 2)");
+    EXPECT_EQ(zarvo::files::system_reason(ERROR_FILE_NOT_FOUND), words + " (erro 2)");
     const unsigned long unknown = 0x2000ABCD;  // the bit set aside for programs' own codes
     EXPECT_EQ(zarvo::files::system_words(unknown), "");
-    EXPECT_EQ(zarvo::files::system_reason(unknown), "error " + std::to_string(unknown));
+    EXPECT_EQ(zarvo::files::system_reason(unknown), "erro " + std::to_string(unknown));
 }
 #endif
 

@@ -18,7 +18,8 @@ void report_failure(const std::string &text) noexcept;
 /// hear of (SIO_OVERRIDDEN); it is no failure, so API232_DEBUG does not tell it. Never throws.
 void report_note(const std::string &note) noexcept;
 
-/// Reports "unexpected failure" and the exception's @p what (may be null). Never throws.
+/// Reports "falha inesperada" ("unexpected failure") and the exception's @p what (may be null).
+/// Never throws.
 void report_unexpected(const char *what) noexcept;
 
 /// The calling thread's last failure (or note), "" when none.

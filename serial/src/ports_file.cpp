@@ -40,20 +40,20 @@ std::optional<std::pair<std::int32_t, std::string>> parse_ports_line(const std::
     }
     const auto equals = text.find('=');
     if (equals == std::string::npos) {
-        throw std::invalid_argument("no \"=\" between port number and device");
+        throw std::invalid_argument("falta \"=\" entre o número da porta e o dispositivo");
     }
     const std::string number = trimmed(text.substr(0, equals));
     const std::string device = trimmed(text.substr(equals + 1));
     if (number.empty() || number.size() > 3 ||
         number.find_first_not_of("0123456789") != std::string::npos) {
-        throw std::invalid_argument("\"" + number + "\" is not a port number");
+        throw std::invalid_argument("\"" + number + "\" não é um número de porta");
     }
     const int port = std::stoi(number);
     if (!is_port(port)) {
         throw std::invalid_argument(outside_ports(number));
     }
     if (device.empty()) {
-        throw std::invalid_argument("no device after \"=\"");
+        throw std::invalid_argument("falta o dispositivo depois de \"=\"");
     }
     return std::make_pair(port, device);
 }
@@ -81,13 +81,13 @@ bool PortsFile::load(const fs::path &path, std::string &why) {
         return true;
     }
     if (ec || !fs::is_regular_file(status) || fs::file_size(path, ec) > kLargestFile || ec) {
-        why = "ports file " + path.string() + ": " +
-              (ec ? ec.message() : std::string("not a small plain text file"));
+        why = "arquivo de portas " + path.string() + ": " +
+              (ec ? ec.message() : std::string("não é um pequeno arquivo de texto"));
         return false;
     }
     std::ifstream in(path, std::ios::binary);
     if (!in) {
-        why = "cannot read ports file " + path.string();
+        why = "não foi possível ler o arquivo de portas " + path.string();
         return false;
     }
     bool damaged = false;
@@ -99,13 +99,13 @@ bool PortsFile::load(const fs::path &path, std::string &why) {
         if (damaged) {
             continue;
         }
-        const std::string where =
-            "ports file " + path.string() + ", line " + std::to_string(lines_.size()) + ": ";
+        const std::string where = "arquivo de portas " + path.string() + ", linha " +
+                                  std::to_string(lines_.size()) + ": ";
         try {
             if (const auto entry = parse_ports_line(line)) {
                 if (assigned_.count(entry->first) != 0) {
-                    throw std::invalid_argument("port " + std::to_string(entry->first) +
-                                                " is assigned twice");
+                    throw std::invalid_argument("a porta " + std::to_string(entry->first) +
+                                                " aparece duas vezes");
                 }
                 assigned_[entry->first] = entry->second;
                 line_of_[entry->first] = lines_.size() - 1;
@@ -116,7 +116,7 @@ bool PortsFile::load(const fs::path &path, std::string &why) {
         }
     }
     if (in.bad()) {
-        why = "cannot read ports file " + path.string();
+        why = "não foi possível ler o arquivo de portas " + path.string();
         return false;
     }
     return !damaged;
@@ -160,8 +160,8 @@ bool PortsFile::assign(std::int32_t port, const std::string &device) {
 bool PortsFile::save(std::string &why) const {
     if (path_.empty()) {
         why =
-            "no folder for the ports file: neither XDG_CONFIG_HOME nor HOME (APPDATA on Windows) "
-            "is set";
+            "não há pasta para o arquivo de portas: nem XDG_CONFIG_HOME nem HOME (no Windows, "
+            "APPDATA) está definida";
         return false;
     }
     std::error_code ec;
@@ -171,12 +171,13 @@ bool PortsFile::save(std::string &why) const {
     ec.clear();
     const fs::path target = link ? fs::canonical(path_, ec) : path_;
     if (ec) {
-        why = "ports file " + path_.string() + ": " + ec.message();
+        why = "arquivo de portas " + path_.string() + ": " + ec.message();
         return false;
     }
     fs::create_directories(target.parent_path(), ec);
     if (ec) {
-        why = "cannot make the folder " + target.parent_path().string() + ": " + ec.message();
+        why =
+            "não foi possível criar a pasta " + target.parent_path().string() + ": " + ec.message();
         return false;
     }
     std::string bytes;
@@ -186,8 +187,8 @@ bool PortsFile::save(std::string &why) const {
     files::Failure failure;
     fs::path temp;
     if (!files::replace_file(target, bytes, failure, &temp)) {
-        why = (failure.step == files::Step::create ? "cannot create " + temp.string()
-                                                   : "cannot write " + target.string()) +
+        why = (failure.step == files::Step::create ? "não foi possível criar " + temp.string()
+                                                   : "não foi possível gravar " + target.string()) +
               ": " + files::system_reason(failure.error);
         return false;
     }
