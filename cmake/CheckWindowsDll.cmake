@@ -5,7 +5,7 @@
 # version are VERSION.
 # Usage: cmake -DOBJDUMP=<objdump> -DDLL=<file.dll> -DMACHINE=x86|x64 -DEXPORTS="Name@ordinal,..."
 #              -DDLLS="KERNEL32.dll,..." [-DIMPORTED_FROM=API232.DLL -DIMPORTS="a,b"]
-#              [-DVERSION=1.00] -P CheckWindowsDll.cmake
+#              [-DVERSION=<major.minor>] -P CheckWindowsDll.cmake
 cmake_policy(VERSION 3.25)
 set(formats_x86 "pei-i386")
 set(formats_x64 "pei-x86-64")

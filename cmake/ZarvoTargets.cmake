@@ -78,7 +78,9 @@ function(zarvo_windows_dll target)
         string(REGEX REPLACE "=[ \t]*[A-Za-z_0-9]+@[0-9]+" "" text "${text}")
         set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${def})
         set(def ${CMAKE_CURRENT_BINARY_DIR}/x64/${name})
-        file(WRITE ${def} "${text}")
+        # Rewritten only when it changes (a .def has no @NAME@), so that configuring again does
+        # not relink the DLL.
+        file(CONFIGURE OUTPUT ${def} CONTENT "${text}" @ONLY)
     endif()
     target_sources(${target} PRIVATE ${def})
     set_target_properties(${target} PROPERTIES PREFIX "" OUTPUT_NAME ${target} ZARVO_WINDOWS_DEF ${def})
@@ -104,7 +106,7 @@ function(zarvo_import_library name)
     endforeach()
     set(def ${CMAKE_CURRENT_BINARY_DIR}/${name}.def)
     set(lib ${CMAKE_CURRENT_BINARY_DIR}/lib${name}.a)
-    file(WRITE ${def} "${import_def}")
+    file(CONFIGURE OUTPUT ${def} CONTENT "${import_def}" @ONLY)
     add_custom_command(OUTPUT ${lib}
         COMMAND ${CMAKE_DLLTOOL} -k -d ${def} -l ${lib}
         DEPENDS ${ARG_DEF} VERBATIM)

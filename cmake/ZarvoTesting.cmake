@@ -9,8 +9,9 @@
 #     [SIMULATOR]            ZARVO_SIM_PATH names the printer simulator (zarvo_runs_simulator)
 #     [LOADS_LINK_LIBRARY]   the test loads libZarvo.so at run time (see zarvo_loads_link_library)
 #     [WINE]                 a Windows build's test that runs Windows programs under Wine (in the
-#                            prefix and on the display of ZarvoWineTesting.cmake); a Windows
-#                            build's test without it is a static check of the files, label static
+#                            prefix and on the display of ZarvoWineTesting.cmake; disabled where
+#                            the set's Wine does not start); a Windows build's test without it is
+#                            a static check of the files, label static
 #     [PORTS]                with WINE: it uses the prefix's COM ports, taken one test at a time
 #     [ENV VAR=value ...] [LABELS l ...] [TIMEOUT seconds, 300 unless given])
 if(WIN32)
@@ -58,6 +59,9 @@ function(zarvo_add_test name)
         set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED "wine;xvfb")
         if(ARG_PORTS)
             set_tests_properties(${name} PROPERTIES RESOURCE_LOCK wine_com_ports)
+        endif()
+        if(NOT ZARVO_WINE_RUNS)
+            set_tests_properties(${name} PROPERTIES DISABLED ON)
         endif()
     elseif(WIN32)
         list(APPEND ARG_LABELS static)

@@ -1,10 +1,11 @@
 # SPDX-License-Identifier: MIT
 # zarvo_windows_bundle(program): this set's part of the Windows download, staged without debugging
-# symbols in bundle/<x86|x64>/ of the build (bin/ keeps them): the program, zarvo-ports, both DLLs,
-# the link library's .def for this set and the program's icon. packaging/windows/download.cmake
-# puts both sets' folders into the download, beside the header and the README.
+# symbols in ZARVO_WINDOWS_BUNDLE, bundle/<x86|x64>/ of the build (bin/ keeps them): the program,
+# zarvo-ports, both DLLs, the link library's .def for this set and the program's icon;
+# ZARVO_WINDOWS_BUNDLE.stamp is touched once the folder is complete. The x64 build's release
+# (packaging/windows) puts both sets' folders into the download, beside the header and the README.
 function(zarvo_windows_bundle program)
-    set(stage ${CMAKE_BINARY_DIR}/bundle/${ZARVO_WINDOWS_ARCH})
+    set(stage ${ZARVO_WINDOWS_BUNDLE})
     set(def $<TARGET_PROPERTY:Zarvo,ZARVO_WINDOWS_DEF>)
     set(targets ${program} zarvo-ports Zarvo API232)
     set(files "")
@@ -15,7 +16,7 @@ function(zarvo_windows_bundle program)
     endforeach()
     # The program's icon too, which the setup takes for its own and its uninstaller's.
     list(APPEND files ${ZARVO_ICON_DIR}/zarvo.ico)
-    set(stamp ${CMAKE_BINARY_DIR}/bundle/${ZARVO_WINDOWS_ARCH}.stamp)
+    set(stamp ${stage}.stamp)
     add_custom_command(OUTPUT ${stamp}
         COMMAND ${CMAKE_COMMAND} -E rm -rf ${stage}
         COMMAND ${CMAKE_COMMAND} -E make_directory ${stage}

@@ -12,8 +12,11 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <string>
+#include <utility>
 
 #include "Zarvo.h"
+#include "zarvo_files.h"
 
 namespace zarvo {
 namespace {
@@ -116,18 +119,16 @@ bool fail(ReplyFileFailure &failure, const char *step, int error, const char *re
     if (::getcwd(directory, sizeof directory) == nullptr) {
         std::strcpy(directory, ".");
     }
-    char message[2 * PATH_MAX + 256];
-    int length =
-        std::snprintf(message, sizeof message, "cannot %s %s in %s: %s", step, kReplyFileName,
-                      directory, reason != nullptr ? reason : std::strerror(error));
-    if (removal_error != 0 && length >= 0 && static_cast<std::size_t>(length) < sizeof message) {
-        std::snprintf(message + length, sizeof message - static_cast<std::size_t>(length),
-                      "; the earlier %s could not be removed either: %s", kReplyFileName,
-                      std::strerror(removal_error));
-    }
-    std::fprintf(stderr, "Zarvo: %s\n", message);
     try {
-        failure.message = message;
+        std::string message = std::string("cannot ") + step + " " + kReplyFileName + " in " +
+                              directory + ": " +
+                              (reason != nullptr ? reason : files::system_words(error));
+        if (removal_error != 0) {
+            message += std::string("; the earlier ") + kReplyFileName +
+                       " could not be removed either: " + files::system_words(removal_error);
+        }
+        std::fprintf(stderr, "Zarvo: %s\n", message.c_str());
+        failure.message = std::move(message);
     } catch (...) {
     }
     return false;

@@ -10,22 +10,12 @@
 
 #include "Zarvo.h"
 #include "reply_file_writer.h"
+#include "zarvo_files.h"
 
 namespace zarvo {
 namespace {
 
 constexpr std::string_view kLineEnd = "\r\n";
-
-std::string system_reason(DWORD error) {
-    char text[512] = {};
-    DWORD length = ::FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                                    nullptr, error, 0, text, sizeof text, nullptr);
-    while (length > 0 && (text[length - 1] == '\r' || text[length - 1] == '\n' ||
-                          text[length - 1] == ' ' || text[length - 1] == '.')) {
-        --length;
-    }
-    return std::string(text, length) + " (error " + std::to_string(error) + ")";
-}
 
 // Removes an earlier reply file, or a link or reparse point in its place (never its target);
 // leaves directories alone. Returns 0 or the error of the failed removal.
@@ -86,7 +76,7 @@ bool fail(ReplyFileFailure &failure, const char *step, const std::string &reason
                               directory + ": " + reason;
         if (removal_error != 0) {
             message += std::string("; the earlier ") + kReplyFileName +
-                       " could not be removed either: " + system_reason(removal_error);
+                       " could not be removed either: " + files::system_reason(removal_error);
         }
         std::fprintf(stderr, "Zarvo: %s\n", message.c_str());
         failure.message = std::move(message);
@@ -111,7 +101,7 @@ bool fail(ReplyFileFailure &failure, const char *step, DWORD error) noexcept {
     failure.cause = cause_of(error);
     failure.system_error = static_cast<std::int32_t>(error);
     try {
-        return fail(failure, step, system_reason(error));
+        return fail(failure, step, files::system_reason(error));
     } catch (...) {
         return fail(failure, step, std::string());
     }

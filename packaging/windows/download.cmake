@@ -2,9 +2,9 @@
 # The Windows download: one zip with the README and the link library's header at its top, and
 # each set in a folder of its own, x86\ and x64\ (Zarvo.exe, Zarvo.dll, API232.dll, Zarvo.def).
 # The files are staged in a folder beside the zip, named as the zip without .zip; it stays, as the
-# setup (zarvo.nsi) is made from it.
-# Usage: cmake -DX86=<build-win32>/bundle/x86 -DX64=<build-win64>/bundle/x64 -DSOURCE=<tree>
-#              -DZIP=<folder>/zarvo-<version>-windows.zip -P download.cmake
+# setup (zarvo.nsi) is made from it. The x64 build's target windows_download runs it:
+#   cmake -DX86=<build-win32>/bundle/x86 -DX64=<build-win64>/bundle/x64 -DSOURCE=<tree>
+#         -DZIP=<folder>/zarvo-<version>-windows.zip -P download.cmake
 cmake_policy(VERSION 3.25)
 foreach(path X86 X64 SOURCE ZIP)
     file(REAL_PATH "${${path}}" ${path})

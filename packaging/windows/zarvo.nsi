@@ -8,8 +8,9 @@
 ; The uninstaller removes exactly the files the setup put there; Documents\Zarvo and anything
 ; else the user saved stay.
 ;
-; makensis -DFILES=<folder laid out like the download: README.txt, Zarvo.h, x86\, x64\>
-;          -DOUTFILE=<setup.exe> [-DAMD64] zarvo.nsi
+; makensis -DVERSION=<major.minor> -DFILES=<folder laid out like the download: README.txt, Zarvo.h,
+;          x86\, x64\> -DOUTFILE=<setup.exe> [-DAMD64] zarvo.nsi
+; (the x64 build's targets windows_setup and, for its test, windows_setup_amd64).
 ; The shipped setup is x86 (it must run on 32-bit Windows, and on 64-bit Windows it installs the
 ; x64 set); -DAMD64 makes the same setup as a 64-bit program, which always installs the x64 set.
 Unicode true
@@ -18,14 +19,17 @@ Unicode true
 !else
     Target x86-unicode
 !endif
-!ifndef FILES
-    !error "usage: makensis -DFILES=<download folder> -DOUTFILE=<setup.exe> [-DAMD64] zarvo.nsi"
+!define USAGE "usage: makensis -DVERSION=<major.minor> -DFILES=<download folder> \
+-DOUTFILE=<setup.exe> [-DAMD64] zarvo.nsi"
+!ifndef VERSION | FILES | OUTFILE
+    !error "${USAGE}"
 !endif
-!ifndef OUTFILE
-    !error "usage: makensis -DFILES=<download folder> -DOUTFILE=<setup.exe> [-DAMD64] zarvo.nsi"
+; The version resource wants four numbers.
+!searchparse /noerrors "${VERSION}" "" VERSION_MAJOR "." VERSION_MINOR
+!ifndef VERSION_MINOR
+    !error "VERSION is ${VERSION}, not major.minor: ${USAGE}"
 !endif
 
-!define VERSION "1.00"
 !define PUBLISHER "Zarvo"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Zarvo"
 !define SETTINGS_KEY "Software\Zarvo"
@@ -62,8 +66,8 @@ ShowUninstDetails show
 !insertmacro MUI_LANGUAGE "PortugueseBR"
 !insertmacro MUI_LANGUAGE "English"
 
-VIProductVersion "1.0.0.0"
-VIFileVersion "1.0.0.0"
+VIProductVersion "${VERSION_MAJOR}.${VERSION_MINOR}.0.0"
+VIFileVersion "${VERSION_MAJOR}.${VERSION_MINOR}.0.0"
 VIAddVersionKey /LANG=${LANG_PORTUGUESEBR} "ProductName" "Zarvo"
 VIAddVersionKey /LANG=${LANG_PORTUGUESEBR} "CompanyName" "${PUBLISHER}"
 VIAddVersionKey /LANG=${LANG_PORTUGUESEBR} "FileDescription" "Instalação do Zarvo ${VERSION}"

@@ -11,9 +11,10 @@
 
 namespace zarvo::window {
 
-/// The three calls of the link library, each bound at its own first call and kept bound until the
-/// program ends; every call runs through View::runBlocking. Ports and timeouts are narrowed to 16
-/// bits (HandlerError on overflow), and the low 16 bits of each result come back as a signed
+/// The link library's calls the window makes (Abre, Fecha, TXRX, and ZarvoReplyFileFailure after a
+/// TXRX that could not write the reply file), each bound at its own first call and kept bound until
+/// the program ends; every call runs through View::runBlocking. Ports and timeouts are narrowed to
+/// 16 bits (HandlerError on overflow), and the low 16 bits of each result come back as a signed
 /// number. A library or function that cannot be had throws HandlerError.
 class Module1 {
   public:

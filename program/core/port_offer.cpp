@@ -2,7 +2,6 @@
 // The offer of a serial device as port 1, after a printer test that found no printer.
 #include "port_offer.h"
 
-#include <cstdio>
 #include <string>
 
 #include "text.h"
@@ -34,36 +33,7 @@ void assignChosen(View &view, const SerialDevice &device) {
 }  // namespace
 
 Text PortOffer::describe(const SerialDevice &device) {
-    Text line;
-    switch (device.kind) {
-        case SerialDevice::Kind::usb: {
-            line = u"Adaptador USB";
-            if (!device.description.empty()) {
-                line += u" " + device.description;
-            }
-            if (device.vendorId >= 0 && device.productId >= 0) {
-                char ids[16];
-                std::snprintf(ids, sizeof ids, "%04x:%04x",
-                              static_cast<unsigned>(device.vendorId & 0xFFFF),
-                              static_cast<unsigned>(device.productId & 0xFFFF));
-                line += u" (" + fromLatin1(ids) + u")";
-            }
-            if (!device.serialNumber.empty()) {
-                line += u", nº de série " + device.serialNumber;
-            }
-            break;
-        }
-        case SerialDevice::Kind::uart:
-            line = u"Porta serial do computador";
-            break;
-        case SerialDevice::Kind::other:
-            line = u"Dispositivo serial";
-            if (!device.description.empty()) {
-                line += u" " + device.description;
-            }
-            break;
-    }
-    line += u": " + device.name;
+    Text line = device.line;
     if (device.port > 0) {
         line += u" (hoje a porta " + fromLatin1(std::to_string(device.port)) + u")";
     }

@@ -19,7 +19,8 @@ class PortOffer {
     /// that are ports 1 and 2 already, or a serial layer that cannot list: nothing more.
     void afterPrinterNotFound();
 
-    /// The line that names @p device in the offer.
+    /// The line that names @p device in the offer: the serial layer's own, and the port number
+    /// that opens it now.
     static Text describe(const SerialDevice &device);
 
   private:

@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "handler_error.h"
+#include "os.h"
 #include "text.h"
 
 namespace zarvo::window {
@@ -44,31 +45,28 @@ ReadingFile::ReadingFile() {
     if (!refused.empty()) {
         fail(refused);
     }
-    Text reason;
-    if (!file_.create(kName, reason)) {
-        fail(reason);
-    }
+    check(file_.create(kName));
 }
 
 void ReadingFile::writeLine(const Text &line) {
     if (done_) {
         return;
     }
-    Text reason;
-    if (!file_.write(latin1Bytes(line) + "\r\n", reason)) {
-        fail(reason);
-    }
+    check(file_.write(latin1Bytes(line) + "\r\n"));
 }
 
 void ReadingFile::commit() {
     if (done_) {
         return;
     }
-    Text reason;
-    if (!file_.replaceTarget(reason)) {
-        fail(reason);
-    }
+    check(file_.commit());
     done_ = true;
+}
+
+void ReadingFile::check(bool stepDone) {
+    if (!stepDone) {
+        fail(os::systemErrorReason(file_.failure().error));
+    }
 }
 
 void ReadingFile::fail(const Text &reason) {

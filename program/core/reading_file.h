@@ -2,8 +2,8 @@
 // LeitM.txt, the fiscal memory reading saved block by block in the current directory.
 #pragma once
 
-#include "os.h"
 #include "view.h"
+#include "zarvo_files.h"
 
 namespace zarvo::window {
 
@@ -27,9 +27,11 @@ class ReadingFile {
     void commit();
 
   private:
+    /// Fails with the system's reason unless @p stepDone: a step of the new file went wrong.
+    void check(bool stepDone);
     [[noreturn]] void fail(const Text &reason);
 
-    os::NewFile file_;
+    files::Replacement file_;
     bool done_ = false;
 };
 

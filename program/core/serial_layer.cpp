@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: MIT
-// Late binding of sio_list, sio_assign and sio_error_text, and their records and results in the
-// window's terms.
+// Late binding of sio_list, sio_describe, sio_assign and sio_error_text, and their records and
+// results in the window's terms.
 #include "serial_layer.h"
+
+#include <algorithm>
 
 #include "API232.h"
 #include "os.h"
@@ -18,11 +20,12 @@ std::string g_file = "libAPI232.so.1";
 
 struct Calls {
     decltype(&::sio_list) list = nullptr;
+    decltype(&::sio_describe) describe = nullptr;
     decltype(&::sio_assign) assign = nullptr;
     decltype(&::sio_error_text) errorText = nullptr;
 };
 
-/// The three calls, or false with @p reason set. Loaded again after each setLibraryFile.
+/// The four calls, or false with @p reason set. Loaded again after each setLibraryFile.
 bool bound(Calls &calls, Text &reason) {
     static std::string boundFile;
     static Calls boundCalls;
@@ -41,11 +44,14 @@ bool bound(Calls &calls, Text &reason) {
     Calls found;
     found.list =
         reinterpret_cast<decltype(found.list)>(os::findFunction(library, "sio_list", reason));
+    found.describe = reinterpret_cast<decltype(found.describe)>(
+        os::findFunction(library, "sio_describe", reason));
     found.assign =
         reinterpret_cast<decltype(found.assign)>(os::findFunction(library, "sio_assign", reason));
     found.errorText = reinterpret_cast<decltype(found.errorText)>(
         os::findFunction(library, "sio_error_text", reason));
-    if (found.list == nullptr || found.assign == nullptr || found.errorText == nullptr) {
+    if (found.list == nullptr || found.describe == nullptr || found.assign == nullptr ||
+        found.errorText == nullptr) {
         return false;
     }
     boundFile = g_file;
@@ -60,26 +66,14 @@ Text lastError(const Calls &calls) {
     return fromUtf8(text);
 }
 
-SerialDevice::Kind kindOf(std::int32_t kind) {
-    switch (kind) {
-        case SIO_KIND_USB:
-            return SerialDevice::Kind::usb;
-        case SIO_KIND_UART:
-            return SerialDevice::Kind::uart;
-        default:  // SIO_KIND_OTHER, and any kind a later serial layer may add
-            return SerialDevice::Kind::other;
-    }
-}
-
-SerialDevice fromLayer(const sio_device &listed) {
+SerialDevice fromLayer(const Calls &calls, const sio_device &listed) {
     SerialDevice device;
-    device.kind = kindOf(listed.kind);
     device.port = listed.port;
-    device.vendorId = listed.vendor_id;
-    device.productId = listed.product_id;
     device.name = fromUtf8(listed.device);
-    device.description = fromUtf8(listed.description);
-    device.serialNumber = fromUtf8(listed.serial_number);
+    std::vector<char> line(
+        static_cast<std::size_t>(std::max(calls.describe(&listed, nullptr, 0), 0)) + 1);
+    calls.describe(&listed, line.data(), static_cast<std::int32_t>(line.size()));
+    device.line = fromUtf8(line.data());
     device.recordedName = listed.stable_name[0] != '\0' ? listed.stable_name : listed.device;
     return device;
 }
@@ -105,7 +99,7 @@ bool SerialLayer::list(std::vector<SerialDevice> &devices, Text &reason) {
     listed.resize(static_cast<std::size_t>(count));
     devices.clear();
     for (const sio_device &one : listed) {
-        devices.push_back(fromLayer(one));
+        devices.push_back(fromLayer(calls, one));
     }
     return true;
 }

@@ -14,16 +14,13 @@ namespace zarvo::window {
 
 /// One serial device present, as the window shows and assigns it.
 struct SerialDevice {
-    enum class Kind { usb, uart, other };
-    Kind kind = Kind::other;
     /// The port number that opens it now; 0 when none does; -1 when a damaged ports file keeps
     /// that from being known.
     std::int32_t port = 0;
-    std::int32_t vendorId = -1;  ///< USB vendor id, -1 when not known
-    std::int32_t productId = -1;
-    Text name;         ///< what the operator recognises it by: /dev/ttyUSB0, COM3
-    Text description;  ///< what the system calls it, or ""
-    Text serialNumber;
+    Text name;  ///< what the operator recognises it by: /dev/ttyUSB0, COM3
+    /// The serial layer's one line for it, the same as zarvo-ports shows: "COM12 — FTDI USB
+    /// Serial Port (0403:6001), nº de série A1B2C3D4, latência 16 ms".
+    Text line;
     /// What an assignment records, in the serial layer's own bytes: the name that survives
     /// re-plugging when there is one.
     std::string recordedName;

@@ -2,7 +2,7 @@
 // UTF-8 and Latin-1 to and from the window's 16-bit texts.
 #include "text.h"
 
-#include <cstring>
+#include "zarvo_files.h"
 
 namespace zarvo::window {
 
@@ -113,7 +113,7 @@ Text field(const Text &text, std::size_t position, std::size_t length) {
 }
 
 Text systemReason(int error) {
-    return fromUtf8(std::strerror(error));
+    return fromUtf8(files::errno_words(error));
 }
 
 }  // namespace zarvo::window

@@ -28,7 +28,7 @@ std::string latin1Bytes(const Text &text);
 /// when the text ends first.
 Text field(const Text &text, std::size_t position, std::size_t length = Text::npos);
 
-/// The system's reason for the error number @p error, as strerror words it.
+/// The C library's words for the errno value @p error (what fopen and its kind set).
 Text systemReason(int error);
 
 }  // namespace zarvo::window

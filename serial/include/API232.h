@@ -39,7 +39,8 @@ enum sio_result {
     SIO_NOT_OPEN = -2,      /**< The port is not open (close, ioctl, write, getch, wait). */
     SIO_ALREADY_OPEN = -3,  /**< This port number is already open in this process. */
     SIO_NO_DEVICE = -4,     /**< The port's device does not exist. */
-    SIO_NO_PERMISSION = -5, /**< The device exists but may not be opened (see the dialout group). */
+    SIO_NO_PERMISSION = -5, /**< The device exists but may not be opened (see the dialout group),
+                                 or its setting changed (administrator rights are needed). */
     SIO_BUSY = -6,          /**< The device is in use by another port or another program. */
     SIO_BAD_PARAM = -7,     /**< Unknown speed or format code, or a bad buffer or length. */
     SIO_IO_ERROR = -8,      /**< Reading or writing failed; the device may be gone. */
@@ -47,9 +48,10 @@ enum sio_result {
     SIO_BAD_PORTS_FILE = -10, /**< The ports file cannot be read, or a line of it is damaged. */
     SIO_ASSIGNED_GONE = -11,  /**< The device the ports file assigns to the port is not present. */
     SIO_CANNOT_LIST = -12,    /**< The system would not tell which serial devices are present. */
-    SIO_CANNOT_SAVE = -13,    /**< The ports file could not be written. */
-    SIO_GONE = -14 /**< The device is gone for good (hung up, unplugged): no byte can come
-                        any more. Close the port; a later open may find the device again. */
+    SIO_CANNOT_SAVE = -13,    /**< The ports file, or an adapter's setting, could not be written. */
+    SIO_GONE = -14,         /**< The device is gone for good (hung up, unplugged): no byte can come
+                                 any more. Close the port; a later open may find the device again. */
+    SIO_NOT_SUPPORTED = -15 /**< The device, or this system, has no such setting. */
 };
 
 /** Speed code for 9600 bit/s, the only speed the printer speaks. */
@@ -172,9 +174,46 @@ API232_API int32_t API232_CALL sio_list(struct sio_device *devices, int32_t capa
 API232_API int32_t API232_CALL sio_assign(int32_t port, const char *device);
 
 /**
- * Copy the explanation of the calling thread's last failed sio_ call (the port, the device or
- * file concerned and the system's reason), or the note of a later sio_assign that returned
- * SIO_OVERRIDDEN: UTF-8, cut to fit and NUL-terminated.
+ * Copy the line that tells a technician which device @p device is, as sio_list gave it: UTF-8, in
+ * Portuguese, cut to fit and NUL-terminated, the same in every program. The device's name comes
+ * first, then its maker, product, USB ids and serial number, each said once, and the adapter's
+ * latency timer where it is known and above 1 ms:
+ * "COM12 — FTDI USB Serial Port (0403:6001), nº de série A1B2C3D4, latência 16 ms",
+ * "/dev/ttyS0 — porta serial do computador". Which port number opens it is not part of the line.
+ * @param[out] text  room for @p size bytes; may be NULL when @p size is 0.
+ * @return the line's whole length in bytes without the NUL, or SIO_BAD_PARAM (NULL @p device,
+ *         negative @p size, NULL @p text with a size).
+ */
+API232_API int32_t API232_CALL sio_describe(const struct sio_device *device, char *text,
+                                            int32_t size);
+
+/**
+ * Read the latency timer of the USB adapter @p device ("COM12", "/dev/ttyUSB0"): how long the
+ * adapter holds the last bytes of a reply before it passes them on (16 ms by default on FTDI
+ * chips). Nothing is opened. On Linux the serial layer asks the driver for 1 ms while it holds
+ * the port, whatever this reads.
+ * @return the latency in milliseconds (1 to 255), or SIO_BAD_PARAM (NULL @p device),
+ *         SIO_NO_DEVICE (no such device is present), SIO_NOT_SUPPORTED (the device has no latency
+ *         timer, or this system does not tell it), SIO_CANNOT_LIST.
+ */
+API232_API int32_t API232_CALL sio_latency(const char *device);
+
+/**
+ * Set the latency timer of the USB adapter @p device to @p ms milliseconds, for good: on Windows
+ * it is the driver's setting for that adapter, which needs administrator rights and takes effect
+ * once the adapter is unplugged and plugged in again. Nothing is opened.
+ * @return SIO_OK, or SIO_BAD_PARAM (NULL @p device, @p ms outside 1..255), SIO_NO_DEVICE,
+ *         SIO_NO_PERMISSION (administrator rights are needed: nothing was changed),
+ *         SIO_NOT_SUPPORTED (the device has no latency timer, or this system keeps no such
+ *         setting: on Linux the serial layer asks for 1 ms at every open), SIO_CANNOT_LIST,
+ *         SIO_CANNOT_SAVE.
+ */
+API232_API int32_t API232_CALL sio_set_latency(const char *device, int32_t ms);
+
+/**
+ * Copy the explanation of the calling thread's last failed sio_ call, in Portuguese (the port,
+ * the device or file concerned and the system's reason, in the system's own words), or the note of
+ * a later sio_assign that returned SIO_OVERRIDDEN: UTF-8, cut to fit and NUL-terminated.
  * @param[out] text  room for @p size bytes; may be NULL when @p size is 0.
  * @return the explanation's whole length in bytes without the NUL ("" and 0 when no call failed
  *         yet), or SIO_BAD_PARAM.

@@ -47,7 +47,7 @@ std::shared_ptr<Port> find_port(std::int32_t port) {
 void report_port_failure(std::int32_t port, const std::string &device,
                          const std::string &why) noexcept {
     try {
-        zarvo::serial::report_failure("port " + std::to_string(port) + " (" +
+        zarvo::serial::report_failure("porta " + std::to_string(port) + " (" +
                                       (device.empty() ? "?" : device) + "): " + why);
     } catch (...) {
     }
@@ -93,7 +93,8 @@ void worked(Port &p) noexcept {
 template <typename Call>
 std::int32_t on_device(std::int32_t port, Port &p, Call &&call) {
     if (p.gone) {
-        return fail(SIO_GONE, port, p, "the device is gone: close the port, then open it again");
+        return fail(SIO_GONE, port, p,
+                    "o dispositivo não está mais lá: feche a porta e abra-a de novo");
     }
     std::string why;
     const std::int32_t result = call(*p.device, why);
@@ -132,7 +133,7 @@ int32_t API232_CALL sio_open(int32_t port) {
         if (result == SIO_NO_DEVICE && named.from == zarvo::serial::PortDevice::From::ports_file) {
             // The adapter assigned to this port is unplugged; its default device is not tried.
             result = SIO_ASSIGNED_GONE;
-            why += " (" + named.why + "; plug the device in, or assign another)";
+            why += " (" + named.why + "; ligue o dispositivo ou escolha outro)";
         }
         if (result != SIO_OK) {
             return fail(result, port, *p, why);
@@ -151,7 +152,7 @@ int32_t API232_CALL sio_ioctl(int32_t port, int32_t speed, int32_t format) {
             return on_device(port, p, [](Device &device, std::string &why) {
                 const std::int32_t result = zarvo::serial::set_9600_8n1(device, why);
                 if (result < 0) {
-                    why = "cannot set 9600 8N1: " + why;
+                    why = "não foi possível ajustar 9600 8N1: " + why;
                 }
                 return result;
             });

@@ -2,7 +2,6 @@
 // The serial layer's C ABI beyond the line itself: listing the devices present, assigning them to
 // port numbers, and the explanation of the last failure.
 #include <algorithm>
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -13,40 +12,22 @@
 #include "port_names.h"
 #include "ports_file.h"
 #include "system.h"
+#include "text_out.h"
 
 // Callers in other languages declare the record by hand: its size is part of the ABI.
 static_assert(sizeof(sio_device) == 1168, "struct sio_device changed its layout");
-
-namespace zarvo::serial {
-namespace {
-
-/// Copies @p text into a field of @p size bytes, cut at a UTF-8 character boundary, NUL-ended.
-template <std::size_t size>
-void copy_field(char (&field)[size], const std::string &text) {
-    std::size_t length = std::min(text.size(), size - 1);
-    if (length < text.size()) {
-        while (length > 0 && (static_cast<unsigned char>(text[length]) & 0xC0) == 0x80) {
-            --length;
-        }
-    }
-    std::memcpy(field, text.data(), length);
-    std::memset(field + length, 0, size - length);
-}
-
-}  // namespace
-}  // namespace zarvo::serial
 
 extern "C" {
 
 int32_t API232_CALL sio_list(struct sio_device *devices, int32_t capacity) {
     return zarvo::serial::guarded(SIO_CANNOT_LIST, [&]() -> std::int32_t {
         if (capacity < 0 || (devices == nullptr && capacity > 0)) {
-            return zarvo::serial::failed(SIO_BAD_PARAM, "sio_list: no room for the list");
+            return zarvo::serial::failed(SIO_BAD_PARAM, "sio_list: não há onde pôr a lista");
         }
         std::vector<zarvo::serial::ListedDevice> listed;
         std::string why;
         if (!zarvo::serial::list_devices(listed, why)) {
-            return zarvo::serial::failed(SIO_CANNOT_LIST, "cannot list the serial devices: " + why);
+            return zarvo::serial::failed(SIO_CANNOT_LIST, why);
         }
         std::vector<std::int32_t> ports;
         if (!zarvo::serial::ports_of(listed, ports, why)) {
@@ -76,14 +57,15 @@ int32_t API232_CALL sio_assign(int32_t port, const char *device) {
         std::string name = device != nullptr ? device : "";
         if (!zarvo::serial::fits_a_line(name)) {
             return zarvo::serial::failed(
-                SIO_BAD_PARAM, "port " + std::to_string(port) +
-                                   ": a device name may not hold line breaks or begin or end "
-                                   "with blanks");
+                SIO_BAD_PARAM, "porta " + std::to_string(port) +
+                                   ": o nome de um dispositivo não pode ter quebras de linha nem "
+                                   "começar ou terminar com espaços");
         }
         if (!name.empty()) {
             if (!zarvo::serial::device_present(name)) {
-                return zarvo::serial::failed(SIO_NO_DEVICE, "port " + std::to_string(port) + " (" +
-                                                                name + "): no such device");
+                return zarvo::serial::failed(SIO_NO_DEVICE, "porta " + std::to_string(port) + " (" +
+                                                                name +
+                                                                "): esse dispositivo não existe");
             }
             // A listed device is recorded by the name that survives re-plugging.
             std::vector<zarvo::serial::ListedDevice> listed;
@@ -101,7 +83,7 @@ int32_t API232_CALL sio_assign(int32_t port, const char *device) {
         std::string why;
         if (!file.load(zarvo::serial::ports_file_path(), why)) {
             return zarvo::serial::failed(SIO_BAD_PORTS_FILE,
-                                         why + " (left as it is; correct or remove it)");
+                                         why + " (deixado como está; corrija-o ou apague-o)");
         }
         // Removing what is not there leaves the file, or its absence, as it was.
         if (file.assign(port, name) && !file.save(why)) {
@@ -118,16 +100,10 @@ int32_t API232_CALL sio_assign(int32_t port, const char *device) {
 }
 
 int32_t API232_CALL sio_error_text(char *text, int32_t size) {
-    if (size < 0 || (text == nullptr && size > 0)) {
+    if (!zarvo::serial::room_for_text(text, size)) {
         return SIO_BAD_PARAM;
     }
-    const std::string &last = zarvo::serial::last_failure();
-    if (size > 0) {
-        const std::size_t length = std::min(last.size(), static_cast<std::size_t>(size) - 1);
-        std::memcpy(text, last.data(), length);
-        text[length] = '\0';
-    }
-    return static_cast<std::int32_t>(std::min<std::size_t>(last.size(), INT32_MAX));
+    return zarvo::serial::copy_out(zarvo::serial::last_failure(), text, size);
 }
 
 }  // extern "C"

@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: MIT
 // The serial devices present on Linux, read from sysfs: every tty with a device behind it, the
-// USB attributes of the nearest USB device above it, and its /dev/serial/by-id link. Nothing is
-// opened.
+// USB attributes of the nearest USB device above it, an adapter's latency timer, and its
+// /dev/serial/by-id link. Nothing is opened.
 #include "device_list_linux.h"
 
 #include <fstream>
 #include <map>
 #include <system_error>
+
+#include "API232.h"
 
 namespace zarvo::serial {
 namespace {
@@ -69,6 +71,16 @@ std::map<fs::path, fs::path> by_id_links(const fs::path &root) {
     return links;
 }
 
+/// A latency timer in ms from sysfs (ftdi_sio gives its ports one), -1 when there is none.
+std::int32_t latency_ms(const std::string &text) {
+    if (text.empty() || text.size() > 3 ||
+        text.find_first_not_of("0123456789") != std::string::npos) {
+        return -1;
+    }
+    const int ms = std::stoi(text);
+    return ms >= 1 && ms <= 255 ? ms : -1;
+}
+
 std::string joined(const std::string &a, const std::string &b) {
     return a.empty() || b.empty() ? a + b : a + " " + b;
 }
@@ -80,7 +92,7 @@ bool sysfs_devices(const fs::path &root, std::vector<ListedDevice> &devices, std
     std::error_code ec;
     fs::directory_iterator it(ttys, ec);
     if (ec) {
-        why = "cannot read " + ttys.string() + ": " + ec.message();
+        why = "não foi possível ler " + ttys.string() + ": " + ec.message();
         return false;
     }
     const std::map<fs::path, fs::path> links = by_id_links(root);
@@ -107,16 +119,17 @@ bool sysfs_devices(const fs::path &root, std::vector<ListedDevice> &devices, std
             listed.manufacturer = attribute(usb / "manufacturer");
             listed.product = attribute(usb / "product");
             listed.serial_number = attribute(usb / "serial");
+            listed.latency_ms = latency_ms(attribute(device / "latency_timer"));
             listed.description = joined(listed.manufacturer, listed.product);
             if (listed.description.empty()) {
-                listed.description = "USB serial device";
+                listed.description = "dispositivo serial USB";
             }
         } else if (!type.empty()) {
             listed.kind = SIO_KIND_UART;
-            listed.description = "UART";
+            listed.description = "porta serial do computador";
         } else {
             listed.description =
-                "serial device (" + resolved(device / "subsystem").filename().string() + ")";
+                "dispositivo serial (" + resolved(device / "subsystem").filename().string() + ")";
         }
         if (const auto link = links.find(resolved(listed.device)); link != links.end()) {
             listed.stable_name = link->second.string();
@@ -124,10 +137,20 @@ bool sysfs_devices(const fs::path &root, std::vector<ListedDevice> &devices, std
         devices.push_back(std::move(listed));
     }
     if (ec) {
-        why = "cannot read " + ttys.string() + ": " + ec.message();
+        why = "não foi possível ler " + ttys.string() + ": " + ec.message();
         return false;
     }
     return true;
+}
+
+// The driver's timer is asked down to 1 ms at every open (see transport_posix.cpp), and sysfs's
+// latency_timer takes a new value only from root and only until the adapter is unplugged: there
+// is nothing worth keeping.
+std::int32_t set_system_latency(const ListedDevice &, std::int32_t, std::string &why) {
+    why =
+        "no Linux a latência não é gravada: a camada serial pede 1 ms ao driver cada vez que "
+        "abre a porta";
+    return SIO_NOT_SUPPORTED;
 }
 
 }  // namespace zarvo::serial

@@ -44,8 +44,8 @@ void report_note(const std::string &note) noexcept {
 
 void report_unexpected(const char *what) noexcept {
     try {
-        report_failure(what != nullptr ? std::string("unexpected failure: ") + what
-                                       : std::string("unexpected failure"));
+        report_failure(what != nullptr ? std::string("falha inesperada: ") + what
+                                       : std::string("falha inesperada"));
     } catch (...) {
     }
 }

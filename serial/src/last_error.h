@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "zarvo_files.h"
+
 namespace zarvo::serial {
 
 /// Keeps @p text as the calling thread's last failure and, when API232_DEBUG is set, tells it on
@@ -16,7 +18,8 @@ void report_failure(const std::string &text) noexcept;
 /// hear of (SIO_OVERRIDDEN); it is no failure, so API232_DEBUG does not tell it. Never throws.
 void report_note(const std::string &note) noexcept;
 
-/// Reports "unexpected failure" and the exception's @p what (may be null). Never throws.
+/// Reports "falha inesperada" ("unexpected failure") and the exception's @p what (may be null).
+/// Never throws.
 void report_unexpected(const char *what) noexcept;
 
 /// The calling thread's last failure (or note), "" when none.
@@ -28,10 +31,8 @@ inline std::int32_t failed(std::int32_t code, const std::string &why) noexcept {
     return code;
 }
 
-#ifdef _WIN32
-/// The system's own words for a GetLastError value, and the value.
-std::string system_reason(unsigned long error);
-#endif
+/// The system's own words for an errno or GetLastError value (on Windows followed by the value).
+using files::system_reason;
 
 }  // namespace zarvo::serial
 

@@ -37,7 +37,7 @@ PortDevice port_device(std::int32_t port) {
     if (const auto assigned = file.device(port)) {
         found.name = openable_name(*assigned);
         found.from = PortDevice::From::ports_file;
-        found.why = "assigned in " + path.string();
+        found.why = "escolhido em " + path.string();
         return found;
     }
     found.name = default_device(port);

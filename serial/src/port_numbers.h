@@ -15,9 +15,9 @@ constexpr bool is_port(std::int64_t number) {
     return number >= kFirstPort && number <= kLastPort;
 }
 
-/// "port 300 is outside 1..255", for the number as it was given.
+/// "a porta 300 está fora de 1..255", for the number as it was given.
 inline std::string outside_ports(const std::string &number) {
-    return "port " + number + " is outside " + std::to_string(kFirstPort) + ".." +
+    return "a porta " + number + " está fora de " + std::to_string(kFirstPort) + ".." +
            std::to_string(kLastPort);
 }
 

@@ -5,20 +5,11 @@
 #include "last_error.h"
 #include "port_numbers.h"
 #include "system.h"
+#include "zarvo_files.h"
 
 #include <fstream>
 #include <stdexcept>
 #include <system_error>
-
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
-#endif
 
 namespace zarvo::serial {
 namespace {
@@ -40,62 +31,6 @@ std::string trimmed(const std::string &text) {
     return text.substr(first, text.find_last_not_of(" \t\r") - first + 1);
 }
 
-#ifdef _WIN32
-bool write_new_file(const fs::path &temp, const fs::path &target, const std::string &bytes,
-                    std::string &why) {
-    const HANDLE file = ::CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        why = "cannot create " + temp.string() + ": " + system_reason(::GetLastError());
-        return false;
-    }
-    DWORD written = 0;
-    const bool ok =
-        ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-        written == bytes.size() && ::FlushFileBuffers(file);
-    const DWORD error = ::GetLastError();
-    ::CloseHandle(file);
-    if (!ok || !::MoveFileExW(temp.c_str(), target.c_str(),
-                              MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        why =
-            "cannot write " + target.string() + ": " + system_reason(ok ? ::GetLastError() : error);
-        ::DeleteFileW(temp.c_str());
-        return false;
-    }
-    return true;
-}
-#else
-bool write_new_file(const fs::path &temp, const fs::path &target, const std::string &bytes,
-                    std::string &why) {
-    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0644);
-    if (fd < 0) {
-        why = "cannot create " + temp.string() + ": " + std::strerror(errno);
-        return false;
-    }
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            break;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    // The data reaches the disk before the name does, so a crash leaves the old file or the new.
-    const bool ok = done == bytes.size() && ::fsync(fd) == 0;
-    const int error = errno;
-    ::close(fd);
-    if (!ok || ::rename(temp.c_str(), target.c_str()) != 0) {
-        why = "cannot write " + target.string() + ": " + std::strerror(ok ? errno : error);
-        ::unlink(temp.c_str());
-        return false;
-    }
-    return true;
-}
-#endif
-
 /// The port number and device of one line, or nothing for a blank or "#" comment line; throws
 /// std::invalid_argument with the reason for a damaged line.
 std::optional<std::pair<std::int32_t, std::string>> parse_ports_line(const std::string &line) {
@@ -105,20 +40,20 @@ std::optional<std::pair<std::int32_t, std::string>> parse_ports_line(const std::
     }
     const auto equals = text.find('=');
     if (equals == std::string::npos) {
-        throw std::invalid_argument("no \"=\" between port number and device");
+        throw std::invalid_argument("falta \"=\" entre o número da porta e o dispositivo");
     }
     const std::string number = trimmed(text.substr(0, equals));
     const std::string device = trimmed(text.substr(equals + 1));
     if (number.empty() || number.size() > 3 ||
         number.find_first_not_of("0123456789") != std::string::npos) {
-        throw std::invalid_argument("\"" + number + "\" is not a port number");
+        throw std::invalid_argument("\"" + number + "\" não é um número de porta");
     }
     const int port = std::stoi(number);
     if (!is_port(port)) {
         throw std::invalid_argument(outside_ports(number));
     }
     if (device.empty()) {
-        throw std::invalid_argument("no device after \"=\"");
+        throw std::invalid_argument("falta o dispositivo depois de \"=\"");
     }
     return std::make_pair(port, device);
 }
@@ -146,13 +81,13 @@ bool PortsFile::load(const fs::path &path, std::string &why) {
         return true;
     }
     if (ec || !fs::is_regular_file(status) || fs::file_size(path, ec) > kLargestFile || ec) {
-        why = "ports file " + path.string() + ": " +
-              (ec ? ec.message() : std::string("not a small plain text file"));
+        why = "arquivo de portas " + path.string() + ": " +
+              (ec ? ec.message() : std::string("não é um pequeno arquivo de texto"));
         return false;
     }
     std::ifstream in(path, std::ios::binary);
     if (!in) {
-        why = "cannot read ports file " + path.string();
+        why = "não foi possível ler o arquivo de portas " + path.string();
         return false;
     }
     bool damaged = false;
@@ -164,13 +99,13 @@ bool PortsFile::load(const fs::path &path, std::string &why) {
         if (damaged) {
             continue;
         }
-        const std::string where =
-            "ports file " + path.string() + ", line " + std::to_string(lines_.size()) + ": ";
+        const std::string where = "arquivo de portas " + path.string() + ", linha " +
+                                  std::to_string(lines_.size()) + ": ";
         try {
             if (const auto entry = parse_ports_line(line)) {
                 if (assigned_.count(entry->first) != 0) {
-                    throw std::invalid_argument("port " + std::to_string(entry->first) +
-                                                " is assigned twice");
+                    throw std::invalid_argument("a porta " + std::to_string(entry->first) +
+                                                " aparece duas vezes");
                 }
                 assigned_[entry->first] = entry->second;
                 line_of_[entry->first] = lines_.size() - 1;
@@ -181,7 +116,7 @@ bool PortsFile::load(const fs::path &path, std::string &why) {
         }
     }
     if (in.bad()) {
-        why = "cannot read ports file " + path.string();
+        why = "não foi possível ler o arquivo de portas " + path.string();
         return false;
     }
     return !damaged;
@@ -225,8 +160,8 @@ bool PortsFile::assign(std::int32_t port, const std::string &device) {
 bool PortsFile::save(std::string &why) const {
     if (path_.empty()) {
         why =
-            "no folder for the ports file: neither XDG_CONFIG_HOME nor HOME (APPDATA on Windows) "
-            "is set";
+            "não há pasta para o arquivo de portas: nem XDG_CONFIG_HOME nem HOME (no Windows, "
+            "APPDATA) está definida";
         return false;
     }
     std::error_code ec;
@@ -236,26 +171,28 @@ bool PortsFile::save(std::string &why) const {
     ec.clear();
     const fs::path target = link ? fs::canonical(path_, ec) : path_;
     if (ec) {
-        why = "ports file " + path_.string() + ": " + ec.message();
+        why = "arquivo de portas " + path_.string() + ": " + ec.message();
         return false;
     }
     fs::create_directories(target.parent_path(), ec);
     if (ec) {
-        why = "cannot make the folder " + target.parent_path().string() + ": " + ec.message();
+        why =
+            "não foi possível criar a pasta " + target.parent_path().string() + ": " + ec.message();
         return false;
     }
     std::string bytes;
     for (const std::string &line : lines_) {
         bytes += line + "\n";
     }
-#ifdef _WIN32
-    const auto id = ::GetCurrentProcessId();
-#else
-    const auto id = ::getpid();
-#endif
-    fs::path temp = target;
-    temp += ".new-" + std::to_string(id);
-    return write_new_file(temp, target, bytes, why);
+    files::Failure failure;
+    fs::path temp;
+    if (!files::replace_file(target, bytes, failure, &temp)) {
+        why = (failure.step == files::Step::create ? "não foi possível criar " + temp.string()
+                                                   : "não foi possível gravar " + target.string()) +
+              ": " + files::system_reason(failure.error);
+        return false;
+    }
+    return true;
 }
 
 }  // namespace zarvo::serial

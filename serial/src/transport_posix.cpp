@@ -161,12 +161,12 @@ std::int32_t open_device(const std::string &name, DeviceHandle &device, DeviceId
     const int fd = ::open(name.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         const int err = errno;
-        why = reason("cannot open", err);
+        why = reason("não abre", err);
         return open_failure_code(err);
     }
     struct stat st {};
     if (::fstat(fd, &st) != 0) {
-        why = reason("cannot inspect", errno);
+        why = reason("não foi possível examiná-lo", errno);
         abandon(fd);
         return SIO_OPEN_FAIL;
     }
@@ -174,20 +174,20 @@ std::int32_t open_device(const std::string &name, DeviceHandle &device, DeviceId
     identity =
         S_ISCHR(st.st_mode) ? DeviceIdentity{st.st_rdev, 0} : DeviceIdentity{st.st_dev, st.st_ino};
     if (in_use(identity)) {
-        why = "the device is already open under another port number";
+        why = "o dispositivo já está aberto com outro número de porta";
         ::close(fd);
         return SIO_BUSY;
     }
     // flock stops other processes, root included, that lock the line the same way.
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         const int err = errno;
-        why = err == EWOULDBLOCK ? std::string("the device is in use by another program")
-                                 : reason("cannot lock", err);
+        why = err == EWOULDBLOCK ? std::string("o dispositivo está em uso por outro programa")
+                                 : reason("não foi possível reservá-lo", err);
         abandon(fd);
         return err == EWOULDBLOCK ? SIO_BUSY : SIO_OPEN_FAIL;
     }
     if (!make_raw(fd)) {
-        why = reason("not usable as a serial line", errno);
+        why = reason("não funciona como porta serial", errno);
         abandon(fd);
         return SIO_OPEN_FAIL;
     }
@@ -222,7 +222,7 @@ void DeviceCloser::operator()(Device *device) const noexcept {
 std::int32_t set_9600_8n1(Device &device, std::string &why) {
     termios tio{};
     if (::tcgetattr(device.fd, &tio) != 0) {
-        why = reason("cannot read the line settings", errno);
+        why = reason("não foi possível ler o ajuste da linha", errno);
         return SIO_IO_ERROR;
     }
     tio.c_cflag &= ~(CSIZE | PARENB | CSTOPB | CRTSCTS);
@@ -253,13 +253,14 @@ std::int32_t read_waiting(Device &device, std::vector<unsigned char> &into, std:
         // With O_NONBLOCK and VMIN 1 an empty line reads as EAGAIN: 0 is the hang-up of the
         // device (an adapter pulled, the other side of a pseudo-terminal closed), and a descriptor
         // once hung up never reads again.
-        why = "the device hung up (unplugged, or the other side closed)";
+        why = "o dispositivo desligou (foi desconectado, ou o outro lado fechou)";
         return SIO_GONE;
     }
     const int err = errno;
     const std::int32_t code = failure_code(device, err);
-    why = reason(code == SIO_GONE ? "read failed, and the device's node is gone" : "read failed",
-                 err);
+    why = reason(
+        code == SIO_GONE ? "a leitura falhou, e o nó do dispositivo sumiu" : "a leitura falhou",
+        err);
     return code;
 }
 
@@ -278,7 +279,7 @@ std::int32_t wait_readable(int fd, Clock::time_point deadline, std::string &why)
             if (errno == EINTR) {
                 continue;
             }
-            why = reason("poll failed", errno);
+            why = reason("a espera falhou", errno);
             return SIO_IO_ERROR;
         }
         // Input that came before a hang-up is still delivered: the reader meets the error next.
@@ -286,7 +287,7 @@ std::int32_t wait_readable(int fd, Clock::time_point deadline, std::string &why)
             return 1;
         }
         if (watch.revents & POLLNVAL) {
-            why = "the port's handle is no longer valid";
+            why = "o identificador da porta não vale mais";
             return SIO_IO_ERROR;
         }
         return 2;
@@ -306,7 +307,7 @@ std::int32_t read_until(Device &device, std::vector<unsigned char> &into,
     // error with the node gone on a vanished device.
     const std::int32_t got = read_waiting(device, into, why);
     if (got == 0 && ready == 2) {
-        why = "the device reports a hang-up or an error, and has nothing to read";
+        why = "o dispositivo acusa desligamento ou erro, e não há nada para ler";
         return SIO_IO_ERROR;
     }
     return got;
@@ -329,7 +330,7 @@ std::int32_t write_all(Device &device, const unsigned char *data, std::size_t le
         }
         if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) {
             const int err = errno;
-            why = reason("write failed", err);
+            why = reason("a escrita falhou", err);
             return failure_code(device, err);
         }
         if (!give_up) {
@@ -341,16 +342,16 @@ std::int32_t write_all(Device &device, const unsigned char *data, std::size_t le
             continue;
         }
         if (ready < 0) {
-            why = reason("poll failed", errno);
+            why = reason("a espera falhou", errno);
             return SIO_IO_ERROR;
         }
         if (ready == 0) {
-            why = "the line took nothing in time; " + std::to_string(done) + " of " +
-                  std::to_string(len) + " bytes were written";
+            why = "a linha não aceitou nada a tempo; " + std::to_string(done) + " de " +
+                  std::to_string(len) + " bytes foram escritos";
             return SIO_IO_ERROR;
         }
         if (!(watch.revents & POLLOUT)) {
-            why = "the device hung up or failed while writing";
+            why = "o dispositivo desligou ou falhou durante a escrita";
             return SIO_IO_ERROR;
         }
     }

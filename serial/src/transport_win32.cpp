@@ -168,23 +168,12 @@ std::int32_t abandon(HANDLE handle, std::int32_t code, std::string &why, std::st
 
 }  // namespace
 
-std::string system_reason(unsigned long error) {
-    char text[512] = {};
-    DWORD length = ::FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                                    nullptr, error, 0, text, sizeof text, nullptr);
-    while (length > 0 && (text[length - 1] == '\r' || text[length - 1] == '\n' ||
-                          text[length - 1] == ' ' || text[length - 1] == '.')) {
-        --length;
-    }
-    return std::string(text, length) + " (error " + std::to_string(error) + ")";
-}
-
 std::int32_t open_device(const std::string &name, DeviceHandle &device, DeviceIdentity &identity,
                          const std::function<bool(const DeviceIdentity &)> &in_use,
                          std::string &why) {
     identity = identity_of(name);
     if (in_use(identity)) {
-        why = "the device is already open under another port number";
+        why = "o dispositivo já está aberto com outro número de porta";
         return SIO_BUSY;
     }
     // No sharing: while this handle is open Windows refuses every other open of the port.
@@ -193,34 +182,36 @@ std::int32_t open_device(const std::string &name, DeviceHandle &device, DeviceId
     if (handle == INVALID_HANDLE_VALUE) {
         const DWORD error = ::GetLastError();
         why = open_failure_code(error) == SIO_BUSY
-                  ? reason("cannot open (in use by another program?)", error)
-                  : reason("cannot open", error);
+                  ? reason("não abre (em uso por outro programa?)", error)
+                  : reason("não abre", error);
         return open_failure_code(error);
     }
     if (::GetFileType(handle) == FILE_TYPE_DISK) {
-        return abandon(handle, SIO_OPEN_FAIL, why, "not usable as a serial line: it is a file");
+        return abandon(handle, SIO_OPEN_FAIL, why, "não funciona como porta serial: é um arquivo");
     }
     // Some systems open a port whose device is missing; its line settings then cannot be read.
     DCB dcb{};
     dcb.DCBlength = sizeof dcb;
     if (!::GetCommState(handle, &dcb)) {
         const DWORD error = ::GetLastError();
-        return abandon(handle, SIO_NO_DEVICE, why,
-                       reason("the device does not answer as a serial line (is it there?)", error));
+        return abandon(
+            handle, SIO_NO_DEVICE, why,
+            reason("o dispositivo não responde como porta serial (está ligado?)", error));
     }
     if (!make_raw(handle, dcb)) {
         const DWORD error = ::GetLastError();
-        return abandon(handle, SIO_OPEN_FAIL, why, reason("not usable as a serial line", error));
+        return abandon(handle, SIO_OPEN_FAIL, why, reason("não funciona como porta serial", error));
     }
     if (!set_timeouts(handle)) {
         const DWORD error = ::GetLastError();
         return abandon(handle, SIO_OPEN_FAIL, why,
-                       reason("cannot set the line's time-outs", error));
+                       reason("não foi possível ajustar os tempos de espera da linha", error));
     }
     const HANDLE done = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
     if (done == nullptr) {
         const DWORD error = ::GetLastError();
-        return abandon(handle, SIO_OPEN_FAIL, why, reason("cannot make an event", error));
+        return abandon(handle, SIO_OPEN_FAIL, why,
+                       reason("não foi possível criar um evento", error));
     }
     DeviceHandle opened;
     try {
@@ -265,7 +256,7 @@ std::int32_t read_waiting(Device &device, std::vector<unsigned char> &into, std:
     COMSTAT status{};
     if (!::ClearCommError(device.handle, &errors, &status)) {
         const DWORD error = ::GetLastError();
-        why = reason("cannot read the line's state", error);
+        why = reason("não foi possível ler o estado da linha", error);
         return failure_code(device.handle, error);
     }
     if (status.cbInQue == 0) {
@@ -275,7 +266,7 @@ std::int32_t read_waiting(Device &device, std::vector<unsigned char> &into, std:
     const DWORD wanted = std::min<DWORD>(status.cbInQue, kReadChunk);
     DWORD got = 0, error = 0;
     if (!transfer(device, false, chunk.data(), wanted, kQueuedReadMs, got, error)) {
-        why = reason("read failed", error);
+        why = reason("a leitura falhou", error);
         return failure_code(device.handle, error);
     }
     into.insert(into.end(), chunk.begin(), chunk.begin() + got);
@@ -296,7 +287,7 @@ std::int32_t read_until(Device &device, std::vector<unsigned char> &into,
         if (code != SIO_GONE && error == ERROR_OPERATION_ABORTED) {
             return 0;  // ended early by the driver on a line that still answers: nothing yet
         }
-        why = reason("read failed", error);
+        why = reason("a leitura falhou", error);
         return code;
     }
     if (got == 0) {
@@ -316,12 +307,12 @@ std::int32_t write_all(Device &device, const unsigned char *data, std::size_t le
         // The line takes 1.04 ms a byte at 9600 bit/s 8N1; beyond twice that plus a grace, give up.
         if (!transfer(device, true, const_cast<unsigned char *>(data + done), part,
                       kStallGraceMs + kWriteMsPerByte * part, written, error)) {
-            why = reason("write failed", error);
+            why = reason("a escrita falhou", error);
             return failure_code(device.handle, error);
         }
         if (written == 0) {
-            why = "the line took nothing in time; " + std::to_string(done) + " of " +
-                  std::to_string(len) + " bytes were written";
+            why = "a linha não aceitou nada a tempo; " + std::to_string(done) + " de " +
+                  std::to_string(len) + " bytes foram escritos";
             return SIO_IO_ERROR;
         }
         done += written;

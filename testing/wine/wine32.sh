@@ -108,7 +108,7 @@ probe)
             "programs ('$loader --version': Exec format error)"
     else
         echo "the 32-bit Wine is installed but does not start ('$loader --version' failed with" \
-            "status $status: $(tail -n 1 <<<"${output:-no output}")"
+            "status $status: $(tail -n 1 <<<"${output:-no output}"))"
     fi
     exit 1
     ;;

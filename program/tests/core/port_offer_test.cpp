@@ -52,12 +52,11 @@ TEST_F(PortOffer, FailedTestOffersTheDevicesByNameAndTheChoiceBecomesPort1) {
     EXPECT_THAT(zarvo::window::toUtf8(view.offers[0].message.summary), HasSubstr("portas 1 e 2"));
     EXPECT_EQ(offeredItems(),
               (std::vector<std::string>{
-                  "Adaptador USB Arduino (www.arduino.cc) (2341:0043), nº de série "
-                  "85736323838351F0E1A1: " +
-                      device("ttyACM0"),
-                  "Porta serial do computador: " + device("ttyS0"),
-                  "Adaptador USB FTDI FT232R USB UART (0403:6001), nº de série A1B2C3D4: " +
-                      device("ttyUSB0")}));
+                  device("ttyACM0") +
+                      " — Arduino (www.arduino.cc) (2341:0043), nº de série 85736323838351F0E1A1",
+                  device("ttyS0") + " — porta serial do computador",
+                  device("ttyUSB0") + " — FTDI FT232R USB UART (0403:6001), nº de série "
+                                      "A1B2C3D4, latência 16 ms"}));
     EXPECT_TRUE(view.notices.empty());
     EXPECT_EQ(portsFile(), "");
 
@@ -66,7 +65,7 @@ TEST_F(PortOffer, FailedTestOffersTheDevicesByNameAndTheChoiceBecomesPort1) {
     view.offers[0].chosen(0);
     EXPECT_EQ(error(), "Não foi possível fazer de " + device("ttyACM0") + " a porta 1.\n" +
                            zarvo::window::toUtf8(view.errors.at(0).detail));
-    EXPECT_THAT(zarvo::window::toUtf8(view.errors[0].detail), HasSubstr("line 1"));
+    EXPECT_THAT(zarvo::window::toUtf8(view.errors[0].detail), HasSubstr("linha 1"));
     EXPECT_EQ(portsFile(), "1 -> /dev/ttyUSB0\n");
 
     fs::remove(scratch.path() / "config/zarvo/ports");
@@ -97,7 +96,7 @@ TEST_F(PortOffer, DevicesThatArePorts1And2AlreadyAreNotOfferedAgain) {
     form.handle(click(Control::Command1));
     ASSERT_EQ(view.offers.size(), 1u);
     EXPECT_EQ(offeredItems(),
-              std::vector<std::string>{"Porta serial do computador: " + device("ttyS0")});
+              std::vector<std::string>{device("ttyS0") + " — porta serial do computador"});
 }
 
 TEST_F(PortOffer, NoSerialDeviceAtAllIsSaidAndAPrinterFoundOffersNothing) {

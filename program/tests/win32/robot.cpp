@@ -31,6 +31,7 @@
 
 #include "../tab_order.h"
 #include "form_table.h"
+#include "text.h"
 
 namespace window = zarvo::window;
 
@@ -576,9 +577,10 @@ void nolib(Program &program) {
 
 // The printer on COM3, which is no port number yet (robot.sh removes the prefix's ports file
 // before and after): the printer test fails, the window offers the serial ports Wine shows but
-// ports 1 and 2, just tried; the robot chooses COM3, which the ports file then makes port 1, and
-// the next printer test finds the printer there.
-void offer(Program &program) {
+// ports 1 and 2, just tried, among them the USB adapters robot.sh planted, each by the line
+// zarvo-ports gave it (one a line of the UTF-8 file @p adapters); the robot chooses COM3, which
+// the ports file then makes port 1, and the next printer test finds the printer there.
+void offer(Program &program, const std::wstring &adapters) {
     program.press("Command1");
     HWND choice = topWindow(program.process.dwProcessId, L"ZarvoChoice", nullptr, 20000);
     if (choice == nullptr) {
@@ -587,16 +589,25 @@ void offer(Program &program) {
     check(!IsWindowEnabled(program.main), L"the window takes no input while the choice shows");
     HWND list = GetDlgItem(choice, 100);
     LRESULT com3 = LB_ERR;
-    std::wstring items;  // "Porta serial do computador: COM3 (hoje a porta 3); ..."
+    std::wstring items;  // "COM3 — porta serial do computador (hoje a porta 3); ..."
     for (LRESULT i = 0, count = sendAndWait(list, LB_GETCOUNT); i < count; ++i) {
         wchar_t item[512] = {};
         sendAndWait(list, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(item));
         items += item + std::wstring(L"; ");
-        com3 = (item + std::wstring(L" ")).find(L": COM3 ") != std::wstring::npos ? i : com3;
+        com3 = std::wstring(item).rfind(L"COM3 ", 0) == 0 ? i : com3;
     }
-    check(
-        items.find(L": COM1") == std::wstring::npos && items.find(L": COM2") == std::wstring::npos,
-        L"ports 1 and 2, just tried, are not offered: " + items);
+    check(items.find(L"COM1 ") == std::wstring::npos && items.find(L"COM2 ") == std::wstring::npos,
+          L"ports 1 and 2, just tried, are not offered: " + items);
+    std::ifstream lines{std::filesystem::path(adapters)};
+    int planted = 0;
+    for (std::string line; std::getline(lines, line); ++planted) {
+        const std::wstring item = wide(window::fromUtf8(line));
+        // The line itself may not print on a console without its characters: its number does.
+        check(
+            items.find(item + L"; ") != std::wstring::npos,
+            L"offered as zarvo-ports lists it: adapters.txt, line " + std::to_wstring(planted + 1));
+    }
+    check(planted == 5, L"zarvo-ports listed the five adapters: " + std::to_wstring(planted));
     if (com3 == LB_ERR) {
         fatal(L"COM3 is not among the offered ports: " + items);
     }
@@ -700,7 +711,7 @@ int wmain(int argc, wchar_t **argv) {
         } else if (which == L"session") {
             session(program, argv[3], files);
         } else if (which == L"offer") {
-            offer(program);
+            offer(program, files.at(0));
         } else {
             fatal(L"unknown case " + which);
         }

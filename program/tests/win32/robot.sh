@@ -7,14 +7,17 @@
 # 144 dpi, Windows at 150 %: the prefix's LogPixels is set for each run and put back after),
 # session (the printer's reply to .36N cut short), bundle (the session case with the programs of
 # SET, x86 or x64, unpacked from ZIP, the Windows download).
-# offer (the printer on COM3, which the window offers after a failed printer test; zarvo-ports
-# lists it).
+# offer (the printer on COM3, which the window offers after a failed printer test, beside the
+# USB adapters of testing/wine/usb-adapters.sh, planted for it; zarvo-ports lists them all, and the
+# offer must show each adapter by the same line).
 # shortcut (the installed EXE as the Start-menu shortcut LINK starts it, working in
 # DOCUMENTS; the three as Windows paths).
 # With SHOT=file.png, the session case pauses after its printer test and the screen is saved there.
 set -euo pipefail
 # shellcheck source=../../../testing/wine/simulator-link.sh
 source "$(dirname "${BASH_SOURCE[0]}")/../../../testing/wine/simulator-link.sh"
+# shellcheck source=../../../testing/wine/usb-adapters.sh
+source "$(dirname "${BASH_SOURCE[0]}")/../../../testing/wine/usb-adapters.sh"
 wine_run=$1 simulator=$2 ports=$3 bin=$4 work=$5 case=$6 zip=${7:-} set=${8:-}
 installed=("${@:7}")
 
@@ -91,7 +94,10 @@ cleanup() {
     fi
     # The ports file belongs to the whole prefix (unset before the offer too): the other cases
     # find the printer on COM1.
-    [ "$case" = offer ] && "$wine_run" "$bin/zarvo-ports.exe" unset 1 >/dev/null 2>&1
+    if [ "$case" = offer ]; then
+        "$wine_run" "$bin/zarvo-ports.exe" unset 1 >/dev/null 2>&1
+        remove_adapters "$wine_run" "$bin"
+    fi
     [ -n "$holder_pid" ] && kill "$holder_pid" 2>/dev/null
     [ -n "$simulator_pid" ] && kill "$simulator_pid" 2>/dev/null
     wait 2>/dev/null || true
@@ -112,15 +118,20 @@ if [ "$case" != form ]; then
         ln -s "$(readlink "$ports/COM1")" "$ports/COM3"
         rm "$ports/COM1"
         "$wine_run" "$bin/zarvo-ports.exe" unset 1 >/dev/null 2>&1 || true
+        plant_adapters "$wine_run" "$bin"
         "$wine_run" "$bin/zarvo-ports.exe" >"$work/zarvo-ports.out" 2>"$work/zarvo-ports.err" || {
             cat "$work/zarvo-ports.err" >&2
             exit 1
         }
-        if ! grep -q '^COM3  port 3' "$work/zarvo-ports.out"; then
+        if ! grep -q '^COM3 — porta serial do computador (hoje a porta 3)' "$work/zarvo-ports.out"; then
             echo "FAIL: zarvo-ports does not list COM3 as port 3:" >&2
             cat "$work/zarvo-ports.out" >&2
             exit 1
         fi
+        # The adapters' lines as the offer is to show them: it adds only the port a device is.
+        grep -E '^COM(12|2[1-4]) ' "$work/zarvo-ports.out" | tr -d '\r' |
+            sed 's/ (sem número de porta)$//' >"$work/adapters.txt"
+        files=("$(windows_path "$work/adapters.txt")")
     fi
 fi
 
