@@ -43,7 +43,7 @@ DRIVER_PACKAGES := qemu-system-x86 busybox-static cpio python3
 # mingw-w64 compilers (posix threads), the 64-bit Wine, python3 for the serial test's echoing line,
 # and NSIS (makensis) for the setup. None of them is an i386 package.
 WIN_PACKAGES := g++-mingw-w64-i686-posix binutils-mingw-w64-i686 g++-mingw-w64-x86-64-posix \
-                binutils-mingw-w64-x86-64 wine wine64 python3 nsis
+                binutils-mingw-w64-x86-64 wine wine64 python3 nsis librsvg2-bin icoutils
 # The 32-bit Wine, for the x86 set's tests under Wine, comes in a step of its own that never fails
 # the target: it needs the i386 architecture, whose part of the archive is not always readable.
 # Where it cannot be installed, WINE32_NOTE keeps the package tool's reason for the test run's

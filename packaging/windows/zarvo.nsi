@@ -42,6 +42,7 @@ InstallDir "$LOCALAPPDATA\Programs\Zarvo"
 InstallDirRegKey HKCU "${SETTINGS_KEY}" "InstallDir"
 SetCompressor /SOLID lzma
 ManifestDPIAware true
+ManifestSupportedOS Win7 Win8 {1f676c76-80e1-4239-95bb-83d0f6d0da78} {8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}
 ShowInstDetails show
 ShowUninstDetails show
 
@@ -52,6 +53,9 @@ ShowUninstDetails show
 !include Sections.nsh
 
 !define MUI_ABORTWARNING
+; The program's own icon for the setup and its uninstaller (the shortcut takes it from Zarvo.exe).
+!define MUI_ICON "${FILES}/x64/zarvo.ico"
+!define MUI_UNICON "${FILES}/x64/zarvo.ico"
 !insertmacro MUI_PAGE_COMPONENTS
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES

@@ -82,18 +82,25 @@ constexpr bool hasFact(const ControlRow &row, ControlFact fact) {
     return (row.facts & fact) != 0;
 }
 
-/// Fifteen twips make one pixel at 96 dots per inch.
-constexpr int kTwipsPerPixel = 15;
 constexpr int kClientWidthTwips = 5520;
 constexpr int kClientHeightTwips = 6780;
 constexpr std::u16string_view kFormCaption = u"ZARVO";
 
-constexpr int pixels(int twips) {
-    return (twips + kTwipsPerPixel / 2) / kTwipsPerPixel;
+/// A twip is a 1440th of an inch: fifteen of them make one pixel at 96 dots per inch, the display
+/// the form was drawn on and the one that a view which does not scale by itself shows it at.
+constexpr int kTwipsPerInch = 1440;
+constexpr int kFormDpi = 96;
+
+/// @p twips in pixels, rounded to the nearest, on a display of @p dpi dots per inch.
+constexpr int pixels(int twips, int dpi = kFormDpi) {
+    return (twips * dpi + kTwipsPerInch / 2) / kTwipsPerInch;
 }
 
 /// Twenty twips make one point.
 constexpr int kTwipsPerPoint = 20;
+
+/// The form's font: 8 points (11 pixels high at 96 dots per inch).
+constexpr int kFontPoints = 8;
 
 /// The smallest font that a control with kShrinksToFit takes for a text too wide for it (8 pixels
 /// high at 96 dots per inch): smaller would no longer be read at a glance.

@@ -40,7 +40,8 @@ struct Message {
 ///
 /// What every view does alike, beyond these calls:
 /// - It builds the form from kForm: each control's kind, container, text, place (twips, 15 to a
-///   pixel), tab order and facts; the window opens with the focus on Command1.
+///   pixel at 96 dots per inch and as many more as the display has dots beyond that: pixels()),
+///   tab order and facts, in a font of kFontPoints; the window opens with the focus on Command1.
 /// - It raises exactly the events of Form1::kHandlers, through Form1::handle.
 /// - Validate: as the focus moves from the box to another control of this window, before that
 ///   control takes the focus or its Click; never when another window (a message box, another

@@ -50,7 +50,7 @@ FormWindow::FormWindow(QWidget *parent)
     : QWidget(parent), logic_(std::make_unique<Form1>(static_cast<View &>(*this))) {
     setObjectName(QStringLiteral("Form1"));
     QFont windowFont;
-    windowFont.setPointSize(8);
+    windowFont.setPointSize(kFontPoints);
     setFont(windowFont);
     setWindowTitle(toQString(kFormCaption));
     setFixedSize(pixels(kClientWidthTwips), pixels(kClientHeightTwips));

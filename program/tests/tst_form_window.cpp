@@ -2,8 +2,11 @@
 // The Qt view against the library double: its widgets as the form table makes them, its events
 // routed by the handler table, typing limits, a long exchange on the worker thread, closing after
 // the handler, and the work folder of a menu-started window.
+#include <QGroupBox>
+#include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyleOptionButton>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -53,6 +56,7 @@ class tst_FormWindow : public WindowTest {
     void cleanup() { closeWindow(); }
 
     void controlsFromTheTable();
+    void captionsWhole();
     void focusAndClickEvents();
     void typingLimits();
     void longExchangeRepaintsAndDropsInput();
@@ -122,6 +126,43 @@ void tst_FormWindow::controlsFromTheTable() {
         widget = widget->nextInFocusChain();
     } while (widget != QApplication::focusWidget());
     QCOMPARE(chain, order);
+}
+
+// Every caption whole in its widget at the screen's scale (1, and 1.5 in the run with
+// QT_SCALE_FACTOR=1.5: Windows at 150 %): its width in the widget's own font within the room the
+// style gives the text, its height within the widget.
+void tst_FormWindow::captionsWhole() {
+    const QString factor = qEnvironmentVariable("QT_SCALE_FACTOR", QStringLiteral("1"));
+    QCOMPARE(form_->devicePixelRatioF(), factor.toDouble());
+    int checked = 0;
+    for (const ControlRow &row : window::kForm) {
+        QWidget *widget = form_->widget(row.id);
+        const QString caption = toQString(row.text);
+        if (caption.isEmpty() || row.kind == ControlKind::TextBox) {
+            continue;
+        }
+        int room = widget->width();
+        if (auto *button = qobject_cast<QPushButton *>(widget)) {
+            QStyleOptionButton option;
+            option.initFrom(button);
+            option.text = caption;
+            room = button->style()
+                       ->subElementRect(QStyle::SE_PushButtonContents, &option, button)
+                       .width();
+        } else if (auto *label = qobject_cast<QLabel *>(widget)) {
+            room = label->contentsRect().width();
+        }
+        const QFontMetrics metrics(widget->font());
+        QVERIFY2(metrics.horizontalAdvance(caption) <= room && metrics.height() <= widget->height(),
+                 qPrintable(QStringLiteral("%1 at %2: %3 x %4 in %5 x %6")
+                                .arg(caption, factor)
+                                .arg(metrics.horizontalAdvance(caption))
+                                .arg(metrics.height())
+                                .arg(room)
+                                .arg(widget->height())));
+        ++checked;
+    }
+    QCOMPARE(checked, 20);  // the labels, buttons and titled frame of the table
 }
 
 // The handlers a move of the focus, a click, Enter on a button or typing runs, in order, where the

@@ -27,7 +27,7 @@ Choice::~Choice() {
     }
 }
 
-void Choice::show(HWND owner, HINSTANCE instance, HFONT font, const std::wstring &text,
+void Choice::show(HWND owner, HINSTANCE instance, const std::wstring &text,
                   const std::vector<std::wstring> &items, const std::wstring &confirm,
                   std::function<void(std::size_t)> chosen) {
     if (window_ != nullptr) {
@@ -40,39 +40,48 @@ void Choice::show(HWND owner, HINSTANCE instance, HFONT font, const std::wstring
     }
     owner_ = owner;
     chosen_ = std::move(chosen);
+    text_ = text;
 
-    frame::sign(window_, instance, IDI_QUESTION);
-    HWND label =
-        frame::child(window_, instance, font, L"STATIC", text.c_str(), SS_LEFT | SS_NOPREFIX, 0);
-    list_ = frame::child(window_, instance, font, L"LISTBOX", nullptr,
+    sign_ = frame::sign(window_, instance);
+    label_ = frame::child(window_, instance, L"STATIC", text.c_str(), SS_LEFT | SS_NOPREFIX, 0);
+    list_ = frame::child(window_, instance, L"LISTBOX", nullptr,
                          WS_TABSTOP | WS_VSCROLL | WS_HSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT,
                          kListId, WS_EX_CLIENTEDGE);
     for (const std::wstring &item : items) {
         SendMessageW(list_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
     }
     SendMessageW(list_, LB_SETCURSEL, 0, 0);
-    SendMessageW(list_, LB_SETHORIZONTALEXTENT, 1600, 0);  // long device names scroll
-    HWND ok = frame::child(window_, instance, font, L"BUTTON", confirm.c_str(),
-                           WS_TABSTOP | BS_DEFPUSHBUTTON, IDOK);
-    HWND cancel = frame::child(window_, instance, font, L"BUTTON", L"Cancelar",
-                               WS_TABSTOP | BS_PUSHBUTTON, IDCANCEL);
-
-    const int textWidth = kWidth - kTextLeft - kMargin;
-    const int labelHeight = frame::textHeight(label, font, text, textWidth);
-    MoveWindow(label, kTextLeft, kMargin, textWidth, labelHeight, FALSE);
-    const int listTop = kMargin * 2 + labelHeight;
-    MoveWindow(list_, kMargin, listTop, kWidth - 2 * kMargin, kListHeight, FALSE);
-    const int buttonTop = listTop + kListHeight + kMargin;
-    MoveWindow(cancel, kWidth - kMargin - kButtonWidth, buttonTop, kButtonWidth, kButtonHeight,
-               FALSE);
-    MoveWindow(ok, kWidth - 2 * (kMargin + kButtonWidth) + kMargin, buttonTop, kButtonWidth,
-               kButtonHeight, FALSE);
-    frame::fit(window_, kWidth, buttonTop + kButtonHeight + kMargin, 0);
+    ok_ = frame::child(window_, instance, L"BUTTON", confirm.c_str(), WS_TABSTOP | BS_DEFPUSHBUTTON,
+                       IDOK);
+    cancel_ = frame::child(window_, instance, L"BUTTON", L"Cancelar", WS_TABSTOP | BS_PUSHBUTTON,
+                           IDCANCEL);
+    fonts_.setDpi(dpiOf(window_));
+    frame::setFont(window_, fonts_.regular());
+    layOut();
 
     EnableWindow(owner_, FALSE);  // window-modal: the form takes no input meanwhile
     ShowWindow(window_, SW_SHOW);
     SetForegroundWindow(window_);
     SetFocus(list_);
+}
+
+void Choice::layOut() {
+    const int dpi = fonts_.dpi();
+    const int margin = scaled(kMargin, dpi), textLeft = scaled(kTextLeft, dpi);
+    const int width = scaled(kWidth, dpi), listHeight = scaled(kListHeight, dpi);
+    const int buttonWidth = scaled(kButtonWidth, dpi), buttonHeight = scaled(kButtonHeight, dpi);
+    const int textWidth = width - textLeft - margin;
+    const int labelHeight = frame::textHeight(label_, fonts_.regular(), text_, textWidth, dpi);
+    frame::placeSign(sign_, IDI_QUESTION, dpi);
+    MoveWindow(label_, textLeft, margin, textWidth, labelHeight, TRUE);
+    const int listTop = margin * 2 + labelHeight;
+    MoveWindow(list_, margin, listTop, width - 2 * margin, listHeight, TRUE);
+    SendMessageW(list_, LB_SETHORIZONTALEXTENT, scaled(1600, dpi), 0);  // long device names scroll
+    const int buttonTop = listTop + listHeight + margin;
+    MoveWindow(cancel_, width - margin - buttonWidth, buttonTop, buttonWidth, buttonHeight, TRUE);
+    MoveWindow(ok_, width - 2 * (margin + buttonWidth) + margin, buttonTop, buttonWidth,
+               buttonHeight, TRUE);
+    frame::fit(window_, width, buttonTop + buttonHeight + margin, 0);
 }
 
 void Choice::close(bool confirmed) {
@@ -111,6 +120,10 @@ LRESULT CALLBACK Choice::windowProc(HWND hwnd, UINT message, WPARAM wparam, LPAR
             return 0;
         case WM_CLOSE:
             self->close(false);
+            return 0;
+        case WM_DPICHANGED:
+            frame::changeDpi(hwnd, self->fonts_, wparam, lparam);
+            self->layOut();
             return 0;
         default:
             return DefWindowProcW(hwnd, message, wparam, lparam);

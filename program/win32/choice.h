@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "dpi.h"
+
 namespace zarvo::window::win32 {
 
 class Choice {
@@ -25,7 +27,7 @@ class Choice {
     /// Shows @p text above a list of @p items (the first selected) and the buttons @p confirm and
     /// "Cancelar", over @p owner, which is disabled until the choice closes. A confirmed item goes
     /// to @p chosen after the choice has closed. A choice still shown is replaced.
-    void show(HWND owner, HINSTANCE instance, HFONT font, const std::wstring &text,
+    void show(HWND owner, HINSTANCE instance, const std::wstring &text,
               const std::vector<std::wstring> &items, const std::wstring &confirm,
               std::function<void(std::size_t)> chosen);
 
@@ -34,12 +36,19 @@ class Choice {
 
   private:
     static LRESULT CALLBACK windowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
+    void layOut();
     void close(bool confirmed);
 
     HWND window_ = nullptr;
     HWND owner_ = nullptr;
+    HWND sign_ = nullptr;
+    HWND label_ = nullptr;
     HWND list_ = nullptr;
+    HWND ok_ = nullptr;
+    HWND cancel_ = nullptr;
+    std::wstring text_;
     std::function<void(std::size_t)> chosen_;
+    Fonts fonts_;
 };
 
 }  // namespace zarvo::window::win32

@@ -6,6 +6,7 @@
 #include <array>
 #include <cwchar>
 #include <exception>
+#include <utility>
 
 #include "blocking_call.h"
 
@@ -16,6 +17,8 @@ constexpr wchar_t kWindowClass[] = L"ZarvoForm1";
 constexpr WORD kFirstControlId = 1000;  // clear of IDOK and IDCANCEL, which the dialog keys send
 constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 constexpr UINT kShowErrors = WM_APP + 1;
+// The program's icon in Zarvo.rc: the window's, the taskbar's and the one Explorer shows.
+constexpr WORD kProgramIcon = 1;
 
 // The box's inner margins, each side: narrow, as the small boxes need every pixel.
 constexpr int kBoxInnerMarginTwips = 30;
@@ -49,6 +52,14 @@ int zRank(const ControlRow &row) {
     return row.container == Control::Window ? 3 : 2;
 }
 
+// The caption of a control, or the whole text of a box.
+std::wstring windowText(HWND hwnd) {
+    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(hwnd)) + 1, L'\0');
+    text.resize(
+        static_cast<std::size_t>(GetWindowTextW(hwnd, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
 }  // namespace
 
 std::wstring wide(std::u16string_view text) {
@@ -61,9 +72,6 @@ FormWindow::~FormWindow() {
     if (window_ != nullptr) {
         DestroyWindow(window_);
     }
-    for (const auto &[height, font] : fittedFonts_) {
-        DeleteObject(font);
-    }
 }
 
 bool FormWindow::create(int showCommand) {
@@ -72,22 +80,20 @@ bool FormWindow::create(int showCommand) {
     windowClass.lpfnWndProc = &FormWindow::windowProc;
     windowClass.hInstance = instance_;
     windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    windowClass.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
+    windowClass.hIcon = LoadIconW(instance_, MAKEINTRESOURCEW(kProgramIcon));
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     windowClass.lpszClassName = kWindowClass;
     if (RegisterClassExW(&windowClass) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
         return false;
     }
 
-    RECT frame{0, 0, pixels(kClientWidthTwips), pixels(kClientHeightTwips)};
-    AdjustWindowRectEx(&frame, kWindowStyle, FALSE, 0);
+    // Its size and its controls' places follow from the DPI of the monitor it opens on (layOut).
     window_ = CreateWindowExW(0, kWindowClass, wide(kFormCaption).c_str(), kWindowStyle,
-                              CW_USEDEFAULT, CW_USEDEFAULT, frame.right - frame.left,
-                              frame.bottom - frame.top, nullptr, nullptr, instance_, this);
+                              CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr,
+                              nullptr, instance_, this);
     if (window_ == nullptr) {
         return false;
     }
-    font_ = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
 
     // A group starts at the first control and at each option pair, and ends with the pair: the
     // arrow keys move within a pair only.
@@ -116,6 +122,7 @@ bool FormWindow::create(int showCommand) {
         previous = takesFocus(*row) ? row : previous;
     }
     updateOptionTabStops();
+    layOut(dpiOf(window_));
     form_ = std::make_unique<Form1>(*this);
 
     ShowWindow(window_, showCommand);
@@ -124,13 +131,49 @@ bool FormWindow::create(int showCommand) {
     return true;
 }
 
-POINT FormWindow::origin(Control container) const {
+POINT FormWindow::origin(Control container, int dpi) const {
     POINT point{0, 0};
     for (Control frame = container; frame != Control::Window; frame = rowOf(frame).container) {
-        point.x += pixels(rowOf(frame).left);
-        point.y += pixels(rowOf(frame).top);
+        point.x += pixels(rowOf(frame).left, dpi);
+        point.y += pixels(rowOf(frame).top, dpi);
     }
     return point;
+}
+
+// The window's inside and every control at the form's twips on a display of @p dpi, in fonts
+// made for it; a text too wide for its control takes a smaller one, as at any DPI. At 96 dpi
+// these are the form's own pixels.
+void FormWindow::layOut(int dpi) {
+    // The new fonts are in every control before the old ones are deleted.
+    std::unique_ptr<Fonts> previous = std::exchange(fonts_, std::make_unique<Fonts>(dpi));
+    setClientSize(window_, pixels(kClientWidthTwips, dpi), pixels(kClientHeightTwips, dpi));
+    for (const Child &c : controls_) {
+        const ControlRow &row = *c.row;
+        const POINT at = origin(row.container, dpi);
+        MoveWindow(c.hwnd, at.x + pixels(row.left, dpi), at.y + pixels(row.top, dpi),
+                   pixels(row.width, dpi), pixels(row.height, dpi), FALSE);
+        setFont(c, windowText(c.hwnd));
+    }
+    // The controls were moved without painting: all are painted anew at once.
+    RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+}
+
+// The window's font for @p control, or for a control with kShrinksToFit the one in which @p text
+// fits it: the controls keep the form's geometry, and a text too wide is neither cut nor wrapped
+// out of sight.
+void FormWindow::setFont(const Child &control, const std::wstring &text) {
+    const ControlRow &row = *control.row;
+    const int dpi = fonts_->dpi();
+    HFONT font = hasFact(row, kShrinksToFit)
+                     ? fonts_->toFit(control.hwnd, text, pixels(textRoomTwips(row), dpi))
+                     : fonts_->regular();
+    SendMessageW(control.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    if (row.kind == ControlKind::TextBox) {
+        // The edit control takes its margins from each new font: they are set again after it.
+        const auto margin = static_cast<WORD>(pixels(kBoxInnerMarginTwips, dpi));
+        SendMessageW(control.hwnd, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN,
+                     MAKELPARAM(margin, margin));
+    }
 }
 
 bool FormWindow::createControl(const ControlRow &row, bool startsGroup) {
@@ -161,20 +204,12 @@ bool FormWindow::createControl(const ControlRow &row, bool startsGroup) {
         style |= WS_GROUP;
     }
 
-    const POINT at = origin(row.container);
     const auto id = static_cast<WORD>(kFirstControlId + idOf(row.id));
-    HWND hwnd = CreateWindowExW(
-        exStyle, windowClass, wide(row.text).c_str(), style, at.x + pixels(row.left),
-        at.y + pixels(row.top), pixels(row.width), pixels(row.height), window_,
-        reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)), instance_, nullptr);
+    HWND hwnd =
+        CreateWindowExW(exStyle, windowClass, wide(row.text).c_str(), style, 0, 0, 0, 0, window_,
+                        reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)), instance_, nullptr);
     if (hwnd == nullptr) {
         return false;
-    }
-    SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
-    if (row.kind == ControlKind::TextBox) {
-        const auto margin = static_cast<WORD>(pixels(kBoxInnerMarginTwips));
-        SendMessageW(hwnd, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN,
-                     MAKELPARAM(margin, margin));
     }
     if (row.kind == ControlKind::Option && hasFact(row, kSelected)) {
         SendMessageW(hwnd, BM_SETCHECK, BST_CHECKED, 0);
@@ -187,51 +222,8 @@ bool FormWindow::createControl(const ControlRow &row, bool startsGroup) {
                           SetWindowLongPtrW(hwnd, GWLP_WNDPROC,
                                             reinterpret_cast<LONG_PTR>(&FormWindow::rangeBoxProc)));
     }
-    Child &made = controls_[idOf(row.id)];
-    made = {&row, hwnd, RGB(0, 0, 0), hasFact(row, kOwnColor)};
-    if (hasFact(row, kShrinksToFit) && !row.text.empty()) {
-        fitCaption(made);
-    }
+    controls_[idOf(row.id)] = {&row, hwnd, RGB(0, 0, 0), hasFact(row, kOwnColor)};
     return true;
-}
-
-// The controls keep the form's geometry; a caption too wide for its control gets a smaller font
-// rather than being cut or wrapped out of sight.
-void FormWindow::fitCaption(const Child &control) {
-    HFONT font =
-        fontToFit(control.hwnd, wide(control.row->text), pixels(textRoomTwips(*control.row)));
-    if (font != font_) {
-        SendMessageW(control.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-    }
-}
-
-// The window's font, or the largest smaller one in which @p text fits @p available pixels.
-HFONT FormWindow::fontToFit(HWND hwnd, const std::wstring &text, int available) {
-    const int smallestHeight = pixels(kSmallestFontPoints * kTwipsPerPoint);
-    LOGFONTW shape{};
-    GetObjectW(font_, sizeof shape, &shape);
-    HDC dc = GetDC(hwnd);
-    HFONT font = font_;
-    for (;;) {
-        HGDIOBJ previous = SelectObject(dc, font);
-        SIZE size{};
-        GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
-        SelectObject(dc, previous);
-        const int height = shape.lfHeight < 0 ? -shape.lfHeight : shape.lfHeight;
-        if (size.cx <= available || height <= smallestHeight) {
-            break;
-        }
-        shape.lfHeight = shape.lfHeight < 0 ? shape.lfHeight + 1 : shape.lfHeight - 1;
-        const auto known = fittedFonts_.find(shape.lfHeight);
-        if (known != fittedFonts_.end()) {
-            font = known->second;
-        } else {
-            font = CreateFontIndirectW(&shape);
-            fittedFonts_.emplace(shape.lfHeight, font);
-        }
-    }
-    ReleaseDC(hwnd, dc);
-    return font;
 }
 
 // The Tab key stops at the selected button of each option pair only; the arrow keys move within
@@ -277,26 +269,21 @@ FormWindow::Child *FormWindow::find(HWND hwnd) {
 }
 
 Text FormWindow::text(Box which) const {
-    HWND hwnd = box(which);
-    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(hwnd)) + 1, L'\0');
-    text.resize(
-        static_cast<std::size_t>(GetWindowTextW(hwnd, text.data(), static_cast<int>(text.size()))));
+    const std::wstring text = windowText(box(which));
     return Text(text.begin(), text.end());
 }
 
 // The edit control's limit bounds typing only: a text set here is never cut.
 void FormWindow::setText(Box which, const Text &text) {
-    HWND hwnd = box(which);
+    const Child &c = controls_[idOf(controlOf(which))];
     const std::wstring value = wide(text);
     // The short fields' words ("Não Efetuada", "Obrigatória", "com 1") are wider than their
     // boxes at the window's font: such a box takes a smaller font for such a text, so that the
     // operator reads it whole.
-    const ControlRow &row = rowOf(controlOf(which));
-    if (hasFact(row, kShrinksToFit)) {
-        HFONT font = fontToFit(hwnd, value, pixels(textRoomTwips(row)));
-        SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    if (hasFact(*c.row, kShrinksToFit)) {
+        setFont(c, value);
     }
-    SetWindowTextW(hwnd, value.c_str());
+    SetWindowTextW(c.hwnd, value.c_str());
 }
 
 void FormWindow::repaint(Box which) {
@@ -349,7 +336,7 @@ void FormWindow::showPendingErrors() {
 }
 
 void FormWindow::showNotice(const Message &message) {
-    notice_.show(window_, instance_, font_, messageText(message));
+    notice_.show(window_, instance_, messageText(message));
 }
 
 void FormWindow::offerChoice(const Message &message, const std::vector<Text> &items,
@@ -358,8 +345,7 @@ void FormWindow::offerChoice(const Message &message, const std::vector<Text> &it
     for (const Text &item : items) {
         lines.push_back(wide(item));
     }
-    choice_.show(window_, instance_, font_, messageText(message), lines, wide(confirm),
-                 std::move(chosen));
+    choice_.show(window_, instance_, messageText(message), lines, wide(confirm), std::move(chosen));
 }
 
 void FormWindow::closeWindow() {
@@ -450,6 +436,15 @@ LRESULT FormWindow::onMessage(UINT message, WPARAM wparam, LPARAM lparam) {
         case kShowErrors:
             showPendingErrors();
             return 0;
+        case WM_DPICHANGED: {
+            // Moved to a monitor of another DPI: the window goes where Windows suggests, and its
+            // size follows from the form at the new DPI (the same across and down).
+            const auto *suggested = reinterpret_cast<const RECT *>(lparam);
+            SetWindowPos(window_, nullptr, suggested->left, suggested->top, 0, 0,
+                         SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+            layOut(HIWORD(wparam));
+            return 0;
+        }
         case WM_CLOSE:
             // While a handler runs the logic remembers the request and calls closeWindow later.
             if (form_ == nullptr || form_->mayClose()) {

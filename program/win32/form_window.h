@@ -11,13 +11,13 @@
 #include <array>
 #include <cstdint>
 #include <functional>
-#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "choice.h"
+#include "dpi.h"
 #include "form1.h"
 #include "form_table.h"
 #include "notice.h"
@@ -72,9 +72,9 @@ class FormWindow final : public View {
     LRESULT onMessage(UINT message, WPARAM wparam, LPARAM lparam);
     void onCommand(WORD id, WORD code, HWND from);
     bool createControl(const ControlRow &row, bool startsGroup);
-    POINT origin(Control container) const;
-    void fitCaption(const Child &control);
-    HFONT fontToFit(HWND hwnd, const std::wstring &text, int available);
+    void layOut(int dpi);
+    POINT origin(Control container, int dpi) const;
+    void setFont(const Child &control, const std::wstring &text);
     void updateOptionTabStops();
     void handle(Handler handler);
     void showPendingErrors();
@@ -84,8 +84,7 @@ class FormWindow final : public View {
 
     HINSTANCE instance_;
     HWND window_ = nullptr;
-    HFONT font_ = nullptr;
-    std::map<LONG, HFONT> fittedFonts_;         // by height, made once
+    std::unique_ptr<Fonts> fonts_;              // at the window's DPI
     std::array<Child, kForm.size()> controls_;  // by Control
     HWND lastFocus_ = nullptr;
     std::unique_ptr<Form1> form_;

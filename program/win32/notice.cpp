@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <iterator>
+#include <map>
+#include <utility>
 
 namespace zarvo::window::win32 {
 
@@ -33,23 +35,40 @@ HWND make(const wchar_t *className, WNDPROC procedure, HWND owner, HINSTANCE ins
                            100, owner, nullptr, instance, self);
 }
 
-HWND sign(HWND frame, HINSTANCE instance, LPCWSTR icon) {
-    HWND hwnd = CreateWindowExW(0, L"STATIC", nullptr, WS_CHILD | WS_VISIBLE | SS_ICON, kMargin,
-                                kMargin, kIconSize, kIconSize, frame, nullptr, instance, nullptr);
-    SendMessageW(hwnd, STM_SETICON, reinterpret_cast<WPARAM>(LoadIconW(nullptr, icon)), 0);
-    return hwnd;
+HWND sign(HWND frame, HINSTANCE instance) {
+    return CreateWindowExW(0, L"STATIC", nullptr, WS_CHILD | WS_VISIBLE | SS_ICON, 0, 0, 0, 0,
+                           frame, nullptr, instance, nullptr);
 }
 
-HWND child(HWND frame, HINSTANCE instance, HFONT font, const wchar_t *kind, const wchar_t *text,
-           DWORD style, int id, DWORD exStyle) {
-    HWND hwnd =
-        CreateWindowExW(exStyle, kind, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, frame,
-                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
-    SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-    return hwnd;
+void placeSign(HWND sign, LPCWSTR icon, int dpi) {
+    // The system's icons in its own size are made for the system's DPI: each is loaded once at
+    // the size of each DPI met, and kept for the program's life.
+    static std::map<std::pair<ULONG_PTR, int>, HICON> loaded;
+    const int size = scaled(kIconSize, dpi);
+    HICON &shown = loaded[{reinterpret_cast<ULONG_PTR>(icon), size}];
+    if (shown == nullptr) {
+        shown = static_cast<HICON>(LoadImageW(nullptr, icon, IMAGE_ICON, size, size, 0));
+    }
+    if (shown == nullptr) {
+        shown = LoadIconW(nullptr, icon);
+    }
+    SendMessageW(sign, STM_SETICON, reinterpret_cast<WPARAM>(shown), 0);
+    MoveWindow(sign, scaled(kMargin, dpi), scaled(kMargin, dpi), size, size, TRUE);
 }
 
-int textHeight(HWND control, HFONT font, const std::wstring &text, int width) {
+HWND child(HWND frame, HINSTANCE instance, const wchar_t *kind, const wchar_t *text, DWORD style,
+           int id, DWORD exStyle) {
+    return CreateWindowExW(exStyle, kind, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, frame,
+                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
+}
+
+void setFont(HWND frame, HFONT font) {
+    for (HWND c = GetWindow(frame, GW_CHILD); c != nullptr; c = GetWindow(c, GW_HWNDNEXT)) {
+        SendMessageW(c, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    }
+}
+
+int textHeight(HWND control, HFONT font, const std::wstring &text, int width, int dpi) {
     HDC dc = GetDC(control);
     HGDIOBJ previous = SelectObject(dc, font);
     RECT bounds{0, 0, width, 0};
@@ -57,14 +76,19 @@ int textHeight(HWND control, HFONT font, const std::wstring &text, int width) {
               DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
     SelectObject(dc, previous);
     ReleaseDC(control, dc);
-    return std::max<int>(bounds.bottom, kIconSize);
+    return std::max<int>(bounds.bottom, scaled(kIconSize, dpi));
 }
 
 void fit(HWND frame, int width, int height, UINT flags) {
-    RECT outside{0, 0, width, height};
-    AdjustWindowRectEx(&outside, kStyle, FALSE, kExStyle);
-    SetWindowPos(frame, nullptr, 0, 0, outside.right - outside.left, outside.bottom - outside.top,
-                 SWP_NOMOVE | SWP_NOZORDER | flags);
+    setClientSize(frame, width, height, flags);
+}
+
+void changeDpi(HWND frame, Fonts &fonts, WPARAM wparam, LPARAM lparam) {
+    const auto *suggested = reinterpret_cast<const RECT *>(lparam);
+    SetWindowPos(frame, nullptr, suggested->left, suggested->top, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    fonts.setDpi(HIWORD(wparam));
+    setFont(frame, fonts.regular());
 }
 
 }  // namespace frame
@@ -87,35 +111,41 @@ Notice::~Notice() {
     }
 }
 
-bool Notice::make(HWND owner, HINSTANCE instance, HFONT font) {
+bool Notice::make(HWND owner, HINSTANCE instance) {
     window_ = frame::make(kNoticeClass, &Notice::windowProc, owner, instance, this);
     if (window_ == nullptr) {
         return false;
     }
-    font_ = font;
-    frame::sign(window_, instance, IDI_WARNING);
-    text_ = frame::child(window_, instance, font_, L"STATIC", nullptr, SS_LEFT, 0);
-    ok_ = frame::child(window_, instance, font_, L"BUTTON", L"OK", WS_TABSTOP | BS_DEFPUSHBUTTON,
-                       IDOK);
+    fonts_.setDpi(dpiOf(window_));
+    sign_ = frame::sign(window_, instance);
+    text_ = frame::child(window_, instance, L"STATIC", nullptr, SS_LEFT, 0);
+    ok_ = frame::child(window_, instance, L"BUTTON", L"OK", WS_TABSTOP | BS_DEFPUSHBUTTON, IDOK);
+    frame::setFont(window_, fonts_.regular());
     return true;
 }
 
-void Notice::layOut(const std::wstring &text) {
-    const int textHeight = frame::textHeight(text_, font_, text, kTextWidth);
-    const int width = kTextLeft + kTextWidth + kMargin;
-    const int height = kMargin + textHeight + kMargin + kButtonHeight + kMargin;
-    MoveWindow(text_, kTextLeft, kMargin, kTextWidth, textHeight, TRUE);
-    MoveWindow(ok_, width - kMargin - kButtonWidth, height - kMargin - kButtonHeight, kButtonWidth,
-               kButtonHeight, TRUE);
-    SetWindowTextW(text_, text.c_str());
+void Notice::layOut() {
+    const int dpi = fonts_.dpi();
+    const int margin = scaled(kMargin, dpi), textLeft = scaled(kTextLeft, dpi);
+    const int textWidth = scaled(kTextWidth, dpi);
+    const int buttonWidth = scaled(kButtonWidth, dpi), buttonHeight = scaled(kButtonHeight, dpi);
+    const int textHeight = frame::textHeight(text_, fonts_.regular(), shown_, textWidth, dpi);
+    const int width = textLeft + textWidth + margin;
+    const int height = margin + textHeight + margin + buttonHeight + margin;
+    frame::placeSign(sign_, IDI_WARNING, dpi);
+    MoveWindow(text_, textLeft, margin, textWidth, textHeight, TRUE);
+    MoveWindow(ok_, width - margin - buttonWidth, height - margin - buttonHeight, buttonWidth,
+               buttonHeight, TRUE);
+    SetWindowTextW(text_, shown_.c_str());
     frame::fit(window_, width, height, SWP_NOACTIVATE);
 }
 
-void Notice::show(HWND owner, HINSTANCE instance, HFONT font, const std::wstring &text) {
-    if (window_ == nullptr && !make(owner, instance, font)) {
+void Notice::show(HWND owner, HINSTANCE instance, const std::wstring &text) {
+    if (window_ == nullptr && !make(owner, instance)) {
         return;  // no window to be had: the answer box still shows the exchange's error reply
     }
-    layOut(text);
+    shown_ = text;
+    layOut();
     ShowWindow(window_, SW_SHOW);
     SetForegroundWindow(window_);
 }
@@ -134,6 +164,12 @@ LRESULT CALLBACK Notice::windowProc(HWND hwnd, UINT message, WPARAM wparam, LPAR
             return 0;
         case WM_CLOSE:
             DestroyWindow(hwnd);
+            return 0;
+        case WM_DPICHANGED:
+            if (self != nullptr && self->window_ == hwnd) {
+                frame::changeDpi(hwnd, self->fonts_, wparam, lparam);
+                self->layOut();
+            }
             return 0;
         case WM_DESTROY:
             if (self != nullptr) {

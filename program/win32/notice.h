@@ -10,6 +10,8 @@
 
 #include <string>
 
+#include "dpi.h"
+
 namespace zarvo::window::win32 {
 
 /// The @p Owner whose window @p hwnd is: the object passed as CreateWindowExW's last argument,
@@ -26,7 +28,7 @@ Owner *windowOwner(HWND hwnd, UINT message, LPARAM lparam) {
 
 /// The frame that the notice and the choice share: a small window over the form, with the
 /// form's caption, a sign at its top left and a wrapped text beside it, sized around what it
-/// holds.
+/// holds. Its sizes are pixels at 96 dots per inch, scaled to the frame's DPI.
 namespace frame {
 
 inline constexpr int kMargin = 12;
@@ -40,20 +42,30 @@ inline constexpr int kTextLeft = kMargin * 2 + kIconSize;
 /// refuses.
 HWND make(const wchar_t *className, WNDPROC procedure, HWND owner, HINSTANCE instance, void *self);
 
-/// The system's sign @p icon (IDI_WARNING, ...) at the frame's top left.
-HWND sign(HWND frame, HINSTANCE instance, LPCWSTR icon);
+/// The place of the system's sign, at the frame's top left.
+HWND sign(HWND frame, HINSTANCE instance);
 
-/// A child of @p frame in @p font, to be placed with MoveWindow.
-HWND child(HWND frame, HINSTANCE instance, HFONT font, const wchar_t *kind, const wchar_t *text,
-           DWORD style, int id, DWORD exStyle = 0);
+/// Shows the system's sign @p icon (IDI_WARNING, ...) in @p sign, at its size for @p dpi.
+void placeSign(HWND sign, LPCWSTR icon, int dpi);
+
+/// A child of @p frame, to be placed with MoveWindow and given its font by setFont.
+HWND child(HWND frame, HINSTANCE instance, const wchar_t *kind, const wchar_t *text, DWORD style,
+           int id, DWORD exStyle = 0);
+
+/// Gives every child of @p frame the font @p font.
+void setFont(HWND frame, HFONT font);
 
 /// The height that @p text takes wrapped at @p width pixels in @p font, and never less than the
-/// sign beside it.
-int textHeight(HWND control, HFONT font, const std::wstring &text, int width);
+/// sign beside it at @p dpi.
+int textHeight(HWND control, HFONT font, const std::wstring &text, int width, int dpi);
 
 /// Sizes @p frame so that its inside is @p width by @p height pixels; @p flags go to SetWindowPos
 /// beside SWP_NOMOVE and SWP_NOZORDER.
 void fit(HWND frame, int width, int height, UINT flags);
+
+/// On WM_DPICHANGED (@p wparam, @p lparam): the frame moves where Windows suggests and its
+/// @p fonts are made for the new DPI; the caller lays it out again.
+void changeDpi(HWND frame, Fonts &fonts, WPARAM wparam, LPARAM lparam);
 
 }  // namespace frame
 
@@ -65,20 +77,22 @@ class Notice {
     Notice &operator=(const Notice &) = delete;
 
     /// Shows @p text with a warning sign over @p owner, replacing the text of a notice still shown.
-    void show(HWND owner, HINSTANCE instance, HFONT font, const std::wstring &text);
+    void show(HWND owner, HINSTANCE instance, const std::wstring &text);
 
     /// Gives the notice its keys (Enter, Esc, Tab); true when @p message was for it.
     bool takeDialogKey(MSG &message);
 
   private:
     static LRESULT CALLBACK windowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
-    bool make(HWND owner, HINSTANCE instance, HFONT font);
-    void layOut(const std::wstring &text);
+    bool make(HWND owner, HINSTANCE instance);
+    void layOut();
 
     HWND window_ = nullptr;
+    HWND sign_ = nullptr;
     HWND text_ = nullptr;
     HWND ok_ = nullptr;
-    HFONT font_ = nullptr;
+    std::wstring shown_;
+    Fonts fonts_;
 };
 
 }  // namespace zarvo::window::win32

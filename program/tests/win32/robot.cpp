@@ -3,17 +3,22 @@
 // class and the controls by class and place, checks the form, clicks, moves the focus, types,
 // and reads the boxes back.
 //   zarvo-robot CASE ZARVO.EXE WORKDIR [FILE...]
+//   zarvo-robot form ZARVO.EXE WORKDIR DPI
 //   zarvo-robot shortcut LINK.lnk DOCUMENTS\Zarvo INSTALLED\Zarvo.exe
-// Cases: form (checkForm, then nolib: Zarvo.exe alone in a folder), session, offer, shortcut
-// (see the functions of the same names).
+// Cases: form (checkForm at the display's DPI, which must be DPI; at 96 dpi then useForm and
+// nolib: Zarvo.exe alone in a folder), session, offer, shortcut (see the functions of the same
+// names).
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
 #include <windows.h>
 
 #include <objbase.h>
+#include <shellapi.h>
 #include <shlobj.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -98,6 +103,14 @@ bool fileExists(const std::wstring &path) {
     return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+// The DPI that the display runs at.
+int screenDpi() {
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
+    ReleaseDC(nullptr, screen);
+    return dpi;
+}
+
 using Kind = window::ControlKind;
 using window::ControlRow;
 
@@ -121,9 +134,9 @@ Kind kindOf(HWND hwnd) {
                                                                   : Kind::Button;
 }
 
-// Whether @p actual pixels are within two of @p twips.
-bool closeTo(long actual, int twips) {
-    return std::labs(actual - window::pixels(twips)) <= 2;
+// Whether @p actual pixels are within two of @p twips at @p dpi.
+bool closeTo(long actual, int twips, int dpi) {
+    return std::labs(actual - window::pixels(twips, dpi)) <= 2;
 }
 
 // The visible top window of class @p cls of process @p pid, owned by @p owner (by any when
@@ -295,8 +308,8 @@ struct Program {
         ended(process, 0, L"when its window is closed");
     }
 
-    // Finds each control of the table at its place, within two pixels, among the window's
-    // children of its kind; what is not there is missing (checkForm tells which).
+    // Finds each control of the table at its place at the display's DPI, within two pixels, among
+    // the window's children of its kind; what is not there is missing (checkForm tells which).
     void collect() {
         for (HWND child = GetWindow(main, GW_CHILD); child != nullptr;
              child = GetWindow(child, GW_HWNDNEXT)) {
@@ -314,16 +327,17 @@ struct Program {
                 continue;
             }
             for (const Found &f : children) {
-                if (f.kind == e.kind && closeTo(f.rect.left - origin.x, e.left) &&
-                    closeTo(f.rect.top - origin.y, e.top) &&
-                    closeTo(f.rect.right - f.rect.left, e.width) &&
-                    closeTo(f.rect.bottom - f.rect.top, e.height)) {
+                if (f.kind == e.kind && closeTo(f.rect.left - origin.x, e.left, dpi) &&
+                    closeTo(f.rect.top - origin.y, e.top, dpi) &&
+                    closeTo(f.rect.right - f.rect.left, e.width, dpi) &&
+                    closeTo(f.rect.bottom - f.rect.top, e.height, dpi)) {
                     named[std::string(e.name)] = f;
                 }
             }
         }
     }
 
+    int dpi = screenDpi();  // the program's window lays itself out at it
     PROCESS_INFORMATION process{};
     HWND main = nullptr;
     DWORD thread = 0;
@@ -331,14 +345,94 @@ struct Program {
     std::map<std::string, Found, std::less<>> named;
 };
 
-// The form as it opens: each control of the table, and no other, at its place with its caption
-// or text, the option states and the focus; the Tab key, the option pairs and the boxes' events.
+// The part of @p row's control where its caption is drawn and seen, in pixels at @p dpi from the
+// control's top left: a button's inside its 2-pixel edge; a frame's strip above what it holds; a
+// label's up to the window's or its frame's edge and to the controls drawn over it, the box under
+// it and the label or box that follows it in its line ("Porta:" after "Relógio da Impressora:",
+// the box Ini after "Início:").
+RECT captionRoom(const ControlRow &row, int dpi) {
+    if (row.kind == Kind::Button) {
+        return {2, 2, window::pixels(row.width, dpi) - 2, window::pixels(row.height, dpi) - 2};
+    }
+    const bool inWindow = row.container == window::Control::Window;
+    int right = std::min(
+        row.width,
+        (inWindow ? window::kClientWidthTwips : window::rowOf(row.container).width) - row.left);
+    int bottom = row.height;
+    for (const ControlRow &other : window::kForm) {
+        const bool overlaps = other.left < row.left + right &&
+                              row.left < other.left + other.width && other.top < row.top + bottom &&
+                              row.top < other.top + other.height;
+        if (row.kind == Kind::Frame && other.container == row.id) {
+            bottom = std::min(bottom, other.top);
+        } else if (row.kind == Kind::Label && &other != &row && other.container == row.container &&
+                   overlaps) {
+            if (other.top > row.top) {
+                bottom = std::min(bottom, other.top - row.top);
+            } else if (other.left > row.left) {
+                right = std::min(right, other.left - row.left);
+            }
+        }
+    }
+    return {0, 0, window::pixels(right, dpi), window::pixels(bottom, dpi)};
+}
+
+// Whether the screen's pixel @p color (0x00RRGGBB) is ink: the controls' text is black on the
+// light button face, and their edges and lines are lighter than this.
+bool isInk(std::uint32_t color) {
+    return ((color >> 16) & 0xFF) < 96 && ((color >> 8) & 0xFF) < 96 && (color & 0xFF) < 96;
+}
+
+// The caption of @p row drawn whole in its control @p found, as the screen shows it: some ink in
+// its room, and none on the room's last column or row (nor, in a button or a frame, where the text
+// is centred or set in, on its first column), where a text too wide or too high would be cut.
+void checkCaptionWhole(const ControlRow &row, const Found &found, int dpi) {
+    const RECT room = captionRoom(row, dpi);
+    const int width = room.right - room.left, height = room.bottom - room.top;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void *bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ previous = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, screen, found.rect.left + room.left,
+           found.rect.top + room.top, SRCCOPY);
+    GdiFlush();
+    const auto *pixel = static_cast<const std::uint32_t *>(bits);
+    int ink = 0, cut = 0;
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            if (isInk(pixel[y * width + x])) {
+                ++ink;
+                const bool firstColumn = x == 0 && row.kind != Kind::Label;
+                cut += x == width - 1 || y == height - 1 || firstColumn ? 1 : 0;
+            }
+        }
+    }
+    SelectObject(memory, previous);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    check(ink > 0 && cut == 0,
+          L"\"" + found.caption + L"\" drawn whole in its " + std::to_wstring(width) + L" x " +
+              std::to_wstring(height) + L" pixels at " + std::to_wstring(dpi) + L" dpi: " +
+              std::to_wstring(ink) + L" of ink, " + std::to_wstring(cut) + L" on its edge");
+}
+
+// The form as it opens at the display's DPI: the window's inside and each control of the table,
+// and no other, at its twips at that DPI with its caption or text, drawn whole, visible and
+// enabled, and the option states.
 void checkForm(Program &program) {
+    const int dpi = program.dpi;
     RECT client;
     GetClientRect(program.main, &client);
-    check(client.right == window::pixels(window::kClientWidthTwips) &&
-              client.bottom == window::pixels(window::kClientHeightTwips),
-          L"client area 5520 x 6780 twips");
+    check(client.right == window::pixels(window::kClientWidthTwips, dpi) &&
+              client.bottom == window::pixels(window::kClientHeightTwips, dpi),
+          L"client area 5520 x 6780 twips at " + std::to_wstring(dpi) + L" dpi: " +
+              std::to_wstring(client.right) + L" x " + std::to_wstring(client.bottom));
+    sendAndWait(program.main, WM_NULL);
+    Sleep(300);  // the controls painted, as a person sees them
     check(program.children.size() == window::kForm.size(),
           std::to_wstring(window::kForm.size()) + L" controls, as the table has: " +
               std::to_wstring(program.children.size()));
@@ -355,8 +449,14 @@ void checkForm(Program &program) {
                   selected == ((e.facts & window::kSelected) != 0),
               wide(name) + L" visible, enabled, " + (selected ? L"selected" : L"not selected") +
                   L", reads \"" + f.caption + L"\"");
+        if (!f.caption.empty() && e.kind != Kind::TextBox) {
+            checkCaptionWhole(e, f, dpi);
+        }
     }
+}
 
+// The form in use, as it opened: the focus, the Tab key, the option pairs and the boxes' events.
+void useForm(Program &program) {
     // The Tab key follows the tab order from Testar Impressora, stops at the selected option of
     // each pair only, and goes round. The windows' order holds the tab order (the dialog keys
     // follow it) and each pair's group (the option clicks below would leak out of a wrong one).
@@ -539,10 +639,12 @@ void shortcut(const std::wstring &link, const std::wstring &documents,
         FAILED(file->Load(link.c_str(), STGM_READ))) {
         fatal(L"cannot read the shortcut " + link);
     }
-    wchar_t target[1024] = {}, arguments[1024] = {}, folder[1024] = {};
+    wchar_t target[1024] = {}, arguments[1024] = {}, folder[1024] = {}, icon[1024] = {};
+    int iconIndex = -1;
     shell->GetPath(target, 1024, nullptr, SLGP_RAWPATH);
     shell->GetArguments(arguments, 1024);
     shell->GetWorkingDirectory(folder, 1024);
+    shell->GetIconLocation(icon, 1024, &iconIndex);
     file->Release();
     shell->Release();
     const auto samePath = [](const std::wstring &a, const std::wstring &b) {
@@ -550,6 +652,12 @@ void shortcut(const std::wstring &link, const std::wstring &documents,
     };
     check(samePath(target, installed), L"the shortcut starts " + std::wstring(target));
     check(samePath(folder, documents), L"the shortcut works in " + std::wstring(folder));
+    // The shortcut shows the program's own icon, the first in Zarvo.exe.
+    check(samePath(icon, installed) && iconIndex == 0 &&
+              ExtractIconExW(installed.c_str(), -1, nullptr, nullptr, 0) >= 1,
+          L"the shortcut shows the icon of " + std::wstring(icon) + L", number " +
+              std::to_wstring(iconIndex) + L", one of " +
+              std::to_wstring(ExtractIconExW(installed.c_str(), -1, nullptr, nullptr, 0)));
     const std::wstring programFolder = installed.substr(0, installed.find_last_of(L'\\'));
     const std::wstring reply = documents + L"\\RespApf.txt";
 
@@ -588,10 +696,18 @@ int wmain(int argc, wchar_t **argv) {
     if (which == L"shortcut") {
         shortcut(argv[2], argv[3], files.at(0));
     } else {
+        const int dpi = which == L"form" ? std::stoi(files.at(0)) : window::kFormDpi;
+        if (which == L"form" && screenDpi() != dpi) {
+            fatal(L"the display runs at " + std::to_wstring(screenDpi()) + L" dpi, not " +
+                  std::to_wstring(dpi));
+        }
         Program program(argv[2], argv[3]);
         if (which == L"form") {
             checkForm(program);
-            nolib(program);
+            if (dpi == window::kFormDpi) {  // what the DPI does not change is used once
+                useForm(program);
+                nolib(program);
+            }
         } else if (which == L"session") {
             session(program, argv[3], files);
         } else if (which == L"offer") {

@@ -3,9 +3,10 @@
 # Zarvo.exe under Wine, driven by zarvo-robot, against the Linux printer simulator on a
 # pseudo-terminal that the prefix's COM1 points at.
 # Usage: robot.sh WINE_RUN SIMULATOR PORTS_DIR BIN_DIR WORK_DIR CASE [ZIP SET | LINK DOCUMENTS EXE]
-# CASE: form (Zarvo.exe alone in a folder: no printer, no Zarvo.dll), session (the printer's
-# reply to .36N cut short), bundle (the session case with the programs of SET, x86 or x64,
-# unpacked from ZIP, the Windows download).
+# CASE: form (Zarvo.exe alone in a folder: no printer, no Zarvo.dll; the form at 96 dpi, then at
+# 144 dpi, Windows at 150 %: the prefix's LogPixels is set for each run and put back after),
+# session (the printer's reply to .36N cut short), bundle (the session case with the programs of
+# SET, x86 or x64, unpacked from ZIP, the Windows download).
 # offer (the printer on COM3, which the window offers after a failed printer test, beside the
 # USB adapters of testing/wine/usb-adapters.sh, planted for it; zarvo-ports lists them all, and the
 # offer must show each adapter by the same line).
@@ -39,6 +40,7 @@ if [ "$case" = bundle ]; then
     expected="./README.txt ./Zarvo.h"
     for s in x64 x86; do
         expected+=" ./$s/API232.dll ./$s/Zarvo.def ./$s/Zarvo.dll ./$s/Zarvo.exe ./$s/zarvo-ports.exe"
+        expected+=" ./$s/zarvo.ico"
     done
     if [ "$listed" != "$expected " ]; then
         echo "FAIL: the download holds $listed" >&2
@@ -70,8 +72,26 @@ form)
     ;;
 esac
 
+# The prefix's display DPI as it was: the form case sets its own for each run.
+desktop='HKCU\Control Panel\Desktop'
+logpixels=
+if [ "$case" = form ]; then
+    logpixels=$({ "$wine_run" reg query "$desktop" /v LogPixels 2>/dev/null || true; } |
+        tr -d '\r' | awk '$1 == "LogPixels" { print $3 }')
+fi
+set_logpixels() {
+    "$wine_run" reg add "$desktop" /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1
+}
+
 simulator_pid= holder_pid=
 cleanup() {
+    if [ "$case" = form ]; then
+        if [ -n "$logpixels" ]; then
+            set_logpixels "$((logpixels))"
+        else
+            "$wine_run" reg delete "$desktop" /v LogPixels /f >/dev/null 2>&1
+        fi
+    fi
     # The ports file belongs to the whole prefix (unset before the offer too): the other cases
     # find the printer on COM1.
     if [ "$case" = offer ]; then
@@ -133,7 +153,14 @@ if [ "$case" = shortcut ]; then
     arguments=("${installed[@]}")
 fi
 status=0
-"$wine_run" "$bin/zarvo_robot.exe" "$case" "${arguments[@]}" || status=$?
+if [ "$case" = form ]; then
+    for dpi in 96 144; do
+        set_logpixels "$dpi"
+        "$wine_run" "$bin/zarvo_robot.exe" form "${arguments[@]}" "$dpi" || status=$?
+    done
+else
+    "$wine_run" "$bin/zarvo_robot.exe" "$case" "${arguments[@]}" || status=$?
+fi
 if [ "$status" -ne 0 ] && [ -s "$work/simulator.log" ]; then
     echo "--- the simulator's log:" >&2
     tail -n 40 "$work/simulator.log" >&2
