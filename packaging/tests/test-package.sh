@@ -12,8 +12,10 @@ root="$(cd "$here/../.." && pwd)"
 build_dir="$(cd "${1:?usage: test-package.sh BUILD_DIR}" && pwd)"
 arch="$(dpkg --print-architecture)"
 multiarch="$(dpkg-architecture -qDEB_HOST_MULTIARCH)"
-runtime_deb="$build_dir/packages/zarvo_1.00-1_${arch}.deb"
-dev_deb="$build_dir/packages/libzarvo-dev_1.00-1_${arch}.deb"
+# The project's version, as the build that made the packages has it.
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build_dir/CMakeCache.txt")-1
+runtime_deb="$build_dir/packages/zarvo_${version}_${arch}.deb"
+dev_deb="$build_dir/packages/libzarvo-dev_${version}_${arch}.deb"
 app_id="example.c_seed_a3104997.zarvo"
 unset LD_LIBRARY_PATH
 
@@ -41,10 +43,11 @@ for deb in "$runtime_deb" "$dev_deb"; do
 done
 dpkg-deb -f "$runtime_deb" Version Maintainer Depends
 dpkg-deb -f "$dev_deb" Version Depends
-[ "$(dpkg-deb -f "$runtime_deb" Version)" = "1.00-1" ] || fail "zarvo's version is not 1.00-1"
+[ "$(dpkg-deb -f "$runtime_deb" Version)" = "$version" ] || fail "zarvo's version is not $version"
 dpkg-deb -f "$runtime_deb" Depends | grep -q 'libqt6widgets6' ||
     fail "zarvo's Depends lacks the Qt library that shlibdeps should have found"
-dpkg-deb -f "$dev_deb" Depends | grep -q 'zarvo (= 1.00-1)' || fail "libzarvo-dev does not depend on zarvo (= 1.00-1)"
+dpkg-deb -f "$dev_deb" Depends | grep -qF "zarvo (= $version)" ||
+    fail "libzarvo-dev does not depend on zarvo (= $version)"
 
 step "lintian: no error; every warning is explained in docs/packaging.md"
 lintian_out="$work/lintian.txt"

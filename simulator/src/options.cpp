@@ -124,7 +124,8 @@ void declare(CLI::App &app, Options &o, Texts &t) {
         "library at it with API232_PORT1=<that path>. It runs until SIGINT or SIGTERM.\n");
     app.footer(footer());
     app.set_help_flag("--help", "show this text and end");
-    app.set_version_flag("--version", "zarvo-printer-sim 1.00", "show the version and end");
+    app.set_version_flag("--version", "zarvo-printer-sim " ZARVO_VERSION_TEXT,
+                         "show the version and end");
     // A value given twice: the last one counts.
     app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
     const auto flag = [&](const char *name, bool &into, const char *help, const char *group) {

@@ -78,7 +78,7 @@ TEST(Options, HelpAndVersionEndWithoutRunning) {
     EXPECT_TRUE(help.error.empty());
     EXPECT_NE(help.text.find("--dump-reading CMD"), std::string::npos) << help.text;
     EXPECT_NE(help.text.find(" 33 no reading in progress (.++)."), std::string::npos) << help.text;
-    EXPECT_EQ(parse({"--version"}).text, "zarvo-printer-sim 1.00\n");
+    EXPECT_EQ(parse({"--version"}).text, "zarvo-printer-sim " ZARVO_VERSION_TEXT "\n");
 }
 
 }  // namespace
