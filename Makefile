@@ -19,6 +19,12 @@ BUILD_WIN64_DIR ?= build-win64
 WINDOWS_DIR ?= build-windows
 PKG_DIR    ?= build-package
 BUILD_TYPE ?= RelWithDebInfo
+# The debug information of the builds made here (the Linux, sanitizer and Windows builds): line
+# tables, enough for backtraces, sanitizer reports and profilers, at a third less compile time
+# than full -g. DEBUG_INFO=-g on a fresh build gives a debugger the variables as well.
+DEBUG_INFO ?= -g1
+DEBUG_FLAGS = $(foreach l,C CXX,-DCMAKE_$(l)_FLAGS_RELWITHDEBINFO="-O2 $(DEBUG_INFO) -DNDEBUG" \
+                                -DCMAKE_$(l)_FLAGS_DEBUG="$(DEBUG_INFO)")
 JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 
 # Everything the build, the tests, the fuzz build and `make run` need, all from Debian's archive
@@ -87,7 +93,7 @@ deps-windows: deps
 	    mkdir -p $(BUILD_WIN32_DIR) && echo "WINE32_PACKAGE is empty: no 32-bit Wine was tried" >$(WINE32_NOTE))
 
 $(BUILD_DIR)/CMakeCache.txt: | deps
-	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE)
+	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) $(DEBUG_FLAGS)
 
 configure: deps $(BUILD_DIR)/CMakeCache.txt
 
@@ -113,7 +119,8 @@ test-drivers: deps-drivers configure
 	cd $(BUILD_DIR) && ctest -L drivers -V
 
 $(ASAN_DIR)/CMakeCache.txt: | deps
-	cmake -S . -B $(ASAN_DIR) -DCMAKE_BUILD_TYPE=Debug -DZARVO_SANITIZE=ON -DZARVO_BUILD_BENCH=OFF
+	cmake -S . -B $(ASAN_DIR) -DCMAKE_BUILD_TYPE=Debug $(DEBUG_FLAGS) -DZARVO_SANITIZE=ON \
+	      -DZARVO_BUILD_BENCH=OFF
 
 asan: deps $(ASAN_DIR)/CMakeCache.txt
 	cmake --build $(ASAN_DIR) -j $(JOBS)
@@ -134,9 +141,11 @@ bench: bench-deps configure
 	cmake --build $(BUILD_DIR) -j $(JOBS) --target benchmarks
 	@for b in $(BUILD_DIR)/bench/zarvo-bench-*; do echo "== $$b"; "$$b"; done
 
-# The packages are built for /usr with Debian's build flags (hardening included), tests left out.
+# The packages are built for /usr with Debian's build flags (hardening included), tests left out,
+# and without debug information: CPack strips the programs and libraries it packs.
 package: deps
-	eval "$$(DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --export=sh)" && \
+	eval "$$(DEB_BUILD_MAINT_OPTIONS=hardening=+all DEB_CFLAGS_MAINT_APPEND=-g0 \
+	         DEB_CXXFLAGS_MAINT_APPEND=-g0 dpkg-buildflags --export=sh)" && \
 	cmake -S . -B $(PKG_DIR) -DCMAKE_BUILD_TYPE=None -DCMAKE_INSTALL_PREFIX=/usr \
 	      -DZARVO_BUILD_TESTS=OFF -DZARVO_BUILD_BENCH=OFF
 	cmake --build $(PKG_DIR) -j $(JOBS)
@@ -154,7 +163,7 @@ format:
 # configured on every run (a second or two each): at configure time each asks whether the 32-bit
 # Wine starts (WINE32_LOADER, and the install step's note of why not), which decides whether the
 # x86 set's tests run under Wine and which setup the x64 set's setup test installs.
-WIN_CONFIGURE = -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DZARVO_LINUX_BUILD_DIR=$(abspath $(BUILD_DIR)) \
+WIN_CONFIGURE = -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) $(DEBUG_FLAGS) -DZARVO_LINUX_BUILD_DIR=$(abspath $(BUILD_DIR)) \
                 -DZARVO_WINDOWS_DIR=$(abspath $(WINDOWS_DIR)) \
                 -DZARVO_WINE32_LOADER=$(WINE32_LOADER) -DZARVO_WINE32_NOTE=$(abspath $(WINE32_NOTE))
 # $(call windows_set,build folder,toolchain file,more options): configures and builds one set; the
