@@ -13,6 +13,9 @@
 # ports the tests open are mapped, so that no test reaches the machine's own serial ports: COM1 to
 # COM4, and COM12 for a port above 9 (a USB adapter's).
 # Wine makes no menu entries of the desktop for the tests' shortcuts (winemenubuilder is off).
+# No window manager runs on the tests' display, so Wine manages the windows itself: a managed
+# window's close waits 2 s for a window manager to withdraw it, at every message box and program
+# end.
 # Wine's daemons are started with their output sent away from the caller's pipes, else CTest
 # waits for them after every test.
 set -euo pipefail
@@ -37,7 +40,8 @@ prefix)
         cannot_start "'$wine --version' failed: ${version:-no output}"
     fi
     mapped="1 2 3 4 12"
-    if [ ! -f "$WINEPREFIX/.zarvo-ports" ]; then
+    settings="ports $mapped; windows unmanaged"
+    if [ ! -f "$WINEPREFIX/.zarvo-settings" ]; then
         rm -rf "$WINEPREFIX"
         mkdir -p "$WINEPREFIX"
         if ! log=$("$wine" wineboot -i 2>&1); then
@@ -45,14 +49,16 @@ prefix)
             cannot_start "'$wine wineboot -i' ($version, WINEARCH=${WINEARCH:-}) failed to make $WINEPREFIX"
         fi
     fi
-    # The marker names the ports mapped, so that a prefix made before a port was added gets it.
-    if [ "$(cat "$WINEPREFIX/.zarvo-ports" 2>/dev/null)" != "$mapped" ]; then
+    # The marker names the settings made, so that a prefix made before one was added gets it.
+    if [ "$(cat "$WINEPREFIX/.zarvo-settings" 2>/dev/null)" != "$settings" ]; then
         for n in $mapped; do
             "$wine" reg add 'HKLM\Software\Wine\Ports' /v "COM$n" /t REG_SZ /d "$ports/COM$n" /f \
                 >/dev/null 2>&1 || cannot_start "could not map COM$n in $WINEPREFIX"
         done
+        "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1 ||
+            cannot_start "could not leave the windows unmanaged in $WINEPREFIX"
         wineserver -w
-        echo "$mapped" >"$WINEPREFIX/.zarvo-ports"
+        echo "$settings" >"$WINEPREFIX/.zarvo-settings"
     fi
     ;;
 start)
