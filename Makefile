@@ -2,7 +2,7 @@
 #   make test   install missing Debian packages, build, run every test
 #   make run    install missing Debian packages, build only what it runs (both libraries, the
 #               simulator, the window), start the printer simulator and open the window
-#   make package       the Debian packages zarvo and libzarvo-dev, in build-package/packages/
+#   make package       the Debian packages zarvo and libzarvo-dev, in build/packages/
 #   make test-package  checks them: lintian, menu entry, metainfo, unpacked programs
 #   make test-drivers  the serial layer on the kernel's own serial drivers, in a QEMU machine
 # Other targets: deps, build, bench, asan, fuzz, format, clean,
@@ -17,7 +17,6 @@ FUZZ_DIR   ?= build-fuzz
 BUILD_WIN32_DIR ?= build-win32
 BUILD_WIN64_DIR ?= build-win64
 WINDOWS_DIR ?= build-windows
-PKG_DIR    ?= build-package
 BUILD_TYPE ?= RelWithDebInfo
 # The debug information of the builds made here (the Linux, sanitizer and Windows builds): line
 # tables, enough for backtraces, sanitizer reports and profilers, at a third less compile time
@@ -92,8 +91,17 @@ deps-windows: deps
 	@$(if $(WINE32_PACKAGE),./testing/wine/wine32.sh install "$(WINE32_PACKAGE)" $(WINE32_NOTE), \
 	    mkdir -p $(BUILD_WIN32_DIR) && echo "WINE32_PACKAGE is empty: no 32-bit Wine was tried" >$(WINE32_NOTE))
 
+# The Linux build is the one the Debian packages are made of, so it is configured as Debian builds
+# are: for /usr, with Debian's build flags, hardening included (CMake reads no CPPFLAGS: they go
+# in with the compile flags). None of its tests installs anything, so none is packed.
+deb_flags = $(shell DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get $(1))
+LINUX_CONFIGURE = -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) $(DEBUG_FLAGS) -DCMAKE_INSTALL_PREFIX=/usr \
+    -DCMAKE_C_FLAGS="$(call deb_flags,CPPFLAGS) $(call deb_flags,CFLAGS)" \
+    -DCMAKE_CXX_FLAGS="$(call deb_flags,CPPFLAGS) $(call deb_flags,CXXFLAGS)" \
+    $(foreach k,EXE SHARED MODULE,-DCMAKE_$(k)_LINKER_FLAGS="$(call deb_flags,LDFLAGS)")
+
 $(BUILD_DIR)/CMakeCache.txt: | deps
-	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) $(DEBUG_FLAGS)
+	cmake -S . -B $(BUILD_DIR) $(LINUX_CONFIGURE)
 
 configure: deps $(BUILD_DIR)/CMakeCache.txt
 
@@ -141,19 +149,16 @@ bench: bench-deps configure
 	cmake --build $(BUILD_DIR) -j $(JOBS) --target benchmarks
 	@for b in $(BUILD_DIR)/bench/zarvo-bench-*; do echo "== $$b"; "$$b"; done
 
-# The packages are built for /usr with Debian's build flags (hardening included), tests left out,
-# and without debug information: CPack strips the programs and libraries it packs.
-package: deps
-	eval "$$(DEB_BUILD_MAINT_OPTIONS=hardening=+all DEB_CFLAGS_MAINT_APPEND=-g0 \
-	         DEB_CXXFLAGS_MAINT_APPEND=-g0 dpkg-buildflags --export=sh)" && \
-	cmake -S . -B $(PKG_DIR) -DCMAKE_BUILD_TYPE=None -DCMAKE_INSTALL_PREFIX=/usr \
-	      -DZARVO_BUILD_TESTS=OFF -DZARVO_BUILD_BENCH=OFF
-	cmake --build $(PKG_DIR) -j $(JOBS)
-	cd $(PKG_DIR) && cpack -G DEB
-	@ls -1 $(PKG_DIR)/packages/*.deb
+# The packages are made of the Linux build, the one the tests ran on; configured again first, so
+# that a build folder configured before holds the packages' configuration too.
+package: configure
+	cmake -S . -B $(BUILD_DIR) $(LINUX_CONFIGURE) >/dev/null
+	cmake --build $(BUILD_DIR) -j $(JOBS)
+	cd $(BUILD_DIR) && cpack -G DEB
+	@ls -1 $(BUILD_DIR)/packages/*.deb
 
 test-package: package
-	./packaging/tests/test-package.sh $(PKG_DIR)
+	./packaging/tests/test-package.sh $(BUILD_DIR)
 
 format:
 	@git ls-files '*.cpp' '*.h' '*.c' | xargs clang-format -i
@@ -189,5 +194,4 @@ test-windows: configure windows
 	cd $(BUILD_WIN32_DIR) && ctest --output-on-failure -j $(JOBS)
 
 clean:
-	rm -rf $(BUILD_DIR) $(ASAN_DIR) $(FUZZ_DIR) $(BUILD_WIN32_DIR) $(BUILD_WIN64_DIR) $(WINDOWS_DIR) \
-	       $(PKG_DIR)
+	rm -rf $(BUILD_DIR) $(ASAN_DIR) $(FUZZ_DIR) $(BUILD_WIN32_DIR) $(BUILD_WIN64_DIR) $(WINDOWS_DIR)

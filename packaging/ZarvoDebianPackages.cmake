@@ -1,6 +1,7 @@
 # SPDX-License-Identifier: MIT
 # The Debian packages `zarvo` and `libzarvo-dev`, made by CPack from the install tree
-# (`make package`, which configures a build for /usr with Debian's build flags).
+# (`make package`, from the Linux build, which the Makefile configures for /usr with Debian's
+# build flags).
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME zarvo)

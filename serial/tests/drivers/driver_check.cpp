@@ -340,7 +340,10 @@ int main(int argc, char **argv) {
     }
     ::setenv("API232_PORT1", "/dev/ttyS1", 1);
     ::setenv("API232_PORT2", kAdapterNode, 1);
-    ::chdir("/tmp");
+    // RespApf.txt is written in the working folder, which must be one the check may write in.
+    if (::chdir("/tmp") != 0) {
+        report(false, "working folder /tmp", std::strerror(errno));
+    }
     tell_host("START");
     for (const auto &[driver, port, node] : {std::tuple{"8250", kUart, "/dev/ttyS1"},
                                              std::tuple{"ftdi_sio", kAdapter, kAdapterNode}}) {
