@@ -63,7 +63,8 @@ WINE32_LOADER ?= /usr/lib/wine/wine
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
 .PHONY: all deps bench-deps configure build test run bench asan fuzz format clean deps-windows \
-        windows test-windows package test-package deps-drivers test-drivers
+        windows test-windows package test-package deps-drivers test-drivers \
+        asan-build
 
 all: build
 
@@ -109,10 +110,12 @@ build: configure
 	cmake --build $(BUILD_DIR) -j $(JOBS)
 
 # Every test but the driver tests (label drivers: test-drivers), then every test again built with
-# AddressSanitizer and UndefinedBehaviorSanitizer.
-test: build
+# AddressSanitizer and UndefinedBehaviorSanitizer. The two builds are made at once: the files each
+# one compiles last, one at a time, leave a core to the other.
+test: deps
+	$(MAKE) --no-print-directory -j2 --output-sync=line build asan-build
 	cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS) -LE drivers
-	$(MAKE) --no-print-directory asan
+	cd $(ASAN_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS) -LE drivers
 
 # Not fatal: where they cannot be installed, the test says what is missing and is skipped.
 deps-drivers: deps
@@ -130,8 +133,10 @@ $(ASAN_DIR)/CMakeCache.txt: | deps
 	cmake -S . -B $(ASAN_DIR) -DCMAKE_BUILD_TYPE=Debug $(DEBUG_FLAGS) -DZARVO_SANITIZE=ON \
 	      -DZARVO_BUILD_BENCH=OFF
 
-asan: deps $(ASAN_DIR)/CMakeCache.txt
+asan-build: deps $(ASAN_DIR)/CMakeCache.txt
 	cmake --build $(ASAN_DIR) -j $(JOBS)
+
+asan: asan-build
 	cd $(ASAN_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS) -LE drivers
 
 # The fuzz targets as libFuzzer binaries (clang, AddressSanitizer, UBSan). How to run each for a
