@@ -106,8 +106,12 @@ $(BUILD_DIR)/CMakeCache.txt: | deps
 
 configure: deps $(BUILD_DIR)/CMakeCache.txt
 
+# The builds' own make counts its jobs (-j $(JOBS)) rather than share this one's, even when `make
+# test` makes two builds at once.
+own_jobs = MAKEFLAGS=
+
 build: configure
-	cmake --build $(BUILD_DIR) -j $(JOBS)
+	$(own_jobs) cmake --build $(BUILD_DIR) -j $(JOBS)
 
 # Every test but the driver tests (label drivers: test-drivers), then every test again built with
 # AddressSanitizer and UndefinedBehaviorSanitizer. The two builds are made at once: the files each
@@ -134,7 +138,7 @@ $(ASAN_DIR)/CMakeCache.txt: | deps
 	      -DZARVO_BUILD_BENCH=OFF
 
 asan-build: deps $(ASAN_DIR)/CMakeCache.txt
-	cmake --build $(ASAN_DIR) -j $(JOBS)
+	$(own_jobs) cmake --build $(ASAN_DIR) -j $(JOBS)
 
 asan: asan-build
 	cd $(ASAN_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS) -LE drivers
