@@ -117,7 +117,7 @@ build: configure
 # AddressSanitizer and UndefinedBehaviorSanitizer. The two builds are made at once: the files each
 # one compiles last, one at a time, leave a core to the other.
 test: deps
-	$(MAKE) --no-print-directory -j2 --output-sync=line build asan-build
+	$(MAKE) --no-print-directory -j2 build asan-build
 	cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS) -LE drivers
 	cd $(ASAN_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS) -LE drivers
 
